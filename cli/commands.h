@@ -1,0 +1,20 @@
+// The commands of vostrel-cli. Each takes the arguments after its name and
+// returns the process's exit status: 0 done, 1 an engine error or a failed
+// check (reported on stderr as "Error N: description"), 2 wrong usage.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+using Args = std::vector<std::string>;
+
+int ListCommand(const Args& args);
+int RelinkCommand(const Args& args);
+int CheckCommand(const Args& args);
+
+// Prints "Error N: description" on stderr.
+void ReportEngineError(int number, const std::string& description);
+
+}  // namespace cli

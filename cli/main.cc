@@ -1,0 +1,43 @@
+// vostrel-cli: the engine for scripts.
+#include <iostream>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: vostrel-cli COMMAND [options] FILE...\n"
+    "\n"
+    "Commands:\n"
+    "  list FILE             the tables of a front-end and their links\n"
+    "  check FILE...         whether every link's back-end opens and holds its table\n"
+    "  relink FILE...        repoint links (--table/--connect, or --from/--to)\n"
+    "\n"
+    "  vostrel-cli COMMAND --help   explains a command\n"
+    "  vostrel-cli --version        prints the version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  cli::Args args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  const std::string command = args.front();
+  args.erase(args.begin());
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (command == "--version") {
+    std::cout << "1.00\n";
+    return 0;
+  }
+  if (command == "list") return cli::ListCommand(args);
+  if (command == "relink") return cli::RelinkCommand(args);
+  if (command == "check") return cli::CheckCommand(args);
+  std::cerr << "vostrel-cli: unknown command '" << command << "'\n\n" << kUsage;
+  return 2;
+}

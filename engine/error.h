@@ -1,0 +1,42 @@
+// EngineError: every failure of the engine, with the number and description
+// the user sees. The window and the cli report it and end; nothing below the
+// engine throws.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace engine {
+
+// The numbers the desktop database engine uses for the same cases, so that
+// people who know them recognise them.
+enum ErrorNumber : int {
+  kErrCannotOpenDatabase = 3049,   // a structure inside is broken
+  kErrCouldNotFindFile = 3024,
+  kErrNotValidPath = 3044,
+  kErrUnrecognizedFormat = 3343,
+  kErrNotValidPassword = 3031,
+  kErrCannotOpenFile = 3051,       // no permission, or held exclusively
+  kErrItemNotFound = 3265,
+  kErrCouldNotFindObject = 3011,   // the back-end lacks the linked table
+  kErrInstallableIsam = 3170,      // a link kind we cannot open
+  kErrReadOnly = 3027,
+  kErrDiskOrNetwork = 3043,
+  kErrFileInUse = 3045,
+  kErrInvalidOperation = 3219,     // e.g. RefreshLink on a local table
+  kErrInvalidArgument = 3001,
+};
+
+class EngineError : public std::runtime_error {
+ public:
+  EngineError(int number, std::string description)
+      : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+  int number() const { return number_; }
+  const std::string& description() const { return description_; }
+
+ private:
+  int number_;
+  std::string description_;
+};
+
+}  // namespace engine

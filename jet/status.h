@@ -1,0 +1,73 @@
+// Status: the outcome of an operation on a database file, LevelDB-style.
+// jet/ never throws; the engine turns a Status into a numbered error.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace jet {
+
+enum class Code {
+  kOk = 0,
+  kNotFound,        // the file, or a folder on its path, does not exist
+  kInvalidPath,     // the path cannot name a file here
+  kBadFormat,       // not a database of a known format
+  kCorrupt,         // a structure inside points outside the file, loops, or does not fit
+  kPassword,        // a database password is set, or the file is encrypted
+  kNoAccess,        // permission denied when reading
+  kReadOnly,        // the file or its folder cannot be written
+  kLocked,          // another process holds the file
+  kIoError,         // the disk failed or is full
+  kInvalidArgument, // the caller asked for something the format cannot hold
+  kUnsupported,     // a valid file we do not handle
+};
+
+class Status {
+ public:
+  Status() = default;
+  static Status Ok() { return Status(); }
+  static Status Error(Code code, std::string message) { return Status(code, std::move(message)); }
+  static Status NotFound(std::string m) { return Status(Code::kNotFound, std::move(m)); }
+  static Status BadFormat(std::string m) { return Status(Code::kBadFormat, std::move(m)); }
+  static Status Corrupt(std::string m) { return Status(Code::kCorrupt, std::move(m)); }
+  static Status IoError(std::string m) { return Status(Code::kIoError, std::move(m)); }
+  static Status InvalidArgument(std::string m) { return Status(Code::kInvalidArgument, std::move(m)); }
+
+  bool ok() const { return code_ == Code::kOk; }
+  Code code() const { return code_; }
+  const std::string& message() const { return message_; }
+
+ private:
+  Status(Code code, std::string message) : code_(code), message_(std::move(message)) {}
+  Code code_ = Code::kOk;
+  std::string message_;
+};
+
+// A value or the Status that explains why there is none.
+template <typename T>
+class Result {
+ public:
+  Result(T value) : value_(std::move(value)) {}          // NOLINT: implicit on purpose
+  Result(Status status) : status_(std::move(status)) {}  // NOLINT: must not be ok
+  bool ok() const { return value_.has_value(); }
+  const Status& status() const { return status_; }
+  T& value() & { return *value_; }
+  const T& value() const& { return *value_; }
+  T&& value() && { return std::move(*value_); }
+  T* operator->() { return &*value_; }
+  const T* operator->() const { return &*value_; }
+  T& operator*() { return *value_; }
+
+ private:
+  std::optional<T> value_;
+  Status status_;
+};
+
+#define JET_RETURN_IF_ERROR(expr)        \
+  do {                                   \
+    ::jet::Status jet_status_ = (expr);  \
+    if (!jet_status_.ok()) return jet_status_; \
+  } while (0)
+
+}  // namespace jet

@@ -1,0 +1,171 @@
+#include "tests/support/support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace testing_support {
+
+fs::path SharedDir() {
+  fs::path p = VOSTREL_SHARED_DIR;
+  std::error_code ec;
+  if (fs::is_directory(p / "corpus", ec) || fs::is_directory(p / "fixtures", ec)) return fs::canonical(p, ec);
+  return {};
+}
+
+fs::path BinDir() { return VOSTREL_BIN_DIR; }
+fs::path SourceDir() { return VOSTREL_SOURCE_DIR; }
+
+TempDir::TempDir() {
+  std::random_device rd;
+  fs::path base = fs::temp_directory_path();
+  for (;;) {
+    path_ = base / ("vostrel-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    std::error_code ec;
+    if (fs::create_directory(path_, ec)) break;
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Give back write bits first: some tests make files or folders read-only.
+  for (auto it = fs::recursive_directory_iterator(path_, ec); it != fs::recursive_directory_iterator(); it.increment(ec))
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+fs::path CopyInto(const fs::path& from, const fs::path& dir) {
+  fs::path to = dir / from.filename();
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  // The shared folders carry no write bits; copies must be writable.
+  fs::permissions(to, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add);
+  if (fs::is_directory(to))
+    for (auto& e : fs::recursive_directory_iterator(to))
+      fs::permissions(e.path(), fs::perms::owner_read | fs::perms::owner_write | (e.is_directory() ? fs::perms::owner_exec : fs::perms::none),
+                      fs::perm_options::add);
+  return to;
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') q += "'\\''";
+    else q += c;
+  }
+  return q + "'";
+}
+
+static std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+RunResult Run(const std::string& command, const fs::path& cwd) {
+  TempDir io;
+  std::string full = command + " >" + ShellQuote((io.path() / "out").string()) + " 2>" +
+                     ShellQuote((io.path() / "err").string()) + " </dev/null";
+  if (!cwd.empty()) full = "cd " + ShellQuote(cwd.string()) + " && " + full;
+  int raw = std::system(full.c_str());
+  RunResult r;
+  if (raw != -1) {
+    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+    else if (WIFSIGNALED(raw)) r.status = 128 + WTERMSIG(raw);
+  }
+  r.out = Slurp(io.path() / "out");
+  r.err = Slurp(io.path() / "err");
+  return r;
+}
+
+bool HaveMdbTools() { return Run("command -v mdb-export && command -v mdb-tables").status == 0; }
+
+static fs::path OracleDir() { return SourceDir() / "tools" / "oracle"; }
+
+bool HaveMdbReader() {
+  return Run("command -v node").status == 0 && fs::exists(OracleDir() / "node_modules" / "mdb-reader");
+}
+
+static std::vector<std::string> Lines(const std::string& s) {
+  std::vector<std::string> out;
+  std::istringstream in(s);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) out.push_back(line);
+  return out;
+}
+
+static std::vector<std::string> SplitTabs(const std::string& line) {
+  std::vector<std::string> f;
+  size_t start = 0;
+  for (;;) {
+    size_t t = line.find('\t', start);
+    f.push_back(line.substr(start, t == std::string::npos ? std::string::npos : t - start));
+    if (t == std::string::npos) break;
+    start = t + 1;
+  }
+  return f;
+}
+
+// tools/oracle/catalog.mjs prints one line per table: name, type, system,
+// then database, connect, foreignName as "-" for null or "+" followed by the
+// value, then the lv column's nullness ("null"/"set"), then the row count.
+std::vector<OracleObject> MdbReaderCatalog(const fs::path& file, const std::string& password) {
+  std::string cmd = "node " + ShellQuote((OracleDir() / "catalog.mjs").string()) + " " + ShellQuote(file.string());
+  if (!password.empty()) cmd += " " + ShellQuote(password);
+  RunResult r = Run(cmd);
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<OracleObject> objects;
+  for (const auto& line : Lines(r.out)) {
+    auto f = SplitTabs(line);
+    if (f.size() < 8) {
+      ADD_FAILURE() << "oracle line: " << line;
+      continue;
+    }
+    OracleObject o;
+    o.name = f[0];
+    o.type = std::stoi(f[1]);
+    o.system = f[2] == "system";
+    auto col = [](const std::string& v, std::string& out, bool& is_null) {
+      is_null = v == "-";
+      out = is_null ? "" : v.substr(1);
+    };
+    col(f[3], o.database, o.database_null);
+    col(f[4], o.connect, o.connect_null);
+    col(f[5], o.foreign_name, o.foreign_name_null);
+    o.lv_null = f[6] == "null";
+    o.rows = f[7].empty() ? -1 : std::stoll(f[7]);
+    objects.push_back(o);
+  }
+  return objects;
+}
+
+std::vector<std::string> MdbReaderRows(const fs::path& file, const std::string& table) {
+  RunResult r = Run("node " + ShellQuote((OracleDir() / "rows.mjs").string()) + " " + ShellQuote(file.string()) + " " +
+                    ShellQuote(table));
+  EXPECT_EQ(r.status, 0) << r.err;
+  return Lines(r.out);
+}
+
+std::string MdbExport(const fs::path& file, const std::string& table) {
+  RunResult r = Run("mdb-export " + ShellQuote(file.string()) + " " + ShellQuote(table));
+  EXPECT_EQ(r.status, 0) << r.err;
+  return r.out;
+}
+
+}  // namespace testing_support

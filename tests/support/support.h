@@ -1,0 +1,88 @@
+// What every test program shares: where the shared corpus is, scratch
+// folders, running programs, and the independent readers used as oracles.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+// ../shared beside the project root, or empty when it is absent.
+fs::path SharedDir();
+
+// Skips the running test, saying why, when ../shared is not there.
+#define SKIP_WITHOUT_SHARED()                                                 \
+  do {                                                                        \
+    if (::testing_support::SharedDir().empty())                               \
+      GTEST_SKIP() << "../shared is absent: no corpus or fixtures to read"; \
+  } while (0)
+
+// A fresh folder removed again at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+// Copies a file (or a whole folder) into dir and returns the copy's path.
+fs::path CopyInto(const fs::path& from, const fs::path& dir);
+
+std::vector<uint8_t> ReadBytes(const fs::path& file);
+void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes);
+
+struct RunResult {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+// Runs a command line through /bin/sh in the given folder (empty: the current one).
+RunResult Run(const std::string& command, const fs::path& cwd = {});
+
+// Single-quotes a string for /bin/sh.
+std::string ShellQuote(const std::string& s);
+
+// The programs the build made (build/bin).
+fs::path BinDir();
+fs::path SourceDir();
+
+// Whether an independent reader can be run here.
+bool HaveMdbTools();    // mdb-export, mdb-tables
+bool HaveMdbReader();   // node + tools/oracle/node_modules/mdb-reader
+
+// One catalog row as an independent reader sees it.
+struct OracleObject {
+  std::string name;
+  int type = 0;
+  bool system = false;
+  std::string database;      // empty where null
+  std::string connect;       // empty where null
+  std::string foreign_name;  // empty where null
+  bool database_null = true, connect_null = true, foreign_name_null = true, lv_null = true;
+  long long rows = -1;       // rows of a local table
+};
+
+// The catalog as mdb-reader reads it (tables: types 1, 4, 6).
+std::vector<OracleObject> MdbReaderCatalog(const fs::path& file, const std::string& password = "");
+
+// A whole table as mdb-reader reads it, as one JSON text per row (keys sorted),
+// so that two reads can be compared.
+std::vector<std::string> MdbReaderRows(const fs::path& file, const std::string& table);
+
+// A table exported by mdbtools' mdb-export (CSV text).
+std::string MdbExport(const fs::path& file, const std::string& table);
+
+}  // namespace testing_support

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12, when run as root;
+# otherwise prints the exact command to run and stops.
+#   tools/deps.sh [extra Debian packages...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+want=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev mdbtools "$@")
+# Node.js may come from elsewhere than Debian; only ask Debian for it when absent.
+command -v node >/dev/null 2>&1 || want+=(nodejs)
+command -v npm >/dev/null 2>&1 || want+=(npm)
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  else
+    echo "Missing packages. Run:"
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+fi
+
+# The independent reader the tests compare against.
+if [ ! -d tools/oracle/node_modules/mdb-reader ]; then
+  (cd tools/oracle && npm ci --no-audit --no-fund --silent)
+fi
