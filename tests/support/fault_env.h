@@ -1,0 +1,80 @@
+// FaultEnv: the real file system with faults on demand, to prove that a
+// change to a database survives being cut off anywhere.
+//
+// Every operation that changes the disk counts: a write, a sync of a file or
+// a folder, a truncation, a removal, the creation of a file. The Nth of them
+// can fail, once (a full disk, an I/O error), or the process can "crash"
+// there: that operation and every later one, reads included, fail and do
+// nothing. After a crash, LosePower() turns the disk into what a power cut
+// would leave: what was not synced is gone (file contents back to their last
+// sync, files whose creation or removal was not made durable by a folder
+// sync back to how they were).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/env.h"
+
+namespace testing_support {
+
+enum class Fault {
+  kNone,
+  kCrash,      // this and every later operation fail and change nothing
+  kTornWrite,  // a write stores only its first half, then the process crashes
+  kNoSpace,    // this one operation fails as on a full disk
+  kIoError,    // this one operation fails as on a failing disk
+};
+
+const char* FaultName(Fault fault);
+
+class FaultEnv final : public jet::Env {
+ public:
+  explicit FaultEnv(jet::Env& base = jet::Env::Default());
+  ~FaultEnv() override;
+
+  // The nth changing operation (counted from 1 since the FaultEnv was made)
+  // fails as `fault`.
+  void FailAt(uint64_t n, Fault fault);
+
+  uint64_t Operations() const { return operations_; }
+  bool Crashed() const { return crashed_; }
+  // One line per changing operation so far, for messages of failed tests.
+  const std::vector<std::string>& Log() const { return log_; }
+
+  // After a crash: what a power cut at that moment leaves on the disk.
+  void LosePower();
+
+  jet::Result<std::unique_ptr<jet::File>> Open(const std::string& path, jet::OpenMode mode) override;
+  jet::Status Remove(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  jet::Status SyncDir(const std::string& dir) override;
+
+ private:
+  friend class FaultFile;
+  // Counts one changing operation: the fault to apply to it, if any.
+  Fault Next(const std::string& what);
+  jet::Status CrashedStatus() const;
+  jet::Status FaultStatus(Fault fault, const std::string& what) const;
+  // The durable state of a file that this env has touched.
+  struct Tracked {
+    bool durable_exists = false;
+    std::optional<std::vector<uint8_t>> durable_bytes;  // as of the last sync
+  };
+  Tracked& Track(const std::string& path);
+  void Synced(const std::string& path);
+
+  jet::Env& base_;
+  uint64_t operations_ = 0;
+  uint64_t fail_at_ = 0;
+  Fault fault_ = Fault::kNone;
+  bool crashed_ = false;
+  std::map<std::string, Tracked> tracked_;
+  std::vector<std::string> log_;
+};
+
+}  // namespace testing_support
