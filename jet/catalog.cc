@@ -1,0 +1,119 @@
+#include "jet/catalog.h"
+
+#include <cstring>
+
+#include "jet/long_value.h"
+#include "jet/row.h"
+#include "jet/table_scan.h"
+#include "jet/text.h"
+
+namespace jet {
+namespace {
+
+// Where the catalog's columns are in its definition; -1 when absent.
+struct CatalogColumns {
+  int id, parent_id, name, type, flags, database, connect, foreign_name, date_create, date_update, lv;
+
+  explicit CatalogColumns(const TableDefinition& d)
+      : id(d.IndexOf("Id")),
+        parent_id(d.IndexOf("ParentId")),
+        name(d.IndexOf("Name")),
+        type(d.IndexOf("Type")),
+        flags(d.IndexOf("Flags")),
+        database(d.IndexOf("Database")),
+        connect(d.IndexOf("Connect")),
+        foreign_name(d.IndexOf("ForeignName")),
+        date_create(d.IndexOf("DateCreate")),
+        date_update(d.IndexOf("DateUpdate")),
+        lv(d.IndexOf("Lv")) {}
+};
+
+bool IsNull(const CrackedRow& r, int col) { return col < 0 || r.fields[static_cast<size_t>(col)].null; }
+
+// A fixed integer column, sign-extended from its stored width.
+int64_t Integer(Bytes row, const CrackedRow& r, int col) {
+  if (IsNull(r, col)) return 0;
+  Bytes b = r.Value(row, static_cast<size_t>(col));
+  switch (b.size()) {
+    case 1: return b[0];
+    case 2: return static_cast<int16_t>(LoadU16(b.data()));
+    case 4: return static_cast<int32_t>(LoadU32(b.data()));
+    default: return 0;
+  }
+}
+
+std::optional<double> Double(Bytes row, const CrackedRow& r, int col) {
+  if (IsNull(r, col)) return std::nullopt;
+  Bytes b = r.Value(row, static_cast<size_t>(col));
+  if (b.size() != 8) return std::nullopt;
+  uint64_t bits = LoadU64(b.data());
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+}  // namespace
+
+const CatalogObject* Catalog::FindTable(std::string_view name) const {
+  for (const CatalogObject& o : objects)
+    if (o.table() && EqualsIgnoreCase(o.name, name)) return &o;
+  return nullptr;
+}
+
+Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def, Bytes row, uint16_t code_page) {
+  const Format& f = pager.format();
+  Result<CrackedRow> cracked = CrackRow(row, def, f);
+  if (!cracked.ok()) return cracked.status();
+  const CrackedRow& r = *cracked;
+  const CatalogColumns c(def);
+
+  auto text = [&](int col) -> std::optional<std::string> {
+    if (IsNull(r, col)) return std::nullopt;
+    return DecodeText(r.Value(row, static_cast<size_t>(col)), f, code_page);
+  };
+  auto memo = [&](int col) -> Result<std::optional<std::string>> {
+    if (IsNull(r, col)) return std::optional<std::string>();
+    Result<std::vector<uint8_t>> value = ReadLongValue(pager, r.Value(row, static_cast<size_t>(col)));
+    if (!value.ok()) return value.status();
+    return std::optional<std::string>(DecodeText(*value, f, code_page));
+  };
+
+  CatalogObject o;
+  o.id = static_cast<int32_t>(Integer(row, r, c.id));
+  o.parent_id = static_cast<int32_t>(Integer(row, r, c.parent_id));
+  o.name = text(c.name).value_or("");
+  o.type = static_cast<int>(Integer(row, r, c.type) & 0x7FFF);
+  o.flags = static_cast<uint32_t>(Integer(row, r, c.flags));
+  o.foreign_name = text(c.foreign_name);
+  o.date_create = Double(row, r, c.date_create);
+  o.date_update = Double(row, r, c.date_update);
+  o.lv_null = IsNull(r, c.lv);
+  Result<std::optional<std::string>> database = memo(c.database);
+  if (!database.ok()) return database.status();
+  o.database = std::move(*database);
+  Result<std::optional<std::string>> connect = memo(c.connect);
+  if (!connect.ok()) return connect.status();
+  o.connect = std::move(*connect);
+  return o;
+}
+
+Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page) {
+  Catalog catalog;
+  Result<TableDefinition> def = ReadTableDefinition(pager, kCatalogPage, code_page);
+  if (!def.ok()) return def.status();
+  catalog.def = std::move(*def);
+  const CatalogColumns c(catalog.def);
+  if (c.id < 0 || c.name < 0 || c.type < 0 || c.flags < 0) return Status::Corrupt("the catalog lacks its key columns");
+
+  JET_RETURN_IF_ERROR(ScanTable(pager, catalog.def, [&](TableRow& row) -> Status {
+    Result<CatalogObject> o = DecodeCatalogRow(pager, catalog.def, row.bytes, code_page);
+    if (!o.ok()) return o.status();
+    o->location = row.slot;
+    o->moved = row.moved;
+    catalog.objects.push_back(std::move(*o));
+    return Status::Ok();
+  }));
+  return catalog;
+}
+
+}  // namespace jet

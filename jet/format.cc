@@ -1,0 +1,51 @@
+#include "jet/format.h"
+
+namespace jet {
+
+Result<Format> FormatForVersion(uint8_t version) {
+  Format f;  // defaults: Jet4
+  f.version = version;
+  if (version == 0) {
+    f.family = Family::kJet3;
+    f.page_size = 2048;
+    f.header_mask_length = 126;
+    f.password_length = 20;
+    f.data_row_count = 8;
+    f.data_row_offsets = 10;
+    f.tdef_num_rows = 0x0c;
+    f.tdef_table_type = 0x14;
+    f.tdef_max_cols = 0x15;
+    f.tdef_num_var_cols = 0x17;
+    f.tdef_num_cols = 0x19;
+    f.tdef_num_idx = 0x1b;
+    f.tdef_num_real_idx = 0x1f;
+    f.tdef_used_pages = 0x23;
+    f.tdef_free_pages = 0x27;
+    f.tdef_end_of_block = 0x2b;
+    f.tdef_real_idx_entry = 8;
+    f.col_entry = 18;
+    f.col_type = 0;
+    f.col_number = 1;
+    f.col_var_index = 3;
+    f.col_misc = 11;  // the code page of a text column
+    f.col_flags = 13;
+    f.col_misc_flags = 0;  // none: Jet3 text is never compressed
+    f.col_fixed_offset = 14;
+    f.col_length = 16;
+    f.col_name_length_size = 1;
+    f.row_count_size = 1;
+    return f;
+  }
+  if (version == 1) return f;
+  // ACE versions 2 (2007) up to 6 (2019) share the Jet4 layout; later ones
+  // have not been seen, but the byte grows with every release.
+  if (version >= 2 && version <= 0x10) {
+    f.family = Family::kAce;
+    return f;
+  }
+  return Status::BadFormat("unknown version byte " + std::to_string(version));
+}
+
+std::string ToString(RowPointer p) { return std::to_string(p.page) + ":" + std::to_string(p.row); }
+
+}  // namespace jet

@@ -1,0 +1,91 @@
+// The three families of the file format and where their structures keep
+// their fields. Everything that differs between Jet3 (2 KiB pages, code-page
+// text) and Jet4/ACE (4 KiB pages, UCS-2 text) is a number here, so the
+// parsers are written once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "jet/status.h"
+
+namespace jet {
+
+enum class Family { kJet3, kJet4, kAce };
+
+// Page types: the first byte of every page.
+enum PageType : uint8_t {
+  kPageHeader = 0x00,
+  kPageData = 0x01,
+  kPageTableDef = 0x02,
+  kPageIndexNode = 0x03,
+  kPageIndexLeaf = 0x04,
+  kPageUsageMap = 0x05,
+};
+
+struct Format {
+  Family family = Family::kJet4;
+  uint8_t version = 0;  // header byte 0x14: 0 Jet3, 1 Jet4, 2.. ACE
+  uint32_t page_size = 4096;
+
+  // Header page: the RC4-masked area starts at 0x18.
+  size_t header_mask_length = 128;
+  size_t password_length = 40;
+
+  // Data pages.
+  size_t data_tdef_page = 4;        // the owning table's definition page
+  size_t data_row_count = 12;
+  size_t data_row_offsets = 14;     // 2-byte slots from here
+
+  // Table definition block (first page, from the page start).
+  size_t tdef_next_page = 4;
+  size_t tdef_num_rows = 0x10;
+  size_t tdef_table_type = 0x28;
+  size_t tdef_max_cols = 0x29;
+  size_t tdef_num_var_cols = 0x2b;
+  size_t tdef_num_cols = 0x2d;
+  size_t tdef_num_idx = 0x2f;
+  size_t tdef_num_real_idx = 0x33;
+  size_t tdef_used_pages = 0x37;
+  size_t tdef_free_pages = 0x3b;
+  size_t tdef_end_of_block = 0x3f;  // the physical index entries start here
+  size_t tdef_real_idx_entry = 12;  // bytes per physical index entry
+
+  // One column entry of a table definition.
+  size_t col_entry = 25;
+  size_t col_type = 0;
+  size_t col_number = 5;
+  size_t col_var_index = 7;
+  size_t col_misc = 11;     // precision/scale, or sort order of text
+  size_t col_flags = 15;
+  size_t col_misc_flags = 16;  // Jet4/ACE: 0x01 compressed unicode; none in Jet3
+  size_t col_fixed_offset = 21;
+  size_t col_length = 23;
+  size_t col_name_length_size = 2;  // 1 in Jet3
+
+  // Rows: the column count, eod, var_len and var table entries.
+  size_t row_count_size = 2;  // 1 in Jet3 (and 1-byte offsets with a jump table)
+
+  bool jet3() const { return family == Family::kJet3; }
+  bool ucs2_text() const { return family != Family::kJet3; }
+};
+
+// The format of a header version byte; kBadFormat for an unknown one.
+Result<Format> FormatForVersion(uint8_t version);
+
+// A row's address: a page number (24 bits) and the row's slot on that page.
+struct RowPointer {
+  uint32_t page = 0;
+  uint8_t row = 0;
+
+  static RowPointer Decode(uint32_t raw) { return RowPointer{raw >> 8, static_cast<uint8_t>(raw & 0xff)}; }
+  uint32_t Encode() const { return (page << 8) | row; }
+  bool null() const { return page == 0 && row == 0; }
+  friend bool operator==(const RowPointer&, const RowPointer&) = default;
+  friend auto operator<=>(const RowPointer&, const RowPointer&) = default;
+};
+
+std::string ToString(RowPointer p);
+
+}  // namespace jet

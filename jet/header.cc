@@ -1,0 +1,64 @@
+#include "jet/header.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "jet/rc4.h"
+
+namespace jet {
+namespace {
+
+constexpr uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
+constexpr uint8_t kMagic[] = {0x00, 0x01, 0x00, 0x00};
+constexpr char kJetName[] = "Standard Jet DB";
+constexpr char kAceName[] = "Standard ACE DB";
+
+}  // namespace
+
+std::vector<uint8_t> ToggleHeaderMask(Bytes page0, const Format& format) {
+  std::vector<uint8_t> out(page0.begin(), page0.end());
+  if (out.size() > kHeaderMaskStart) {
+    size_t n = std::min(format.header_mask_length, out.size() - kHeaderMaskStart);
+    Rc4Apply(kMaskKey, std::span<uint8_t>(out).subspan(kHeaderMaskStart, n));
+  }
+  return out;
+}
+
+uint32_t PasswordMask(double creation_date) {
+  // A hostile date may be NaN or huge: converting those is undefined.
+  if (!std::isfinite(creation_date) || std::fabs(creation_date) >= 2147483648.0) return 0;
+  return static_cast<uint32_t>(static_cast<int32_t>(creation_date));
+}
+
+Result<Header> ParseHeader(Bytes page0) {
+  if (page0.size() < kHeaderMaskStart + 128 || std::memcmp(page0.data(), kMagic, sizeof kMagic) != 0)
+    return Status::BadFormat("no database header");
+  const bool jet = std::memcmp(page0.data() + 4, kJetName, sizeof kJetName) == 0;
+  const bool ace = std::memcmp(page0.data() + 4, kAceName, sizeof kAceName) == 0;
+  if (!jet && !ace) return Status::BadFormat("no database header");
+  Result<Format> format = FormatForVersion(page0[kHeaderVersion]);
+  if (!format.ok()) return format.status();
+  if (ace != (format->family == Family::kAce)) return Status::BadFormat("header name does not match its version");
+
+  Header h;
+  h.format = *format;
+  std::vector<uint8_t> plain = ToggleHeaderMask(page0, h.format);
+  ByteView v{Bytes(plain)};
+  h.code_page = v.U16(kHeaderCodePage);
+  h.db_key = v.U32(kHeaderDbKey);
+  Bytes password = v.Sub(kHeaderPassword, h.format.password_length);
+  if (h.format.jet3()) {
+    h.has_password = std::any_of(password.begin(), password.end(), [](uint8_t b) { return b != 0; });
+  } else {
+    h.creation_date = v.F64(kHeaderCreationDate);
+    uint8_t mask[4];
+    StoreU32(mask, PasswordMask(h.creation_date));
+    for (size_t i = 0; i < password.size(); ++i)
+      if ((password[i] ^ mask[i % 4]) != 0) h.has_password = true;
+  }
+  if (!v.ok()) return Status::BadFormat("header too short");
+  return h;
+}
+
+}  // namespace jet

@@ -1,0 +1,78 @@
+// Pager: whole pages of a database file, through Env's File. It decrypts
+// (and on write encrypts) the pages of a Jet3/Jet4 file that has an encoding
+// key, and counts what it does. It keeps the pages it read last in a small
+// cache: long values of neighbouring catalog rows share pages. Its own
+// writes update the cache; whoever changes the file another way (a journal
+// played back, a page written through the File) must call Invalidate().
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <unordered_map>
+#include <vector>
+
+#include "jet/bytes.h"
+#include "jet/env.h"
+#include "jet/format.h"
+#include "jet/status.h"
+
+namespace jet {
+
+// What the engine has done to database files since the process started.
+// One instance lives in the engine; every Pager counts into it.
+struct PageCounters {
+  std::atomic<uint64_t> pages_read{0};
+  std::atomic<uint64_t> pages_written{0};
+  std::atomic<uint64_t> syncs{0};
+};
+
+class Pager {
+ public:
+  // db_key: the header's encoding key; pages other than page 0 are
+  // encrypted when it is non-zero (pass 0 for ACE, whose key means a
+  // password). counters may be null.
+  Pager(File& file, const Format& format, uint32_t db_key, uint64_t file_size, PageCounters* counters,
+        size_t cache_pages = kDefaultCachePages);
+
+  static constexpr size_t kDefaultCachePages = 64;
+
+  const Format& format() const { return format_; }
+  uint32_t page_size() const { return format_.page_size; }
+  // Whole pages in the file, as of open or the last RefreshSize.
+  uint32_t page_count() const { return page_count_; }
+
+  // One page as plain bytes; kCorrupt when it lies outside the file.
+  Result<std::vector<uint8_t>> ReadPage(uint32_t page);
+
+  // Writes one whole page (encrypting it when the file's pages are).
+  Status WritePage(uint32_t page, Bytes data);
+  Status Sync();
+  // Rereads the file's size, after pages were appended or cut off.
+  Status RefreshSize();
+  // Forgets every cached page.
+  void Invalidate();
+
+  File& file() { return file_; }
+  PageCounters* counters() { return counters_; }
+
+ private:
+  void Crypt(uint32_t page, std::span<uint8_t> data) const;
+  void Remember(uint32_t page, const std::vector<uint8_t>& data);
+
+  struct CachedPage {
+    std::vector<uint8_t> data;
+    std::list<uint32_t>::iterator lru;  // its place in lru_, most recent first
+  };
+
+  File& file_;
+  Format format_;
+  uint32_t db_key_;
+  uint32_t page_count_;
+  PageCounters* counters_;
+  size_t cache_pages_;
+  std::unordered_map<uint32_t, CachedPage> cache_;
+  std::list<uint32_t> lru_;
+};
+
+}  // namespace jet
