@@ -25,6 +25,7 @@ enum ErrorNumber : int {
   kErrFileInUse = 3045,
   kErrInvalidOperation = 3219,     // e.g. RefreshLink on a local table
   kErrInvalidArgument = 3001,
+  kErrObjectInvalid = 3420,        // a closed database used again
 };
 
 class EngineError : public std::runtime_error {

@@ -1,0 +1,123 @@
+#include "engine/database.h"
+
+#include <algorithm>
+
+#include "engine/database_impl.h"
+#include "engine/failures.h"
+#include "engine/path.h"
+#include "engine/tabledef.h"
+#include "engine/tabledefs.h"
+#include "jet/journal.h"
+#include "jet/tdef.h"
+
+namespace engine {
+
+using jet::Result;
+
+namespace {
+
+CatalogEntry EntryFor(const jet::CatalogObject& o) {
+  CatalogEntry e;
+  e.name = o.name;
+  e.type = o.type;
+  e.system = o.system();
+  e.flags = o.flags;
+  e.database = o.database;
+  e.connect = o.connect;
+  e.foreign_name = o.foreign_name;
+  return e;
+}
+
+// Opens the file for reading and writing, or for reading where writing is
+// not allowed. Another process holding the file's lock refuses the open.
+std::unique_ptr<jet::File> OpenFile(jet::Env& env, const std::string& name, const std::string& path, bool* writable) {
+  Result<std::unique_ptr<jet::File>> file = env.Open(path, jet::OpenMode::kReadWrite);
+  *writable = file.ok();
+  if (!file.ok() && file.status().code() == jet::Code::kReadOnly) file = env.Open(path, jet::OpenMode::kRead);
+  if (!file.ok()) throw FromStatus(file.status(), name, path);
+  if (*writable) {
+    // Probe only: the lock is taken for real while a change is written.
+    jet::Status locked = (*file)->Lock();
+    if (!locked.ok()) throw FromStatus(locked, name, path);
+    (*file)->Unlock();
+  }
+  return std::move(*file);
+}
+
+}  // namespace
+
+std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string& name) {
+  auto impl = std::make_unique<DatabaseImpl>();
+  impl->name = name;
+  impl->path = ResolveExistingFile(name);
+  const std::string& path = impl->path;
+  auto fail = [&](const jet::Status& s) { return FromStatus(s, name, path); };
+
+  jet::Status recovered = jet::RecoverJournal(env, path);
+  if (!recovered.ok()) throw fail(recovered);
+  impl->file = OpenFile(env, name, path, &impl->writable);
+
+  Result<uint64_t> size = impl->file->Size();
+  if (!size.ok()) throw fail(size.status());
+  std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(*size, 4096)));
+  if (jet::Status s = impl->file->ReadAt(0, head); !s.ok()) throw fail(s);
+  Result<jet::Header> header = jet::ParseHeader(head);
+  if (!header.ok()) throw fail(header.status());
+  if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog
+  if (header->needs_password()) throw NotValidPassword();
+  impl->header = *header;
+
+  impl->pager = std::make_unique<jet::Pager>(*impl->file, header->format, header->pages_encrypted() ? header->db_key : 0,
+                                             *size, &EngineCounters());
+  Result<jet::Catalog> catalog = jet::ReadCatalog(*impl->pager, header->code_page);
+  if (!catalog.ok()) throw fail(catalog.status());
+  impl->catalog = std::move(*catalog);
+  return impl;
+}
+
+jet::Pager& DatabaseImpl::Pager() {
+  if (closed || !pager) throw ObjectInvalid();
+  return *pager;
+}
+
+const jet::CatalogObject* DatabaseImpl::CatalogRow(const TableDef& def) const {
+  return catalog.FindTable(def.Name());
+}
+
+int64_t DatabaseImpl::RowCount(const TableDef& def) {
+  if (def.Entry().type != static_cast<int>(TableType::kLocal)) return -1;
+  const jet::CatalogObject* row = CatalogRow(def);
+  if (!row) throw ItemNotFound();
+  Result<uint32_t> rows = jet::ReadRowCount(Pager(), row->tdef_page());
+  if (!rows.ok()) throw FromStatus(rows.status(), name, path);
+  return *rows;
+}
+
+void DatabaseImpl::Close() {
+  closed = true;
+  pager.reset();
+  file.reset();
+}
+
+Database::Database(std::unique_ptr<DatabaseImpl> impl) : impl_(std::move(impl)) {}
+
+Database::~Database() {
+  if (impl_) impl_->Close();
+}
+
+void Database::Close() { impl_->Close(); }
+
+engine::TableDefs& Database::TableDefs() {
+  if (impl_->closed) throw ObjectInvalid();
+  if (!impl_->tabledefs) {
+    std::vector<std::unique_ptr<TableDef>> defs;
+    for (const jet::CatalogObject& o : impl_->catalog.objects)
+      if (o.table()) defs.push_back(std::make_unique<TableDef>(*this, EntryFor(o)));
+    impl_->tabledefs = std::make_unique<engine::TableDefs>(std::move(defs));
+  }
+  return *impl_->tabledefs;
+}
+
+const std::string& Database::Path() const { return impl_->path; }
+
+}  // namespace engine

@@ -1,0 +1,27 @@
+#include "engine/dbengine.h"
+
+#include "engine/database.h"
+#include "engine/database_impl.h"
+
+namespace engine {
+
+DBEngine& DBEngine::Instance() {
+  static DBEngine* engine = new DBEngine();  // kept to the end of the process
+  return *engine;
+}
+
+jet::PageCounters& EngineCounters() {
+  static jet::PageCounters counters;
+  return counters;
+}
+
+std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& name) {
+  return std::unique_ptr<Database>(new Database(OpenDatabaseImpl(jet::Env::Default(), name)));
+}
+
+IoCounters DBEngine::Counters() const {
+  const jet::PageCounters& c = EngineCounters();
+  return IoCounters{c.pages_read.load(), c.pages_written.load(), c.syncs.load()};
+}
+
+}  // namespace engine

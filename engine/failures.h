@@ -1,0 +1,26 @@
+// The engine's errors with their descriptions, in one place, so that every
+// operation reports the same case with the same words.
+#pragma once
+
+#include <string>
+
+#include "engine/error.h"
+#include "jet/status.h"
+
+namespace engine {
+
+EngineError CouldNotFindFile(const std::string& full_path);      // 3024
+EngineError NotValidPath(const std::string& path);               // 3044
+EngineError UnrecognizedFormat(const std::string& full_path);    // 3343
+EngineError CannotOpenDatabase(const std::string& name);         // 3049
+EngineError NotValidPassword();                                  // 3031
+EngineError CannotOpenFile(const std::string& full_path);        // 3051
+EngineError ItemNotFound();                                      // 3265
+EngineError ObjectInvalid();                                     // 3420
+EngineError DiskOrNetworkError();                                // 3043
+
+// What a failed jet operation on a database file means to the user: `name`
+// is the file as the caller named it, `full_path` as it was resolved.
+EngineError FromStatus(const jet::Status& status, const std::string& name, const std::string& full_path);
+
+}  // namespace engine
