@@ -1,12 +1,277 @@
 #include "jet/journal.h"
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <set>
+
 namespace jet {
+namespace {
+
+constexpr char kMagic[8] = {'V', 'O', 'S', 'T', 'J', 'R', 'N', 'L'};
+constexpr uint32_t kLayoutVersion = 1;
+constexpr size_t kHeaderSize = 28;
+constexpr size_t kRecordHeaderSize = 12;
+constexpr size_t kChecksumSize = 8;
+// Bounds for a journal read back from the disk, which may be anything.
+constexpr uint32_t kMaxPageSize = 65536;
+constexpr uint64_t kMaxDatabaseSize = uint64_t{1} << 40;
+
+uint64_t Fnv1a64(const uint8_t* data, size_t size) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (size_t i = 0; i < size; ++i) {
+    h ^= data[i];
+    h *= 0x100000001b3ull;
+  }
+  return h;
+}
+
+void PutLe(std::vector<uint8_t>& out, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+uint64_t GetLe(const uint8_t* p, int bytes) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= uint64_t{p[i]} << (8 * i);
+  return v;
+}
+
+struct Record {
+  uint64_t offset = 0;
+  std::vector<uint8_t> bytes;
+};
+
+struct Journal {
+  uint32_t page_size = 0;
+  uint64_t original_size = 0;
+  std::vector<Record> records;
+};
+
+std::vector<uint8_t> Encode(const Journal& j) {
+  std::vector<uint8_t> out(kMagic, kMagic + sizeof kMagic);
+  PutLe(out, kLayoutVersion, 4);
+  PutLe(out, j.page_size, 4);
+  PutLe(out, j.original_size, 8);
+  PutLe(out, j.records.size(), 4);
+  for (const Record& r : j.records) {
+    PutLe(out, r.offset, 8);
+    PutLe(out, r.bytes.size(), 4);
+    out.insert(out.end(), r.bytes.begin(), r.bytes.end());
+  }
+  PutLe(out, Fnv1a64(out.data(), out.size()), 8);
+  return out;
+}
+
+// A journal that is complete and consistent, or nothing: a journal cut off
+// while it was written, or damaged, decodes to nullopt.
+std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
+  if (in.size() < kHeaderSize + kChecksumSize) return std::nullopt;
+  if (std::memcmp(in.data(), kMagic, sizeof kMagic) != 0) return std::nullopt;
+  const size_t body = in.size() - kChecksumSize;
+  if (GetLe(in.data() + body, 8) != Fnv1a64(in.data(), body)) return std::nullopt;
+  if (GetLe(in.data() + 8, 4) != kLayoutVersion) return std::nullopt;
+  Journal j;
+  j.page_size = static_cast<uint32_t>(GetLe(in.data() + 12, 4));
+  j.original_size = GetLe(in.data() + 16, 8);
+  const uint64_t count = GetLe(in.data() + 24, 4);
+  if (j.page_size == 0 || j.page_size > kMaxPageSize || j.original_size > kMaxDatabaseSize) return std::nullopt;
+  size_t pos = kHeaderSize;
+  for (uint64_t i = 0; i < count; ++i) {
+    if (body - pos < kRecordHeaderSize) return std::nullopt;
+    Record r;
+    r.offset = GetLe(in.data() + pos, 8);
+    const uint64_t length = GetLe(in.data() + pos + 8, 4);
+    pos += kRecordHeaderSize;
+    if (length > j.page_size || length > body - pos) return std::nullopt;
+    if (r.offset > j.original_size || length > j.original_size - r.offset) return std::nullopt;
+    r.bytes.assign(in.begin() + static_cast<ptrdiff_t>(pos), in.begin() + static_cast<ptrdiff_t>(pos + length));
+    pos += length;
+    j.records.push_back(std::move(r));
+  }
+  if (pos != body) return std::nullopt;
+  return j;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::string dir = std::filesystem::path(path).parent_path().string();
+  return dir.empty() ? "." : dir;
+}
+
+// Counts what reaches the disk, for the caller and for the engine.
+struct Counted {
+  CommitStats* stats;
+  PageCounters* counters;
+  void Syncs() {
+    if (stats) ++stats->syncs;
+    if (counters) counters->syncs.fetch_add(1, std::memory_order_relaxed);
+  }
+  void PageRead() {
+    if (stats) ++stats->pages_read;
+    if (counters) counters->pages_read.fetch_add(1, std::memory_order_relaxed);
+  }
+  Status Sync(File& f) {
+    Syncs();
+    return f.Sync();
+  }
+  Status SyncDir(Env& env, const std::string& dir) {
+    Syncs();
+    return env.SyncDir(dir);
+  }
+};
+
+// Writes the journal and makes it durable, name included. On failure the
+// database has not been touched; a partly written journal is removed (and if
+// even that fails, it is incomplete, which recovery also removes).
+Status WriteJournal(Env& env, const std::string& path, const std::vector<uint8_t>& bytes, Counted& counted) {
+  auto file = env.Open(path, OpenMode::kCreate);
+  if (!file.ok()) return file.status();
+  Status s = (*file)->WriteAt(0, bytes);
+  if (s.ok()) s = counted.Sync(**file);
+  file->reset();
+  if (s.ok()) s = counted.SyncDir(env, FolderOf(path));
+  if (!s.ok()) (void)env.Remove(path);
+  return s;
+}
+
+// Puts the original bytes back and cuts the file to its original size, then
+// makes that durable. Only called while a complete journal is on the disk,
+// so a failure here leaves the file to the next RecoverJournal.
+Status PlayBack(File& db, const Journal& j, Counted& counted) {
+  for (const Record& r : j.records) JET_RETURN_IF_ERROR(db.WriteAt(r.offset, r.bytes));
+  auto size = db.Size();
+  if (!size.ok()) return size.status();
+  if (*size != j.original_size) JET_RETURN_IF_ERROR(db.Truncate(j.original_size));
+  return counted.Sync(db);
+}
+
+// After a failure in the middle of a commit: restores the database from the
+// journal in memory and removes the journal. `journal_on_disk` says whether
+// the journal file is still there; when it is not (it was removed, but that
+// removal could not be made durable), it is written again first, so that the
+// database is never being restored without a journal behind it.
+Status RollBack(Env& env, File& db, const std::string& journal_path, const Journal& j,
+                const std::vector<uint8_t>& journal_bytes, bool journal_on_disk, Counted& counted) {
+  if (!journal_on_disk) JET_RETURN_IF_ERROR(WriteJournal(env, journal_path, journal_bytes, counted));
+  JET_RETURN_IF_ERROR(PlayBack(db, j, counted));
+  JET_RETURN_IF_ERROR(env.Remove(journal_path));
+  return counted.SyncDir(env, FolderOf(journal_path));
+}
+
+Status Failed(const Status& cause, const Status& rollback) {
+  if (rollback.ok()) return cause;
+  return Status::Error(cause.code(), cause.message() + "; the change is rolled back at the next open (" +
+                                         rollback.message() + ")");
+}
+
+Status ReadWholeFile(Env& env, const std::string& path, std::vector<uint8_t>& out) {
+  auto file = env.Open(path, OpenMode::kRead);
+  if (!file.ok()) return file.status();
+  auto size = (*file)->Size();
+  if (!size.ok()) return size.status();
+  // A journal holds a handful of pages; anything far larger is not ours.
+  if (*size > (uint64_t{1} << 30)) {
+    out.clear();
+    return Status::Ok();
+  }
+  out.resize(*size);
+  return (*file)->ReadAt(0, out);
+}
+
+}  // namespace
 
 std::string JournalPath(const std::string& db_path) { return db_path + ".vostrel-journal"; }
 
+Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std::vector<PageImage>& pages,
+                   CommitStats* stats) {
+  const uint32_t page_size = pager.page_size();
+  std::set<uint32_t> numbers;
+  for (const PageImage& p : pages) {
+    if (p.bytes.size() != page_size) return Status::InvalidArgument("a page image is not one page long");
+    if (!numbers.insert(p.number).second) return Status::InvalidArgument("a page is written twice in one change");
+  }
+  if (pages.empty()) return Status::Ok();
+  // The pager counts the database's own page writes and syncs; the rest is counted here.
+  Counted counted{stats, pager.counters()};
+  File& db = pager.file();
+
+  auto size = db.Size();
+  if (!size.ok()) return size.status();
+  Journal journal;
+  journal.page_size = page_size;
+  journal.original_size = *size;
+  for (const PageImage& p : pages) {
+    const uint64_t offset = uint64_t{p.number} * page_size;
+    if (offset >= journal.original_size) continue;  // a new page: the truncation takes it away again
+    Record r;
+    r.offset = offset;
+    r.bytes.resize(static_cast<size_t>(std::min<uint64_t>(page_size, journal.original_size - offset)));
+    JET_RETURN_IF_ERROR(db.ReadAt(offset, r.bytes));  // as stored: encrypted where the file is
+    counted.PageRead();
+    journal.records.push_back(std::move(r));
+  }
+  const std::vector<uint8_t> journal_bytes = Encode(journal);
+  const std::string journal_path = JournalPath(db_path);
+  JET_RETURN_IF_ERROR(WriteJournal(env, journal_path, journal_bytes, counted));
+
+  // From here on the journal protects the file.
+  auto roll_back = [&](const Status& cause, bool journal_on_disk) {
+    Status rolled = RollBack(env, db, journal_path, journal, journal_bytes, journal_on_disk, counted);
+    (void)pager.RefreshSize();
+    return Failed(cause, rolled);
+  };
+  Status s;
+  for (const PageImage& p : pages) {
+    s = pager.WritePage(p.number, p.bytes);
+    if (!s.ok()) break;
+    if (stats) ++stats->pages_written;
+  }
+  if (s.ok()) {
+    if (stats) ++stats->syncs;
+    s = pager.Sync();
+  }
+  if (!s.ok()) return roll_back(s, true);
+
+  // The commit: once the journal is gone for good, the change stays.
+  s = env.Remove(journal_path);
+  if (!s.ok()) return roll_back(s, true);
+  s = counted.SyncDir(env, FolderOf(journal_path));
+  if (!s.ok()) return roll_back(s, false);
+  return Status::Ok();
+}
+
 Status RecoverJournal(Env& env, const std::string& db_path) {
-  if (!env.Exists(JournalPath(db_path))) return Status::Ok();
-  return Status::Error(Code::kUnsupported, "a change to " + db_path + " was cut off and cannot be played back yet");
+  const std::string journal_path = JournalPath(db_path);
+  if (!env.Exists(journal_path)) return Status::Ok();
+
+  auto db = env.Open(db_path, OpenMode::kReadWrite);
+  std::vector<uint8_t> bytes;
+  if (!db.ok()) {
+    // Without write access the journal can only be judged, not played back.
+    if (db.status().code() != Code::kReadOnly) return db.status();
+    JET_RETURN_IF_ERROR(ReadWholeFile(env, journal_path, bytes));
+    if (!Decode(bytes)) return Status::Ok();
+    return Status::Error(Code::kReadOnly, "a change to " + db_path +
+                                              " was cut off and cannot be rolled back: the file is read-only");
+  }
+  JET_RETURN_IF_ERROR((*db)->Lock());
+  // Another process may have finished its change while we waited for the lock.
+  if (!env.Exists(journal_path)) return Status::Ok();
+  JET_RETURN_IF_ERROR(ReadWholeFile(env, journal_path, bytes));
+  Counted counted{nullptr, nullptr};
+  std::optional<Journal> journal = Decode(bytes);
+  if (!journal) {
+    // Cut off before the database was touched: the file is as it was, and a
+    // leftover that cannot be removed does no harm.
+    if (env.Remove(journal_path).ok()) (void)env.SyncDir(FolderOf(journal_path));
+    return Status::Ok();
+  }
+  JET_RETURN_IF_ERROR(PlayBack(**db, *journal, counted));
+  // A played-back journal must go: left behind, it would be played again over
+  // whatever is written to the file later.
+  JET_RETURN_IF_ERROR(env.Remove(journal_path));
+  return env.SyncDir(FolderOf(journal_path));
 }
 
 }  // namespace jet

@@ -7,11 +7,24 @@
 // journal: complete and with a valid checksum) means a change was cut off; it
 // is played back, which restores the file exactly as it was before the change.
 // An incomplete journal means the database was not touched yet; it is removed.
+//
+// The journal file, all numbers little-endian:
+//   0   8  "VOSTJRNL"
+//   8   4  layout version (1)
+//   12  4  page size of the database
+//   16  8  size of the database file before the change
+//   24  4  number of records
+//   28     the records: 8-byte offset, 4-byte length, then that many bytes
+//          as they were in the database at that offset
+//   end 8  FNV-1a 64 of every byte before it
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "jet/env.h"
+#include "jet/pager.h"
 #include "jet/status.h"
 
 namespace jet {
@@ -19,7 +32,38 @@ namespace jet {
 std::string JournalPath(const std::string& db_path);
 
 // Plays back a hot journal beside db_path, if there is one. Called before a
-// database is read. Ok when there is no journal.
+// database is read. Ok when there is no journal. The database is locked while
+// the journal is examined, so a change that another process is making right
+// now is not mistaken for a cut-off one: that case is kLocked. A hot journal
+// beside a database that cannot be written is kReadOnly (it cannot be played
+// back, and the file must not be read as it is).
 Status RecoverJournal(Env& env, const std::string& db_path);
+
+// A page as it must read after the change: exactly one page of plain bytes
+// (the pager encrypts them where the file's pages are encrypted).
+struct PageImage {
+  uint32_t number = 0;
+  std::vector<uint8_t> bytes;
+};
+
+// What a commit did to the disk. The same numbers are added to the pager's
+// counters, where there are any.
+struct CommitStats {
+  uint64_t pages_read = 0;     // original pages copied into the journal
+  uint64_t pages_written = 0;  // pages written to the database
+  uint64_t syncs = 0;          // file and folder syncs, the journal's included
+};
+
+// Writes `pages` into the database as one atomic, durable change. The
+// pager's file is the database open read-write and locked by the caller (it
+// stays open and locked). Pages past the end of the file grow it.
+//
+// On failure the database reads exactly as before: the change is rolled back
+// at once from memory, and where even that cannot be done, the journal stays
+// on the disk and the next RecoverJournal restores the file. Errors: kReadOnly
+// when the journal cannot be created (a read-only folder), kIoError when the
+// disk is full or fails, kInvalidArgument for pages that are not whole pages.
+Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std::vector<PageImage>& pages,
+                   CommitStats* stats = nullptr);
 
 }  // namespace jet

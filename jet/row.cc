@@ -66,6 +66,8 @@ Result<CrackedRow> CrackRow(Bytes row, const TableDefinition& def, const Format&
   }
   if (!v.ok()) return Status::Corrupt("row too short");
   out.var_count = vt.count;
+  out.trailer_start = static_cast<uint32_t>(vt.trailer_start);
+  out.var_offsets = vt.offsets;
   out.fixed_end = vt.count > 0 ? vt.offsets[0] : (vt.offsets.empty() ? static_cast<uint32_t>(vt.trailer_start) : vt.offsets.back());
   out.var_end = vt.offsets.empty() ? out.fixed_end : vt.offsets.back();
 

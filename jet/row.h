@@ -30,6 +30,8 @@ struct CrackedRow {
   uint16_t var_count = 0;     // var table entries stored in the row
   uint32_t fixed_end = 0;     // where the var data starts
   uint32_t var_end = 0;       // eod: where the var data ends
+  uint32_t trailer_start = 0; // where eod, the var table (and jump table) begin
+  std::vector<uint32_t> var_offsets;  // the var table: var_count + 1 entries, eod last
   std::vector<FieldRef> fields;  // parallel to TableDefinition::columns
 
   Bytes Value(Bytes row, size_t column) const {

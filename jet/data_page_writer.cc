@@ -1,0 +1,59 @@
+#include "jet/data_page_writer.h"
+
+#include <algorithm>
+#include <map>
+
+namespace jet {
+namespace {
+
+constexpr size_t kFreeSpaceOffset = 2;
+constexpr uint16_t kSlotFlags = static_cast<uint16_t>(~kRowOffsetMask);
+
+}  // namespace
+
+Result<std::vector<uint8_t>> RepackDataPage(Bytes page, const Format& format, std::span<const SlotWrite> writes) {
+  auto parsed = ParseDataPage(page, format);
+  if (!parsed.ok()) return parsed.status();
+
+  // Each row's new flags and bytes; the unchanged ones point into the old page.
+  struct Row {
+    uint16_t flags = 0;
+    Bytes bytes;
+  };
+  std::vector<Row> rows;
+  rows.reserve(parsed->slots.size() + 1);
+  for (const RowSlot& s : parsed->slots)
+    rows.push_back(Row{static_cast<uint16_t>(s.raw & kSlotFlags), page.subspan(s.start, s.size())});
+  std::map<uint16_t, const SlotWrite*> by_row;
+  for (const SlotWrite& w : writes) {
+    if ((w.flags & kRowOffsetMask) != 0) return Status::InvalidArgument("a row's flags must be slot flags");
+    if (!by_row.emplace(w.row, &w).second) return Status::InvalidArgument("a row is written twice on one page");
+  }
+  for (const auto& [row, w] : by_row) {
+    if (row == rows.size()) rows.emplace_back();
+    if (row >= rows.size()) return Status::InvalidArgument("a new row must take the next free row number");
+    rows[row] = Row{w->flags, Bytes(w->bytes)};
+  }
+  if (rows.size() > kMaxRowsPerPage) return Status::InvalidArgument("a data page holds at most 256 rows");
+
+  const size_t slots_end = SlotsEnd(format, rows.size());
+  size_t used = 0;
+  for (const Row& r : rows) used += r.bytes.size();
+  if (slots_end > page.size() || used > page.size() - slots_end)
+    return Status::InvalidArgument("the rows do not fit on the page");
+
+  std::vector<uint8_t> out(page.begin(), page.begin() + static_cast<ptrdiff_t>(format.data_row_offsets));
+  out.resize(page.size(), 0);
+  size_t end = page.size();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const size_t start = end - rows[i].bytes.size();
+    std::copy(rows[i].bytes.begin(), rows[i].bytes.end(), out.begin() + static_cast<ptrdiff_t>(start));
+    StoreU16(&out[format.data_row_offsets + 2 * i], static_cast<uint16_t>(start | rows[i].flags));
+    end = start;
+  }
+  StoreU16(&out[format.data_row_count], static_cast<uint16_t>(rows.size()));
+  StoreU16(&out[kFreeSpaceOffset], static_cast<uint16_t>(end - slots_end));
+  return out;
+}
+
+}  // namespace jet

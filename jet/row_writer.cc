@@ -1,0 +1,135 @@
+#include "jet/row_writer.h"
+
+#include <optional>
+
+#include "jet/row.h"
+
+namespace jet {
+namespace {
+
+constexpr uint8_t kNoJump = 0xff;
+
+void PutU16(std::vector<uint8_t>& out, size_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+// Jet3 keeps one byte per offset; the jump table says where the high part
+// grows: entry j is the first var entry (eod counted) at 256 * (j + 1) or
+// beyond. How many entries there are depends on the row's whole size, which
+// includes the table itself, so the count is settled first.
+size_t Jet3JumpCount(size_t size_without_jumps) {
+  size_t jumps = 0;
+  for (;;) {
+    const size_t size = size_without_jumps + jumps;
+    const size_t needed = size == 0 ? 0 : (size - 1) / 256;
+    if (needed == jumps) return jumps;
+    jumps = needed;
+  }
+}
+
+std::vector<uint8_t> Jet3Jumps(const std::vector<uint32_t>& offsets, size_t count) {
+  std::vector<uint8_t> jumps(count, kNoJump);
+  for (size_t j = 0; j < count; ++j)
+    for (size_t i = 0; i < offsets.size(); ++i)
+      if (offsets[i] >= 256 * (j + 1)) {
+        jumps[j] = static_cast<uint8_t>(i);
+        break;
+      }
+  return jumps;
+}
+
+}  // namespace
+
+Result<std::vector<uint8_t>> RewriteRow(Bytes row, const TableDefinition& def, const Format& f,
+                                        std::span<const ColumnValue> values) {
+  auto cracked = CrackRow(row, def, f);
+  if (!cracked.ok()) return cracked.status();
+  const size_t mask_len = (static_cast<size_t>(cracked->column_count) + 7) / 8;
+
+  std::vector<const ColumnValue*> changed(def.columns.size(), nullptr);
+  size_t var_count = cracked->var_count;
+  for (const ColumnValue& v : values) {
+    if (v.column >= def.columns.size()) return Status::InvalidArgument("no such column");
+    if (changed[v.column]) return Status::InvalidArgument("a column is set twice");
+    changed[v.column] = &v;
+    const Column& c = def.columns[v.column];
+    if (c.number >= cracked->column_count)
+      return Status::Error(Code::kUnsupported, "the row was stored before its column " + c.name + " existed");
+    if (c.type == kColBool || v.null) continue;
+    if (c.fixed()) {
+      if (v.bytes.size() != c.length) return Status::InvalidArgument("a value does not fit column " + c.name);
+      if (!InBounds(cracked->fixed_end, f.row_count_size + c.fixed_offset, c.length))
+        return Status::Error(Code::kUnsupported, "the row has no room for column " + c.name);
+    } else if (c.var_index >= var_count) {
+      var_count = c.var_index + 1u;
+    }
+  }
+  if (var_count > 0 && def.num_var_cols == 0) return Status::Corrupt("var data in a table without var columns");
+  if (var_count > 255 && f.jet3()) return Status::InvalidArgument("too many var columns for a row");
+
+  // The count and the fixed data, as they were, then the changed fixed values.
+  std::vector<uint8_t> out(row.begin(), row.begin() + cracked->fixed_end);
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnValue* v = changed[i];
+    const Column& c = def.columns[i];
+    if (v && c.fixed() && c.type != kColBool && !v->null)
+      std::copy(v->bytes.begin(), v->bytes.end(), out.begin() + static_cast<ptrdiff_t>(f.row_count_size + c.fixed_offset));
+  }
+
+  // The var data in var table order: each entry's bytes as they were (those
+  // of columns the definition no longer lists included), or the new value.
+  std::vector<std::optional<size_t>> column_of_entry(var_count);
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const Column& c = def.columns[i];
+    if (!c.fixed() && c.type != kColBool && c.var_index < var_count && c.number < cracked->column_count)
+      column_of_entry[c.var_index] = i;
+  }
+  const std::vector<uint32_t>& old_offsets = cracked->var_offsets;
+  std::vector<uint32_t> offsets;
+  offsets.reserve(var_count + 1);
+  for (size_t entry = 0; entry < var_count; ++entry) {
+    offsets.push_back(static_cast<uint32_t>(out.size()));
+    const ColumnValue* v = column_of_entry[entry] ? changed[*column_of_entry[entry]] : nullptr;
+    Bytes value = v ? (v->null ? Bytes() : Bytes(v->bytes))
+                    : entry < cracked->var_count ? row.subspan(old_offsets[entry], old_offsets[entry + 1] - old_offsets[entry])
+                                                 : Bytes();
+    out.insert(out.end(), value.begin(), value.end());
+  }
+  offsets.push_back(static_cast<uint32_t>(out.size()));  // eod
+  // Some rows keep bytes between eod and the var table; they stay.
+  if (def.num_var_cols > 0)
+    out.insert(out.end(), row.begin() + cracked->var_end, row.begin() + cracked->trailer_start);
+
+  if (def.num_var_cols > 0) {
+    if (f.jet3()) {
+      const size_t jumps = Jet3JumpCount(out.size() + offsets.size() + 1 + mask_len);
+      const std::vector<uint8_t> jump_table = Jet3Jumps(offsets, jumps);
+      for (size_t i = offsets.size(); i-- > 0;) out.push_back(static_cast<uint8_t>(offsets[i]));
+      for (size_t j = jumps; j-- > 0;) out.push_back(jump_table[j]);
+      out.push_back(static_cast<uint8_t>(var_count));
+    } else {
+      for (size_t i = offsets.size(); i-- > 0;) {
+        if (offsets[i] > 0xffff) return Status::InvalidArgument("the row is too long");
+        PutU16(out, offsets[i]);
+      }
+      PutU16(out, var_count);
+    }
+  }
+
+  // The null mask: present (1) or null (0); a Bool column's value.
+  const size_t mask_start = out.size();
+  out.insert(out.end(), row.end() - static_cast<ptrdiff_t>(mask_len), row.end());
+  for (size_t i = 0; i < def.columns.size(); ++i) {
+    const ColumnValue* v = changed[i];
+    if (!v) continue;
+    const Column& c = def.columns[i];
+    const bool bit = c.type == kColBool ? v->flag : !v->null;
+    uint8_t& byte = out[mask_start + c.number / 8];
+    const uint8_t mask = static_cast<uint8_t>(1u << (c.number % 8));
+    byte = bit ? (byte | mask) : (byte & ~mask);
+  }
+  return out;
+}
+
+}  // namespace jet
