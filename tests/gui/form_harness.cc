@@ -1,0 +1,90 @@
+#include "tests/gui/form_harness.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+namespace gui_test {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "gui_tests";
+  static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication app(argc, argv);
+  return app;
+}
+
+std::optional<QString> ScriptedPicker::PickFileToOpen(const QString& init_dir, const QStringList& name_filters) {
+  script_->asks.push_back({init_dir, name_filters});
+  if (script_->answers.empty()) {
+    ADD_FAILURE() << "the chooser was shown more often than the test expected";
+    return std::nullopt;
+  }
+  std::optional<QString> answer = script_->answers.front();
+  script_->answers.pop_front();
+  return answer;
+}
+
+void FormTest::SetUp() {
+  App();
+  previous_cwd_ = fs::current_path();
+  scratch_ = std::make_unique<testing_support::TempDir>();
+}
+
+void FormTest::TearDown() {
+  fs::current_path(previous_cwd_);
+  scratch_.reset();
+}
+
+fs::path FormTest::UseFixture(const std::string& name) {
+  const fs::path from = testing_support::SharedDir() / "fixtures" / name;
+  EXPECT_TRUE(fs::is_directory(from)) << from;
+  work_ = testing_support::CopyInto(from, scratch_->path());
+  fs::current_path(work_);
+  return work_;
+}
+
+QString FormTest::WorkDir() const { return Q(work_); }
+
+std::unique_ptr<linkform::LinkForm> FormTest::MakeForm(const QString& argument_text,
+                                                       std::optional<QString> application_directory) {
+  linkform::StartUp start_up{argument_text, application_directory.value_or(WorkDir())};
+  auto script = picker_;
+  return std::make_unique<linkform::LinkForm>(
+      start_up, report_, [script](QWidget*) { return std::make_unique<ScriptedPicker>(script); });
+}
+
+std::unique_ptr<linkform::LinkForm> FormTest::LoadedForm(const QString& argument_text,
+                                                         std::optional<QString> application_directory) {
+  auto form = MakeForm(argument_text, application_directory);
+  form->Load();
+  return form;
+}
+
+QString TextOf(const QWidget& form, const char* control) {
+  if (auto* line = form.findChild<QLineEdit*>(QLatin1String(control))) return line->text();
+  if (auto* text = form.findChild<QPlainTextEdit*>(QLatin1String(control))) return text->toPlainText();
+  ADD_FAILURE() << "no text field " << control;
+  return {};
+}
+
+void SetTextOf(QWidget& form, const char* control, const QString& text) {
+  if (auto* line = form.findChild<QLineEdit*>(QLatin1String(control))) return line->setText(text);
+  if (auto* field = form.findChild<QPlainTextEdit*>(QLatin1String(control))) return field->setPlainText(text);
+  ADD_FAILURE() << "no text field " << control;
+}
+
+OracleLink PartnerLinkByOracle(const fs::path& file) {
+  OracleLink link;
+  for (const auto& o : testing_support::MdbReaderCatalog(file)) {
+    if (o.name != "Partner") continue;
+    link.found = true;
+    link.type = o.type;
+    link.database = o.database;
+  }
+  return link;
+}
+
+QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
+
+}  // namespace gui_test

@@ -1,0 +1,71 @@
+// Reading the command line and the program's folder.
+#include "linkform/start_up_text.h"
+#include "tests/gui/form_harness.h"
+#include "ui/command_line.h"
+#include "ui/failure_report.h"
+
+namespace gui_test {
+namespace {
+
+TEST(StartUpTextTest, TrimsSpacesOnly) {
+  struct Case {
+    QString in, out;
+  } cases[] = {
+      {"", ""},           {"   ", ""},          {" a ", "a"},         {"a  b", "a  b"},
+      {"\ta\t", "\ta\t"}, {" \ta ", "\ta"},     {"\u00A0a", "\u00A0a"}, {"  D:\\My Data\\ ", "D:\\My Data\\"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(linkform::TrimSpaces(c.in), c.out) << c.in.toStdString();
+}
+
+TEST(StartUpTextTest, SortsAfterSpaceByCharacterCode) {
+  struct Case {
+    QString text;
+    bool after;
+  } cases[] = {
+      {"", false},  {" ", false},   {"\t", false},  {"\x1F", false}, {"\tx", false},
+      {"!", true},  {"a", true},    {"0", true},    {"\u00E9", true}, {" a", true},  // " a" > " "
+      {"\u2003", true},  // a wide space sorts after " " by code, whatever a locale says
+  };
+  for (const Case& c : cases) EXPECT_EQ(linkform::SortsAfterSpace(c.text), c.after) << c.text.toStdString();
+}
+
+TEST(CommandLineTest, ArgumentsAreJoinedBySingleSpaces) {
+  struct Case {
+    std::vector<std::string> argv;
+    QString text;
+  } cases[] = {
+      {{"vostrel"}, ""},
+      {{"vostrel", "D:\\Data"}, "D:\\Data"},
+      {{"vostrel", "D:\\My", "Data"}, "D:\\My Data"},
+      {{"vostrel", "My  Data"}, "My  Data"},
+      {{"vostrel", "", "x"}, " x"},
+      {{"vostrel", "-style", "fusion"}, "-style fusion"},
+      {{"vostrel", "\xC4\x8Crna"}, "\u010Crna"},
+  };
+  for (const Case& c : cases) {
+    std::vector<char*> argv;
+    for (const auto& a : c.argv) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    EXPECT_EQ(ui::ArgumentText(static_cast<int>(c.argv.size()), argv.data()), c.text);
+  }
+}
+
+TEST(CommandLineTest, FolderHasNoSeparatorAtItsEnd) {
+  struct Case {
+    QString in, out;
+  } cases[] = {{"/usr/bin", "/usr/bin"}, {"/usr/bin/", "/usr/bin"}, {"/", ""}, {"", ""}};
+  for (const Case& c : cases) EXPECT_EQ(ui::WithoutTrailingSeparators(c.in), c.out) << c.in.toStdString();
+  App();
+  const QString dir = ui::ApplicationDirectory();
+  EXPECT_FALSE(dir.endsWith('/'));
+  EXPECT_TRUE(QFileInfo::exists(dir + "/gui_tests")) << dir.toStdString();
+}
+
+TEST(FailureReportTest, LineCarriesNumberAndDescription) {
+  EXPECT_EQ(ui::FailureLine(3024, "Could not find file 'x'."), "Napaka 3024: Could not find file 'x'.");
+  App();
+  if (QGuiApplication::platformName() == "offscreen") EXPECT_FALSE(ui::PlatformHasScreen());
+}
+
+}  // namespace
+}  // namespace gui_test
