@@ -1,0 +1,18 @@
+// Page 0: the magic text, the version byte, and a masked area holding the
+// code page, the encoding key (0: pages are not encrypted), the password
+// (none) and, from Jet4 on, the creation date.
+#pragma once
+
+#include "dbbuilder/byte_writer.h"
+#include "dbbuilder/format.h"
+#include "dbbuilder/schema.h"
+
+namespace dbbuilder {
+
+Bytes HeaderPage(const Layout& layout, int code_page, DateTime created);
+
+// The RC4 key of the masked area.
+inline constexpr uint8_t kHeaderMaskKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+inline constexpr size_t kHeaderMaskStart = 0x18;
+
+}  // namespace dbbuilder

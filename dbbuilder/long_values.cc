@@ -1,0 +1,68 @@
+#include "dbbuilder/long_values.h"
+
+#include <algorithm>
+#include "jet/format.h"
+
+namespace dbbuilder {
+
+namespace {
+
+Bytes Header(uint32_t length_and_flags, uint32_t pointer) {
+  ByteWriter w;
+  w.U32(length_and_flags);
+  w.U32(pointer);
+  w.U32(0);
+  return w.Take();
+}
+
+}  // namespace
+
+Bytes InlineLongValue(std::span<const uint8_t> payload) {
+  Bytes out = Header(static_cast<uint32_t>(payload.size()) | kLongValueInline, 0);
+  out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+LongValueWriter::LongValueWriter(PageFile& file, const Layout& layout)
+    : file_(file), layout_(layout), packer_(file, layout, kLvalOwner) {}
+
+jet::Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> payload, LongValuePlacement placement) {
+  if (payload.size() >= kLongValueOnePage) return jet::Status::InvalidArgument("a long value of 1 GiB or more");
+  if (placement == LongValuePlacement::kAuto || placement == LongValuePlacement::kInline)
+    placement = payload.size() <= layout_.MaxRow() ? LongValuePlacement::kOnePage : LongValuePlacement::kPageChain;
+  const uint32_t length = static_cast<uint32_t>(payload.size());
+
+  if (placement == LongValuePlacement::kOnePage) {
+    if (payload.size() > layout_.MaxRow()) return jet::Status::InvalidArgument("a long value too large for one page");
+    auto where = packer_.Add(payload);
+    if (!where.ok()) return where.status();
+    return Header(length | kLongValueOnePage, where.value());
+  }
+
+  // A chain: one piece per page, each piece led by the pointer of the next.
+  const size_t piece = layout_.MaxRow() - 4;
+  const size_t count = std::max<size_t>(1, (payload.size() + piece - 1) / piece);
+  const uint32_t first = file_.AllocateRun(static_cast<uint32_t>(count));
+  for (size_t i = 0; i < count; ++i) {
+    size_t from = i * piece;
+    size_t take = std::min(piece, payload.size() - from);
+    ByteWriter row;
+    row.U32(i + 1 < count ? RowPointer(first + static_cast<uint32_t>(i) + 1, 0) : 0);
+    row.Append(payload.subspan(from, take));
+    Bytes page = DataPage(layout_, kLvalOwner, {row.Take()});
+    JET_RETURN_IF_ERROR(file_.Write(first + static_cast<uint32_t>(i), page));
+    chain_pages_.push_back(first + static_cast<uint32_t>(i));
+  }
+  return Header(length, RowPointer(first, 0));
+}
+
+jet::Status LongValueWriter::Finish() { return packer_.ClosePage(); }
+
+std::vector<uint32_t> LongValueWriter::pages() const {
+  std::vector<uint32_t> all = packer_.pages();
+  all.insert(all.end(), chain_pages_.begin(), chain_pages_.end());
+  std::sort(all.begin(), all.end());
+  return all;
+}
+
+}  // namespace dbbuilder

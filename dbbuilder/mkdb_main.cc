@@ -1,0 +1,120 @@
+// vostrel-mkdb: builds front-end and back-end database files for tests, the
+// demo and the benchmarks.
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "dbbuilder/cases.h"
+#include "dbbuilder/database_writer.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  vostrel-mkdb frontend OUT.mdb [options]   a front-end: Nastavitve and links\n"
+    "  vostrel-mkdb backend OUT.mdb [options]    a back-end: Partner and Artikli\n"
+    "\n"
+    "Options:\n"
+    "  --format F          jet3, jet4 (default), ace12 or ace14\n"
+    "  --code-page N       Jet3 text: 1250 (default) or 1252\n"
+    "  --link NAME=PATH    link NAME to the table NAME in the file PATH; repeatable\n"
+    "                      (default: Partner and Artikli to C:\\MLQ\\PARTNER.MDB)\n"
+    "  --connect TEXT      the Connect column of Partner, e.g. 'MS Access;PWD=geslo'\n"
+    "  --tables N          N more links T0001..TNNNN, filling many catalog pages\n"
+    "  --partner-after N   list Partner after link TNNNN\n"
+    "  --fill-page         leave no free space on Partner's catalog page\n"
+    "  --out-of-row        store link paths as long values, outside their rows\n"
+    "  --desktop-lv        give links an Lv value as the desktop program does\n"
+    "  --size S            add a local table Podatki of about S bytes (K, M, G)\n"
+    "  --help              this text\n";
+
+bool ParseSize(const std::string& text, uint64_t* out) {
+  char* end = nullptr;
+  double v = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || v < 0) return false;
+  std::string unit(end);
+  double scale = 1;
+  if (unit == "K" || unit == "k") scale = 1024.0;
+  else if (unit == "M" || unit == "m") scale = 1024.0 * 1024;
+  else if (unit == "G" || unit == "g") scale = 1024.0 * 1024 * 1024;
+  else if (!unit.empty()) return false;
+  *out = static_cast<uint64_t>(v * scale);
+  return true;
+}
+
+int Usage(const std::string& problem) {
+  std::cerr << "vostrel-mkdb: " << problem << "\n\n" << kUsage;
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  for (const auto& a : args) {
+    if (a == "--help" || a == "-h") {
+      std::cout << kUsage;
+      return 0;
+    }
+  }
+  if (args.size() < 2) return Usage("say what to build and where");
+  const std::string kind = args[0];
+  const std::string out = args[1];
+  if (kind != "frontend" && kind != "backend") return Usage("unknown kind: " + kind);
+
+  dbbuilder::FrontEndOptions fe;
+  bool links_given = false;
+  for (size_t i = 2; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string* v) {
+      if (i + 1 >= args.size()) return false;
+      *v = args[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--format") {
+      if (!value(&v) || !dbbuilder::ParseFormat(v, &fe.format)) return Usage("bad --format");
+    } else if (a == "--code-page") {
+      if (!value(&v)) return Usage("bad --code-page");
+      fe.code_page = std::atoi(v.c_str());
+      if (fe.code_page != 1250 && fe.code_page != 1252) return Usage("--code-page is 1250 or 1252");
+    } else if (a == "--link") {
+      if (!value(&v) || v.find('=') == std::string::npos || v.front() == '=') return Usage("--link wants NAME=PATH");
+      if (!links_given) fe.links.clear();
+      links_given = true;
+      fe.links.push_back({v.substr(0, v.find('=')), v.substr(v.find('=') + 1)});
+    } else if (a == "--connect") {
+      if (!value(&v)) return Usage("bad --connect");
+      fe.partner_connect = v;
+    } else if (a == "--tables") {
+      if (!value(&v) || std::atoi(v.c_str()) < 0) return Usage("bad --tables");
+      fe.extra_links = std::atoi(v.c_str());
+    } else if (a == "--partner-after") {
+      if (!value(&v)) return Usage("bad --partner-after");
+      fe.partner_after = std::atoi(v.c_str());
+    } else if (a == "--fill-page") {
+      fe.partner_fills_page = true;
+    } else if (a == "--out-of-row") {
+      fe.database_out_of_row = true;
+    } else if (a == "--desktop-lv") {
+      fe.desktop_lv = true;
+    } else if (a == "--size") {
+      if (!value(&v) || !ParseSize(v, &fe.local_table_bytes)) return Usage("bad --size");
+    } else {
+      return Usage("unknown option: " + a);
+    }
+  }
+
+  dbbuilder::DatabaseSpec spec =
+      kind == "frontend" ? dbbuilder::FrontEnd(fe) : dbbuilder::BackEnd(fe.format, fe.code_page);
+  auto report = dbbuilder::WriteDatabase(spec, out);
+  if (!report.ok()) {
+    std::cerr << "vostrel-mkdb: " << out << ": " << report.status().message() << "\n";
+    return 1;
+  }
+  std::cout << out << ": " << dbbuilder::FormatName(fe.format) << ", " << report->page_count << " pages of "
+            << report->page_size << " bytes\n";
+  return 0;
+}

@@ -1,0 +1,228 @@
+#include "dbbuilder/row_encoder.h"
+
+#include <cmath>
+
+#include "jet/text.h"
+
+namespace dbbuilder {
+
+namespace {
+
+// Text of a Jet4 column marked compressed is stored compressed where that is
+// shorter; a memo only up to 1024 characters, as the desktop engine does.
+jet::Result<Bytes> EncodeText(const Layout& layout, int code_page, const ColumnPlan& column, const std::string& text) {
+  if (layout.jet3) {
+    auto out = jet::EncodeCodePage(text, static_cast<uint16_t>(code_page));
+    if (!out.ok())
+      return jet::Status::InvalidArgument("code page " + std::to_string(code_page) + " cannot hold the text of " +
+                                          column.column.name);
+    return std::move(out.value());
+  }
+  auto chars = jet::DecodeUtf8(text);
+  if (!chars.ok()) return jet::Status::InvalidArgument("text is not UTF-8 in " + column.column.name);
+  bool may_compress = column.column.compressed &&
+                      (column.column.type == ColumnType::kText || chars->size() <= 1024);
+  auto out = jet::EncodeUcs2(text, may_compress);
+  if (!out.ok()) return out.status();
+  return std::move(out.value());
+}
+
+template <typename T>
+const T* As(const Value& v) {
+  return std::get_if<T>(&v);
+}
+
+jet::Status Mismatch(const ColumnPlan& c) {
+  return jet::Status::InvalidArgument("value does not suit column " + c.column.name);
+}
+
+Bytes Little(uint64_t v, size_t n) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+  return b;
+}
+
+}  // namespace
+
+jet::Result<Cell> EncodeValue(const Layout& layout, int code_page, const ColumnPlan& column, const Value& value) {
+  Cell cell;
+  if (std::holds_alternative<std::monostate>(value)) return cell;
+  cell.present = true;
+  const ColumnType type = column.column.type;
+  switch (type) {
+    case ColumnType::kBoolean: {
+      const bool* b = As<bool>(value);
+      if (!b) return Mismatch(column);
+      cell.truth = *b;
+      return cell;
+    }
+    case ColumnType::kByte:
+    case ColumnType::kInteger:
+    case ColumnType::kLong: {
+      const int64_t* i = As<int64_t>(value);
+      if (!i) return Mismatch(column);
+      size_t n = FixedSize(type);
+      int64_t lo = type == ColumnType::kByte ? 0 : -(int64_t{1} << (8 * n - 1));
+      int64_t hi = type == ColumnType::kByte ? 255 : (int64_t{1} << (8 * n - 1)) - 1;
+      if (*i < lo || *i > hi) return jet::Status::InvalidArgument("number out of range for " + column.column.name);
+      cell.bytes = Little(static_cast<uint64_t>(*i), n);
+      return cell;
+    }
+    case ColumnType::kCurrency: {
+      const Currency* c = As<Currency>(value);
+      if (!c) return Mismatch(column);
+      cell.bytes = Little(static_cast<uint64_t>(c->ten_thousandths), 8);
+      return cell;
+    }
+    case ColumnType::kSingle:
+    case ColumnType::kDouble: {
+      const double* d = As<double>(value);
+      if (!d) return Mismatch(column);
+      cell.bytes.resize(FixedSize(type));
+      if (type == ColumnType::kSingle) {
+        float f = static_cast<float>(*d);
+        uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        Put32(cell.bytes, 0, bits);
+      } else {
+        PutDouble(cell.bytes, 0, *d);
+      }
+      return cell;
+    }
+    case ColumnType::kDateTime: {
+      const DateTime* d = As<DateTime>(value);
+      if (!d) return Mismatch(column);
+      cell.bytes.resize(8);
+      PutDouble(cell.bytes, 0, d->days);
+      return cell;
+    }
+    case ColumnType::kGuid: {
+      const Bytes* b = As<Bytes>(value);
+      if (!b || b->size() != 16) return Mismatch(column);
+      cell.bytes = *b;
+      return cell;
+    }
+    case ColumnType::kText:
+    case ColumnType::kMemo: {
+      const std::string* s = As<std::string>(value);
+      if (!s) return Mismatch(column);
+      auto encoded = EncodeText(layout, code_page, column, *s);
+      if (!encoded.ok()) return encoded.status();
+      if (type == ColumnType::kText && encoded->size() > column.stored_length)
+        return jet::Status::InvalidArgument("text is longer than column " + column.column.name + " allows");
+      cell.bytes = std::move(encoded.value());
+      return cell;
+    }
+    case ColumnType::kBinary:
+    case ColumnType::kOle: {
+      const Bytes* b = As<Bytes>(value);
+      if (!b) return Mismatch(column);
+      if (type == ColumnType::kBinary && b->size() > column.stored_length)
+        return jet::Status::InvalidArgument("bytes are longer than column " + column.column.name + " allows");
+      cell.bytes = *b;
+      return cell;
+    }
+  }
+  return Mismatch(column);
+}
+
+namespace {
+
+struct Shape {
+  size_t data_end = 0;  // the eod offset
+  size_t jumps = 0;
+  size_t total = 0;
+};
+
+Shape Measure(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
+  Shape s;
+  size_t head = layout.jet3 ? 1 : 2;
+  s.data_end = head + plan.fixed_bytes;
+  for (const auto& c : plan.columns)
+    if (c.variable && cells[c.number].present) s.data_end += cells[c.number].bytes.size();
+  size_t mask = (plan.columns.size() + 7) / 8;
+  if (plan.variable_count == 0) {
+    s.total = s.data_end + mask;
+    return s;
+  }
+  size_t entry = layout.jet3 ? 1 : 2;
+  size_t fixed_tail = entry * (plan.variable_count + 2) + mask;  // eod, offsets, count, mask
+  s.total = s.data_end + fixed_tail;
+  if (layout.jet3) {
+    // One jump entry per 256 bytes of row, counting the jump entries themselves.
+    while ((s.total - 1) / 256 > s.jumps) {
+      ++s.jumps;
+      s.total = s.data_end + fixed_tail + s.jumps;
+    }
+  }
+  return s;
+}
+
+}  // namespace
+
+size_t RowLength(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
+  return Measure(layout, plan, cells).total;
+}
+
+jet::Result<Bytes> EncodeRow(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
+  if (cells.size() != plan.columns.size()) return jet::Status::InvalidArgument("row has the wrong number of cells");
+  const Shape shape = Measure(layout, plan, cells);
+  ByteWriter out;
+  if (layout.jet3) out.U8(static_cast<uint8_t>(plan.columns.size()));
+  else out.U16(static_cast<uint16_t>(plan.columns.size()));
+
+  const size_t fixed_at = out.size();
+  out.Fill(plan.fixed_bytes, 0);
+  for (const auto& c : plan.columns) {
+    const Cell& cell = cells[c.number];
+    if (c.variable || !cell.present || c.column.type == ColumnType::kBoolean) continue;
+    if (cell.bytes.size() != FixedSize(c.column.type)) return jet::Status::InvalidArgument("bad fixed value");
+    std::copy(cell.bytes.begin(), cell.bytes.end(), out.bytes().begin() + static_cast<std::ptrdiff_t>(fixed_at + c.fixed_offset));
+  }
+
+  // Variable data in slot order; a null takes no room and shares the next start.
+  std::vector<size_t> starts(plan.variable_count + 1, 0);
+  for (const auto& c : plan.columns) {
+    if (!c.variable) continue;
+    starts[c.var_index] = out.size();
+    if (cells[c.number].present) out.Append(cells[c.number].bytes);
+  }
+  starts[plan.variable_count] = out.size();
+
+  if (plan.variable_count > 0) {
+    if (layout.jet3) {
+      // Offsets keep their low byte; the jump table says where each further
+      // 256 bytes begin, as the first slot (eod counting as the last) at or
+      // past that point.
+      out.U8(static_cast<uint8_t>(starts[plan.variable_count]));
+      for (size_t v = plan.variable_count; v-- > 0;) out.U8(static_cast<uint8_t>(starts[v]));
+      std::vector<uint8_t> jumps(shape.jumps, 0xFF);
+      for (size_t j = 0; j < shape.jumps; ++j) {
+        for (size_t v = 0; v <= plan.variable_count; ++v) {
+          if (starts[v] >= 256 * (j + 1)) {
+            jumps[j] = static_cast<uint8_t>(v);
+            break;
+          }
+        }
+      }
+      for (size_t j = shape.jumps; j-- > 0;) out.U8(jumps[j]);
+      out.U8(static_cast<uint8_t>(plan.variable_count));
+    } else {
+      out.U16(static_cast<uint16_t>(starts[plan.variable_count]));
+      for (size_t v = plan.variable_count; v-- > 0;) out.U16(static_cast<uint16_t>(starts[v]));
+      out.U16(plan.variable_count);
+    }
+  }
+
+  Bytes mask((plan.columns.size() + 7) / 8, 0);
+  for (const auto& c : plan.columns) {
+    const Cell& cell = cells[c.number];
+    bool bit = c.column.type == ColumnType::kBoolean ? cell.truth : cell.present;
+    if (bit) mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
+  }
+  out.Append(mask);
+  if (out.size() != shape.total) return jet::Status::InvalidArgument("row length mismatch");
+  return out.Take();
+}
+
+}  // namespace dbbuilder

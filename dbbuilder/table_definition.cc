@@ -1,0 +1,261 @@
+#include "dbbuilder/table_definition.h"
+
+#include <algorithm>
+
+#include "jet/format.h"
+#include "jet/text.h"
+
+namespace dbbuilder {
+
+namespace {
+
+// Constants every definition written by the desktop engine carries in fields
+// whose meaning is unknown; readers ignore them, the engine may not.
+constexpr uint32_t kJet4DefinitionTag = 0x0659;
+constexpr uint32_t kJet4IndexTag = 0x0783;
+constexpr uint16_t kGeneralSortOrder = 0x0409;
+constexpr uint8_t kTableUser = 0x4E;
+constexpr uint8_t kTableSystem = 0x53;
+constexpr uint8_t kJet4CompressedText = 0x01;
+
+uint16_t StoredLength(const Layout& layout, const Column& c) {
+  switch (c.type) {
+    case ColumnType::kText: {
+      int chars = c.length > 0 ? c.length : 255;
+      return static_cast<uint16_t>(layout.jet3 ? chars : 2 * chars);
+    }
+    case ColumnType::kBinary:
+      return static_cast<uint16_t>(c.length > 0 ? c.length : 255);
+    case ColumnType::kMemo:
+    case ColumnType::kOle:
+      return 0;
+    case ColumnType::kBoolean:
+      return 1;
+    default:
+      return static_cast<uint16_t>(FixedSize(c.type));
+  }
+}
+
+bool IsText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
+
+// The order in which a definition lists its columns: the desktop engine lists
+// the columns of its own Jet4 system tables by name.
+std::vector<const ColumnPlan*> ListingOrder(const Layout& layout, const TablePlan& plan) {
+  std::vector<const ColumnPlan*> order;
+  for (const auto& c : plan.columns) order.push_back(&c);
+  if (plan.system && !layout.jet3)
+    std::stable_sort(order.begin(), order.end(),
+                     [](const ColumnPlan* a, const ColumnPlan* b) { return a->column.name < b->column.name; });
+  return order;
+}
+
+jet::Status PutName(const Layout& layout, int code_page, const std::string& name, ByteWriter& out) {
+  auto encoded = layout.jet3 ? jet::EncodeCodePage(name, static_cast<uint16_t>(code_page))
+                             : jet::EncodeUcs2(name, false);
+  if (!encoded.ok() || encoded->size() > (layout.jet3 ? 255u : 0xFFFFu))
+    return jet::Status::InvalidArgument("name cannot be stored: " + name);
+  if (layout.jet3) out.U8(static_cast<uint8_t>(encoded->size()));
+  else out.U16(static_cast<uint16_t>(encoded->size()));
+  out.Append(encoded.value());
+  return jet::Status::Ok();
+}
+
+}  // namespace
+
+jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>& columns, bool system,
+                                 const std::vector<uint8_t>& extra_flags) {
+  if (columns.empty() || columns.size() > 255) return jet::Status::InvalidArgument("a table needs 1 to 255 columns");
+  TablePlan plan;
+  plan.system = system;
+  uint16_t variables = 0;
+  size_t fixed = 0;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const Column& c = columns[i];
+    if (c.name.empty()) return jet::Status::InvalidArgument("a column needs a name");
+    if (c.type == ColumnType::kText && c.length > 255)
+      return jet::Status::InvalidArgument("text column " + c.name + " is longer than 255 characters");
+    if (c.auto_number && c.type != ColumnType::kLong)
+      return jet::Status::InvalidArgument("only a long integer column counts itself: " + c.name);
+    ColumnPlan p;
+    p.column = c;
+    p.number = static_cast<uint16_t>(i);
+    p.variable = IsVariable(c.type);
+    p.stored_length = StoredLength(layout, c);
+    p.flags = kColumnNullable;
+    if (!p.variable) p.flags |= kColumnFixed;
+    if (c.auto_number) p.flags |= kColumnAutoLong;
+    if (system) p.flags |= kColumnSystem;
+    if (i < extra_flags.size()) p.flags |= extra_flags[i];
+    if (p.variable) {
+      p.var_index = variables++;
+    } else {
+      p.var_index = variables;
+      p.fixed_offset = static_cast<uint16_t>(fixed);
+      fixed += FixedSize(c.type);
+    }
+    plan.columns.push_back(std::move(p));
+  }
+  plan.fixed_bytes = fixed;
+  plan.variable_count = variables;
+  return plan;
+}
+
+size_t TableDefinitionLength(const Layout& layout, const TableDefinition& def) {
+  auto encoded = EncodeTableDefinition(layout, def);
+  return encoded.ok() ? encoded->size() : 0;
+}
+
+jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
+  const TablePlan& plan = *def.plan;
+  const bool jet3 = layout.jet3;
+  ByteWriter out;
+  // Page header; the free-space field (Jet4) and next-page field are set per page.
+  out.U8(jet::kPageTableDef);
+  out.U8(0x01);
+  if (jet3) {
+    out.U8('V');
+    out.U8('C');
+  } else {
+    out.U16(0);
+  }
+  out.U32(0);
+  out.U32(0);  // total length, set below
+  if (!jet3) out.U32(kJet4DefinitionTag);
+  out.U32(def.rows);
+  out.U32(def.next_autonumber);
+  if (!jet3) {
+    out.U8(0x01);  // lets the desktop program count autonumbers
+    out.Fill(3, 0);
+    out.U32(0);    // counter of complex columns
+    out.Fill(8, 0);
+  }
+  out.U8(plan.system ? kTableSystem : kTableUser);
+  out.U16(static_cast<uint16_t>(plan.columns.size()));  // columns ever in a row
+  out.U16(plan.variable_count);
+  out.U16(static_cast<uint16_t>(plan.columns.size()));
+  out.U32(static_cast<uint32_t>(def.indexes.size()));
+  out.U32(static_cast<uint32_t>(def.indexes.size()));
+  out.U32(def.used_map);
+  out.U32(def.free_map);
+
+  // Physical indexes in slot order.
+  std::vector<const IndexDefinition*> physical;
+  for (const auto& ix : def.indexes) physical.push_back(&ix);
+  std::sort(physical.begin(), physical.end(),
+            [](const IndexDefinition* a, const IndexDefinition* b) { return a->number < b->number; });
+  for (size_t i = 0; i < physical.size(); ++i)
+    if (physical[i]->number != i) return jet::Status::InvalidArgument("index numbers must run from 0");
+
+  for (const auto* ix : physical) {
+    out.U32(0);
+    out.U32(ix->rows);
+    if (!jet3) out.U32(0);
+  }
+
+  const auto listing = ListingOrder(layout, plan);
+  for (const ColumnPlan* c : listing) {
+    const ColumnType type = c->column.type;
+    out.U8(static_cast<uint8_t>(type));
+    if (!jet3) out.U32(kJet4DefinitionTag);
+    out.U16(c->number);
+    out.U16(c->var_index);
+    out.U16(c->number);
+    if (jet3) {
+      out.U16(0x0001);
+      out.U16(kGeneralSortOrder);
+      out.U16(static_cast<uint16_t>(def.code_page));
+      out.U8(c->flags);
+    } else {
+      out.U16(plan.system || IsText(type) ? kGeneralSortOrder : 0);
+      out.U16(0);
+      out.U8(c->flags);
+      out.U8(!plan.system && IsText(type) && c->column.compressed ? kJet4CompressedText : 0);
+      out.U32(0);
+    }
+    out.U16(c->variable ? 0 : c->fixed_offset);
+    out.U16(c->stored_length);
+  }
+  for (const ColumnPlan* c : listing) JET_RETURN_IF_ERROR(PutName(layout, def.code_page, c->column.name, out));
+
+  for (const auto* ix : physical) {
+    if (ix->columns.empty() || ix->columns.size() > 10)
+      return jet::Status::InvalidArgument("an index holds 1 to 10 columns: " + ix->name);
+    if (!jet3) out.U32(kJet4IndexTag);
+    for (size_t k = 0; k < 10; ++k) {
+      if (k < ix->columns.size()) {
+        out.U16(ix->columns[k]);
+        out.U8(0x01);  // ascending
+      } else {
+        out.U16(0xFFFF);
+        out.U8(0);
+      }
+    }
+    out.U32(ix->used_map);
+    out.U32(ix->first_page);
+    if (jet3) {
+      out.U8(ix->flags);
+    } else {
+      out.U32(0);
+      out.U8(static_cast<uint8_t>(0x80 | ix->flags));
+      out.Fill(5, 0);
+    }
+  }
+  for (const auto& ix : def.indexes) {
+    if (!jet3) out.U32(kJet4DefinitionTag);
+    out.U32(ix.number);
+    out.U32(ix.number);
+    out.U8(0);            // no foreign key
+    out.U32(0xFFFFFFFF);
+    out.U32(0);
+    out.U8(plan.system ? 0x04 : 0);
+    out.U8(plan.system ? 0x04 : 0);
+    out.U8(ix.primary ? 0x01 : 0);
+    if (!jet3) out.U32(0);
+  }
+  for (const auto& ix : def.indexes) JET_RETURN_IF_ERROR(PutName(layout, def.code_page, ix.name, out));
+
+  // Usage maps of the long-value pages, in listing order.
+  for (const ColumnPlan* c : listing) {
+    if (!IsLongValue(c->column.type)) continue;
+    auto it = std::find_if(def.long_value_maps.begin(), def.long_value_maps.end(),
+                           [&](const TableDefinition::LongValueMaps& m) { return m.column == c->number; });
+    out.U16(c->number);
+    out.U32(it == def.long_value_maps.end() ? 0 : it->used_map);
+    out.U32(it == def.long_value_maps.end() ? 0 : it->free_map);
+  }
+  out.U16(0xFFFF);
+
+  Bytes bytes = out.Take();
+  Put32(bytes, 8, static_cast<uint32_t>(bytes.size()));
+  return bytes;
+}
+
+uint32_t TableDefinitionPageCount(const Layout& layout, size_t length) {
+  if (length <= layout.page_size) return 1;
+  size_t rest = length - layout.page_size;
+  size_t per_page = layout.page_size - 8;
+  return static_cast<uint32_t>(1 + (rest + per_page - 1) / per_page);
+}
+
+std::vector<Bytes> TableDefinitionPages(const Layout& layout, const Bytes& definition,
+                                        const std::vector<uint32_t>& page_numbers) {
+  std::vector<Bytes> pages;
+  size_t at = 0;
+  for (size_t i = 0; i < page_numbers.size(); ++i) {
+    Bytes page(layout.page_size, 0);
+    size_t header = i == 0 ? 0 : 8;
+    if (i > 0) std::copy(definition.begin(), definition.begin() + 8, page.begin());
+    size_t take = std::min(definition.size() - at, layout.page_size - header);
+    std::copy(definition.begin() + static_cast<std::ptrdiff_t>(at),
+              definition.begin() + static_cast<std::ptrdiff_t>(at + take), page.begin() + static_cast<std::ptrdiff_t>(header));
+    at += take;
+    Put32(page, 4, i + 1 < page_numbers.size() ? page_numbers[i + 1] : 0);
+    // The field counts 8 bytes less than the page leaves free.
+    size_t free = layout.page_size - header - take;
+    if (!layout.jet3) Put16(page, 2, static_cast<uint16_t>(free >= 8 ? free - 8 : 0));
+    pages.push_back(std::move(page));
+  }
+  return pages;
+}
+
+}  // namespace dbbuilder

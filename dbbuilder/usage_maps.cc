@@ -1,0 +1,131 @@
+#include "dbbuilder/usage_maps.h"
+
+#include <algorithm>
+
+#include "dbbuilder/row_packer.h"
+#include "jet/format.h"
+
+namespace dbbuilder {
+
+namespace {
+
+void SetBit(std::span<uint8_t> bitmap, uint32_t bit) { bitmap[bit / 8] |= static_cast<uint8_t>(1u << (bit % 8)); }
+
+}  // namespace
+
+std::optional<Bytes> InlineUsageMap(const std::vector<uint32_t>& pages, size_t bitmap_bytes) {
+  const uint32_t bits = static_cast<uint32_t>(bitmap_bytes * 8);
+  uint32_t start = 0;
+  if (!pages.empty()) {
+    uint32_t lo = *std::min_element(pages.begin(), pages.end());
+    uint32_t hi = *std::max_element(pages.begin(), pages.end());
+    if (hi >= bits) start = lo & ~7u;
+    if (hi - start >= bits) return std::nullopt;
+  }
+  Bytes row(5 + bitmap_bytes, 0);
+  row[0] = 0x00;
+  Put32(row, 1, start);
+  std::span<uint8_t> bitmap(row.data() + 5, bitmap_bytes);
+  for (uint32_t p : pages) SetBit(bitmap, p - start);
+  return row;
+}
+
+namespace {
+
+// Writes the type 5 pages for the given bitmap function and returns the row.
+template <typename IsSet>
+jet::Result<Bytes> WriteMapPages(PageFile& file, const Layout& layout, uint32_t covered_pages, IsSet is_set,
+                                 bool allocate_all) {
+  const uint32_t per_page = layout.PagesPerMapPage();
+  const size_t pointers = layout.MapPagePointers();
+  const uint32_t needed = (covered_pages + per_page - 1) / per_page;
+  if (needed > pointers) return jet::Status::InvalidArgument("more pages than a usage map can cover");
+  Bytes row(layout.MapRowBytes(), 0);
+  row[0] = 0x01;
+  for (uint32_t k = 0; k < needed; ++k) {
+    Bytes page = BlankPage(layout, jet::kPageUsageMap);
+    std::span<uint8_t> bitmap(page.data() + 4, layout.page_size - 4);
+    bool any = false;
+    for (uint32_t b = 0; b < per_page; ++b) {
+      if (is_set(k * per_page + b)) {
+        SetBit(bitmap, b);
+        any = true;
+      }
+    }
+    if (!any && !allocate_all) continue;
+    uint32_t number = file.Allocate();
+    Put32(row, 1 + 4 * k, number);
+    JET_RETURN_IF_ERROR(file.Write(number, page));
+  }
+  return row;
+}
+
+}  // namespace
+
+jet::Result<Bytes> PagedUsageMap(PageFile& file, const Layout& layout, const std::vector<uint32_t>& pages) {
+  std::vector<uint32_t> sorted = pages;
+  std::sort(sorted.begin(), sorted.end());
+  uint32_t covered = sorted.empty() ? 0 : sorted.back() + 1;
+  return WriteMapPages(
+      file, layout, covered, [&](uint32_t p) { return std::binary_search(sorted.begin(), sorted.end(), p); }, false);
+}
+
+UsageMaps::UsageMaps(PageFile& file, const Layout& layout) : file_(file), layout_(layout) {}
+
+uint32_t UsageMaps::Reserve() {
+  const size_t row = layout_.MapRowBytes();
+  const size_t per_page = std::min(kMaxRowsPerPage, (layout_.page_size - layout_.data_header) / (row + 2));
+  if (pages_.empty() || pages_.back().rows.size() >= per_page) pages_.push_back({file_.Allocate(), {}});
+  auto& page = pages_.back();
+  page.rows.push_back(Bytes(row, 0));
+  return RowPointer(page.number, static_cast<uint8_t>(page.rows.size() - 1));
+}
+
+jet::Status UsageMaps::Set(uint32_t map, const std::vector<uint32_t>& pages) {
+  uint32_t page_no = map >> 8;
+  uint8_t row_no = static_cast<uint8_t>(map & 0xFF);
+  auto it = std::find_if(pages_.begin(), pages_.end(), [&](const MapPage& p) { return p.number == page_no; });
+  if (it == pages_.end() || row_no >= it->rows.size()) return jet::Status::InvalidArgument("no such usage map");
+  auto inline_map = InlineUsageMap(pages, layout_.map_bitmap_bytes);
+  if (inline_map) {
+    it->rows[row_no] = std::move(*inline_map);
+    return jet::Status::Ok();
+  }
+  auto paged = PagedUsageMap(file_, layout_, pages);
+  if (!paged.ok()) return paged.status();
+  it->rows[row_no] = std::move(paged.value());
+  return jet::Status::Ok();
+}
+
+jet::Status UsageMaps::Finish() {
+  for (const auto& p : pages_) JET_RETURN_IF_ERROR(file_.Write(p.number, DataPage(layout_, 0, p.rows)));
+  return jet::Status::Ok();
+}
+
+jet::Result<Bytes> GlobalUsagePage(PageFile& file, const Layout& layout) {
+  // The desktop engine keeps at least the usual bitmap and grows it in steps
+  // of 32 bytes to cover the whole file; past what a row can hold it has to
+  // use map pages.
+  const size_t longest = (layout.page_size - layout.data_header - 4) / 2 - 5;
+  uint32_t pages = file.page_count();
+  size_t bytes = std::max<size_t>(layout.map_bitmap_bytes, (pages / 8 + 1 + 31) / 32 * 32);
+  Bytes free_map;
+  if (bytes <= longest) {
+    free_map.assign(5 + bytes, 0);
+    std::span<uint8_t> bitmap(free_map.data() + 5, bytes);
+    for (uint32_t p = pages; p < bytes * 8; ++p) SetBit(bitmap, p);
+  } else {
+    // Allocate the map pages first, so that the map sees the file's final end.
+    const uint32_t per_page = layout.PagesPerMapPage();
+    uint32_t needed = (pages + per_page - 1) / per_page;
+    while ((pages + needed + per_page - 1) / per_page > needed) ++needed;
+    uint32_t end = pages + needed;
+    auto row = WriteMapPages(file, layout, end, [&](uint32_t p) { return p >= end; }, true);
+    if (!row.ok()) return row.status();
+    free_map = std::move(row.value());
+  }
+  Bytes second(free_map.size(), 0);
+  return DataPage(layout, 1, {free_map, second});
+}
+
+}  // namespace dbbuilder
