@@ -69,16 +69,6 @@ TEST_F(ChooserTest, FieldsReceiveTheChoosersCurrentFileName) {
   }
 }
 
-TEST_F(ChooserTest, ChoosingNeitherOpensNorRelinks) {
-  picker_->answers = {QStringLiteral("/nonexistent/x.mdb"), QStringLiteral("/nonexistent/y.mdb")};
-  auto form = MakeForm({}, kAppDir);
-  form->Command2Click();
-  form->Command3Click();
-  EXPECT_TRUE(report_.entries.empty());
-  EXPECT_EQ(form->CurrentDatabase(), nullptr);
-  EXPECT_TRUE(TextOf(*form, "Text1").isEmpty());
-}
-
 TEST(NameFiltersTest, CommonDialogFilterBecomesToolkitFilters) {
   struct Case {
     QString filter;

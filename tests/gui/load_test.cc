@@ -77,17 +77,6 @@ TEST_F(LoadTest, ShowsNamesAndCurrentLink) {
   }
 }
 
-TEST_F(LoadTest, LongLinkIsShownWhole) {
-  SKIP_WITHOUT_SHARED();
-  UseFixture("v2003-long-path");
-  auto form = LoadedForm();
-  ASSERT_TRUE(report_.entries.empty());
-  const QString link = TextOf(*form, "Text1");
-  EXPECT_TRUE(link.startsWith(";DATABASE=\\\\")) << link.left(40).toStdString();
-  EXPECT_GT(link.size(), 900);
-  EXPECT_TRUE(link.endsWith("PARTNER.MDB")) << link.right(40).toStdString();
-}
-
 // The front-end comes from the working directory, never from beside the
 // program, and its name matches whatever the case of the file on disk.
 TEST_F(LoadTest, FrontEndIsLookedForInTheWorkingDirectory) {

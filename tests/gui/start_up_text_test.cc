@@ -2,7 +2,6 @@
 #include "linkform/start_up_text.h"
 #include "tests/gui/form_harness.h"
 #include "ui/command_line.h"
-#include "ui/failure_report.h"
 
 namespace gui_test {
 namespace {
@@ -59,12 +58,6 @@ TEST(CommandLineTest, FolderHasNoSeparatorAtItsEnd) {
   const QString dir = ui::ApplicationDirectory();
   EXPECT_FALSE(dir.endsWith('/'));
   EXPECT_TRUE(QFileInfo::exists(dir + "/gui_tests")) << dir.toStdString();
-}
-
-TEST(FailureReportTest, LineCarriesNumberAndDescription) {
-  EXPECT_EQ(ui::FailureLine(3024, "Could not find file 'x'."), "Napaka 3024: Could not find file 'x'.");
-  App();
-  if (QGuiApplication::platformName() == "offscreen") EXPECT_FALSE(ui::PlatformHasScreen());
 }
 
 }  // namespace
