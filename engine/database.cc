@@ -61,6 +61,7 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
   if (!size.ok()) throw fail(size.status());
   std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(*size, 4096)));
   if (jet::Status s = impl->file->ReadAt(0, head); !s.ok()) throw fail(s);
+  EngineCounters().pages_read.fetch_add(1, std::memory_order_relaxed);  // the header page, read before the pager exists
   Result<jet::Header> header = jet::ParseHeader(head);
   if (!header.ok()) throw fail(header.status());
   if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog

@@ -1,0 +1,155 @@
+// TableDefs and TableDef.Connect on the real front-ends: the links read as
+// stored, names found without regard to case, and what reading one costs.
+#include <unistd.h>
+
+#include "engine/database.h"
+#include "engine/dbengine.h"
+#include "engine/error.h"
+#include "engine/tabledef.h"
+#include "engine/tabledefs.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using namespace testing_support;
+
+int ErrorNumber(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const engine::EngineError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+std::string LongPath() {
+  std::string p = "\\\\streznik\\skupno";
+  char part[16];
+  for (int i = 1; i <= 120; ++i) {
+    std::snprintf(part, sizeof part, "\\mapa%03d", i);
+    p += part;
+  }
+  return p + "\\PARTNER.MDB";
+}
+
+TEST(Connect, PartnerOfEveryFixtureReadsAsStored) {
+  SKIP_WITHOUT_SHARED();
+  struct Case {
+    const char* folder;
+    std::string connect;  // "-" : no table Partner
+  };
+  const Case cases[] = {
+      {"v2000-basic", ";DATABASE=C:\\MLQ\\PARTNER.MDB"},
+      {"v2003-basic", ";DATABASE=C:\\MLQ\\PARTNER.MDB"},
+      {"v2007-basic", ";DATABASE=C:\\MLQ\\PARTNER.MDB"},
+      {"v2003-big", ";DATABASE=C:\\MLQ\\PARTNER.MDB"},
+      {"v2003-local-partner", ""},
+      {"v2003-no-partner", "-"},
+      {"v2003-password-link", "MS Access;PWD=geslo;DATABASE=C:\\MLQ\\PARTNER.MDB"},
+      {"v2003-unicode-path", ";DATABASE=C:\\Podatki\\Čebelarstvo Šuštar\\Žalec\\PARTNER.MDB"},
+      {"v2003-long-path", ";DATABASE=" + LongPath()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures" / c.folder / "MLQ.mdb").string());
+    if (c.connect == "-") {
+      EXPECT_EQ(ErrorNumber([&] { db->TableDefs().Item("Partner"); }), 3265);
+      continue;
+    }
+    EXPECT_EQ(db->TableDefs().Item("Partner").Connect(), c.connect);
+  }
+}
+
+TEST(Connect, CorpusLinksOfBothKinds) {
+  SKIP_WITHOUT_SHARED();
+  const fs::path ace = SharedDir() / "corpus" / "ace";
+  auto linker = engine::DBEngine::Instance().OpenDatabase((ace / "linkerTestV2007.accdb").string());
+  EXPECT_EQ(linker->TableDefs().Item("Table2").Connect(), ";DATABASE=Z:\\jackcess_test\\linkeeTest.accdb");
+  EXPECT_EQ(linker->TableDefs().Item("Table1").Connect(), "");
+  auto odbc = engine::DBEngine::Instance().OpenDatabase((ace / "odbcLinkerTestV2007.accdb").string());
+  const std::string connect = odbc->TableDefs().Item("Ordrar").Connect();
+  EXPECT_EQ(connect.rfind("ODBC;DSN=Magnapinna;", 0), 0u) << connect;
+}
+
+TEST(TableDefs, FindsNamesWithoutRegardToCaseAndKeepsSystemTables) {
+  SKIP_WITHOUT_SHARED();
+  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  engine::TableDefs& defs = db->TableDefs();
+  for (const char* name : {"Partner", "PARTNER", "partner", "pArTnEr"}) EXPECT_EQ(defs.Item(name).Name(), "Partner");
+  EXPECT_EQ(defs.Item("msysobjects").Name(), "MSysObjects");
+  EXPECT_TRUE(defs.Item("MSysObjects").Entry().system);
+  for (const char* missing : {"Partne", "Partner ", "", "Queries"})
+    EXPECT_EQ(ErrorNumber([&] { defs.Item(missing); }), 3265) << missing;
+  size_t links = 0;
+  for (auto& def : defs) links += def->Entry().type == 6;
+  EXPECT_EQ(links, 2u);  // Partner and Artikli
+}
+
+TEST(TableDefs, AWrittenConnectReadsBackUntilStored) {
+  SKIP_WITHOUT_SHARED();
+  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  engine::TableDef& partner = db->TableDefs().Item("Partner");
+  partner.SetConnect(";DATABASE=D:\\Data\\PARTNER.MDB");
+  EXPECT_EQ(partner.Connect(), ";DATABASE=D:\\Data\\PARTNER.MDB");
+  EXPECT_TRUE(partner.HasPendingConnect());
+  engine::CatalogEntry stored = partner.Entry();
+  stored.database = "E:\\X.MDB";
+  partner.Stored(stored);
+  EXPECT_FALSE(partner.HasPendingConnect());
+  EXPECT_EQ(partner.Connect(), ";DATABASE=E:\\X.MDB");
+}
+
+TEST(Database, ClosedDatabaseRefusesUse) {
+  SKIP_WITHOUT_SHARED();
+  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  db->Close();
+  EXPECT_EQ(ErrorNumber([&] { db->TableDefs(); }), 3420);
+}
+
+TEST(Database, NameWithoutFolderIsLookedUpInTheWorkingDirectory) {
+  SKIP_WITHOUT_SHARED();
+  TempDir dir;
+  CopyInto(SharedDir() / "fixtures/v2003-basic/MLQ.mdb", dir.path());
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.path());
+  std::string path;
+  std::string connect;
+  try {
+    auto db = engine::DBEngine::Instance().OpenDatabase("MLQ.mdB");  // as the window names it
+    path = db->Path();
+    connect = db->TableDefs().Item("Partner").Connect();
+  } catch (const engine::EngineError& e) {
+    ADD_FAILURE() << e.description();
+  }
+  fs::current_path(before);
+  EXPECT_EQ(path, (fs::canonical(dir.path()) / "MLQ.mdb").string());
+  EXPECT_EQ(connect, ";DATABASE=C:\\MLQ\\PARTNER.MDB");
+}
+
+// Opening a front-end and reading one link reads the header, the catalog's
+// definition, its usage map, its data pages and the long values of its rows:
+// a number of pages that follows the catalog, not the file.
+TEST(Cost, OpeningAndReadingOneLinkReadsPagesInProportionToTheCatalog) {
+  SKIP_WITHOUT_SHARED();
+  struct Case {
+    const char* file;
+    uint64_t most_pages;
+  };
+  const Case cases[] = {
+      {"fixtures/v2003-basic/MLQ.mdb", 8},    // one catalog page, 55 in the file
+      {"fixtures/v2007-basic/MLQ.mdb", 8},
+      {"fixtures/v2003-big/MLQ.mdb", 40},     // 624 catalog rows on 16 pages, their paths on 12 more; 126 in the file
+      {"corpus/jet4/V2000-test.mdb", 8},      // a small catalog in a file of 743 pages
+  };
+  for (const Case& c : cases) {
+    const uint64_t before = engine::DBEngine::Instance().Counters().pages_read;
+    auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / c.file).string());
+    engine::TableDefs& defs = db->TableDefs();
+    if (defs.Count() > 0) defs.At(defs.Count() - 1).Connect();
+    const uint64_t read = engine::DBEngine::Instance().Counters().pages_read - before;
+    EXPECT_LE(read, c.most_pages) << c.file;
+    EXPECT_GT(read, 2u) << c.file;
+  }
+}
+
+}  // namespace
