@@ -229,18 +229,20 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   const size_t filler_length = filler_room(free);
   if (filler_length == 0 || filler_length > layout_.MaxRow())
     return jet::Status::InvalidArgument("link " + link.name + " leaves no room for a filler row");
-  // Lv bytes add one byte each; Jet3 rows also grow a jump-table byte every
-  // 256 bytes, so search near the estimate, lengthening the path if needed.
+  // Lv bytes add one byte each, but Jet3 rows also grow a jump-table byte
+  // every 256 bytes: step towards the length; where a jump makes it
+  // unreachable, lengthen the path by a character and try again.
   Bytes filler_row;
-  for (int longer_path = 0; longer_path < 2 && filler_row.empty(); ++longer_path) {
-    filler[kCatDatabase] = std::string(longer_path ? "C:\\Polnilo1.mdb" : "C:\\Polnilo.mdb");
-    for (size_t less = 0; less < 4 && filler_row.empty(); ++less) {
-      size_t extra = filler_length - filler_min;
-      if (less > extra) break;
-      filler[kCatLv] = Bytes(extra - less, 0x46);
+  for (size_t longer_path = 0; longer_path < 4 && filler_row.empty(); ++longer_path) {
+    filler[kCatDatabase] = "C:\\Polnilo" + std::string(longer_path, '1') + ".mdb";
+    int64_t extra = static_cast<int64_t>(filler_length) - static_cast<int64_t>(filler_min);
+    for (int step = 0; step < 8 && extra >= 0 && filler_row.empty(); ++step) {
+      filler[kCatLv] = Bytes(static_cast<size_t>(extra), 0x46);
       auto encoded_filler = catalog.Encode(filler, keep_inline);
-      if (!encoded_filler.ok()) return encoded_filler.status();
-      if (encoded_filler->size() == filler_length) filler_row = std::move(encoded_filler.value());
+      if (!encoded_filler.ok()) break;
+      int64_t over = static_cast<int64_t>(encoded_filler->size()) - static_cast<int64_t>(filler_length);
+      if (over == 0) filler_row = std::move(encoded_filler.value());
+      extra -= over;
     }
   }
   if (filler_row.empty()) return jet::Status::InvalidArgument("no filler row fits the page of " + link.name);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "jet/tdef.h"
+
 namespace dbbuilder {
 
 // The header's version byte is the enumerator's value.
@@ -48,19 +50,19 @@ const Layout& LayoutFor(Format f);
 
 // Column type codes as a table definition stores them.
 enum class ColumnType : uint8_t {
-  kBoolean = 0x01,
-  kByte = 0x02,
-  kInteger = 0x03,
-  kLong = 0x04,
-  kCurrency = 0x05,
-  kSingle = 0x06,
-  kDouble = 0x07,
-  kDateTime = 0x08,
-  kBinary = 0x09,
-  kText = 0x0A,
-  kOle = 0x0B,
-  kMemo = 0x0C,
-  kGuid = 0x0F,
+  kBoolean = jet::kColBool,
+  kByte = jet::kColByte,
+  kInteger = jet::kColInt,
+  kLong = jet::kColLong,
+  kCurrency = jet::kColMoney,
+  kSingle = jet::kColFloat,
+  kDouble = jet::kColDouble,
+  kDateTime = jet::kColDateTime,
+  kBinary = jet::kColBinary,
+  kText = jet::kColText,
+  kOle = jet::kColOle,
+  kMemo = jet::kColMemo,
+  kGuid = jet::kColGuid,
 };
 
 // Bytes a fixed-length column occupies in a row; 0 for variable-length

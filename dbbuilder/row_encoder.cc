@@ -108,8 +108,13 @@ jet::Result<Cell> EncodeValue(const Layout& layout, int code_page, const ColumnP
       if (!s) return Mismatch(column);
       auto encoded = EncodeText(layout, code_page, column, *s);
       if (!encoded.ok()) return encoded.status();
-      if (type == ColumnType::kText && encoded->size() > column.stored_length)
-        return jet::Status::InvalidArgument("text is longer than column " + column.column.name + " allows");
+      if (type == ColumnType::kText) {
+        // The limit is in characters, whatever the stored form takes.
+        auto chars = jet::DecodeUtf8(*s);
+        size_t limit = column.column.length > 0 ? static_cast<size_t>(column.column.length) : 255;
+        if (!chars.ok() || chars->size() > limit)
+          return jet::Status::InvalidArgument("text is longer than column " + column.column.name + " allows");
+      }
       cell.bytes = std::move(encoded.value());
       return cell;
     }

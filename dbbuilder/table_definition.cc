@@ -14,9 +14,6 @@ namespace {
 constexpr uint32_t kJet4DefinitionTag = 0x0659;
 constexpr uint32_t kJet4IndexTag = 0x0783;
 constexpr uint16_t kGeneralSortOrder = 0x0409;
-constexpr uint8_t kTableUser = 0x4E;
-constexpr uint8_t kTableSystem = 0x53;
-constexpr uint8_t kJet4CompressedText = 0x01;
 
 uint16_t StoredLength(const Layout& layout, const Column& c) {
   switch (c.type) {
@@ -129,7 +126,7 @@ jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefini
     out.U32(0);    // counter of complex columns
     out.Fill(8, 0);
   }
-  out.U8(plan.system ? kTableSystem : kTableUser);
+  out.U8(plan.system ? jet::kTableSystem : jet::kTableUser);
   out.U16(static_cast<uint16_t>(plan.columns.size()));  // columns ever in a row
   out.U16(plan.variable_count);
   out.U16(static_cast<uint16_t>(plan.columns.size()));
@@ -169,7 +166,7 @@ jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefini
       out.U16(plan.system || IsText(type) ? kGeneralSortOrder : 0);
       out.U16(0);
       out.U8(c->flags);
-      out.U8(!plan.system && IsText(type) && c->column.compressed ? kJet4CompressedText : 0);
+      out.U8(!plan.system && IsText(type) && c->column.compressed ? jet::kColumnCompressedUnicode : 0);
       out.U32(0);
     }
     out.U16(c->variable ? 0 : c->fixed_offset);

@@ -32,7 +32,7 @@ struct TablePlan {
 };
 
 // Column flag bits.
-inline constexpr uint8_t kColumnFixed = 0x01;
+inline constexpr uint8_t kColumnFixed = jet::kColumnFixed;
 inline constexpr uint8_t kColumnNullable = 0x02;
 inline constexpr uint8_t kColumnAutoLong = 0x04;
 inline constexpr uint8_t kColumnSystem = 0x10;

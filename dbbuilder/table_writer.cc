@@ -19,6 +19,10 @@ const LongValueWriter* TableWriter::long_values(uint16_t column) const {
   return it == long_values_.end() ? nullptr : it->second.get();
 }
 
+LongValuePlacement TableWriter::OutOfRow(const Bytes& payload) const {
+  return payload.size() <= layout_.MaxRow() ? LongValuePlacement::kOnePage : LongValuePlacement::kPageChain;
+}
+
 jet::Result<Bytes> TableWriter::Encode(const Row& row, const std::vector<LongValuePlacement>& placements) {
   if (row.size() != plan_.columns.size())
     return jet::Status::InvalidArgument("a row needs one value per column");
@@ -44,10 +48,13 @@ jet::Result<Bytes> TableWriter::Encode(const Row& row, const std::vector<LongVal
   for (const auto& c : plan_.columns) {
     if (!IsLongValue(c.column.type) || !cells[c.number].present) continue;
     LongValuePlacement p = placements.empty() ? c.column.placement : placements[c.number];
-    if (p == LongValuePlacement::kAuto && cells[c.number].bytes.size() > inline_limit) p = LongValuePlacement::kOnePage;
-    where[c.number] = p;
     payload[c.number] = std::move(cells[c.number].bytes);
-    cells[c.number].bytes = InlineLongValue(payload[c.number]);
+    if (p == LongValuePlacement::kAuto && payload[c.number].size() > inline_limit) p = OutOfRow(payload[c.number]);
+    where[c.number] = p;
+    // Out of row, only the header stays: it has the same length whatever it holds.
+    cells[c.number].bytes = p == LongValuePlacement::kAuto || p == LongValuePlacement::kInline
+                                ? InlineLongValue(payload[c.number])
+                                : Bytes(kLongValueHeader, 0);
   }
   for (;;) {
     if (RowLength(layout_, plan_, cells) <= layout_.MaxRow()) break;
@@ -58,8 +65,8 @@ jet::Result<Bytes> TableWriter::Encode(const Row& row, const std::vector<LongVal
       if (largest < 0 || payload[c.number].size() > payload[largest].size()) largest = c.number;
     }
     if (largest < 0) return jet::Status::InvalidArgument("a row is too long for a page");
-    where[largest] = LongValuePlacement::kOnePage;
-    cells[largest].bytes.resize(kLongValueHeader);  // the stored header has this length too
+    where[largest] = OutOfRow(payload[largest]);
+    cells[largest].bytes.assign(kLongValueHeader, 0);
   }
   for (const auto& c : plan_.columns) {
     LongValuePlacement p = where[c.number];

@@ -40,6 +40,8 @@ class TableWriter {
 
  private:
   LongValueWriter& LongValuesFor(uint16_t column);
+  // Where a value that leaves its row goes: one page if it fits one.
+  LongValuePlacement OutOfRow(const Bytes& payload) const;
 
   PageFile& file_;
   const Layout& layout_;
