@@ -1,30 +1,9 @@
-// Prints the catalog's tables (types 1, 4, 6) as an independent reader sees
-// them, one tab-separated line each:
-//   name  type  system|user  database  connect  foreignName  lv  rows
-// where database, connect and foreignName are "-" for null or "+" and the
-// value, lv is "null" or "set", and rows is the row count of a local table.
+// Prints the catalog's tables as an independent reader sees them (see
+// catalog_lines.mjs for the form of a line).
 import { readFileSync } from "node:fs";
 import MDBReader from "mdb-reader";
+import { catalogLines } from "./catalog_lines.mjs";
 
 const [file, password] = process.argv.slice(2);
 const reader = new MDBReader(readFileSync(file), password ? { password } : undefined);
-const objects = reader.getTable("MSysObjects").getData();
-const col = (v) => (v === null || v === undefined ? "-" : "+" + String(v));
-const clean = (s) => s.replace(/[\t\n\r]/g, " ");
-for (const o of objects) {
-  const type = o.Type & 0x7fff;
-  if (![1, 4, 6].includes(type)) continue;
-  const flags = o.Flags >>> 0;
-  const system = (flags & 0x80000000) !== 0 || (flags & 0x2) !== 0;
-  let rows = "";
-  if (type === 1) {
-    try {
-      rows = String(reader.getTable(o.Name).rowCount);
-    } catch {
-      rows = "";
-    }
-  }
-  const lv = o.Lv === null || o.Lv === undefined ? "null" : "set";
-  console.log([o.Name, type, system ? "system" : "user", clean(col(o.Database)), clean(col(o.Connect)),
-    clean(col(o.ForeignName)), lv, rows].join("\t"));
-}
+for (const line of catalogLines(reader)) console.log(line);
