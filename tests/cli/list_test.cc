@@ -1,0 +1,104 @@
+// vostrel-cli list: what scripts see.
+#include "tests/support/support.h"
+
+namespace {
+
+using namespace testing_support;
+
+std::string Cli() { return ShellQuote((BinDir() / "vostrel-cli").string()); }
+
+RunResult List(const std::string& args) { return testing_support::Run(Cli() + " list " + args); }
+
+std::string Fixture(const std::string& folder) { return ShellQuote((SharedDir() / "fixtures" / folder / "MLQ.mdb").string()); }
+
+TEST(ListCommand, PrintsUserTablesWithTheirKindAndLink) {
+  SKIP_WITHOUT_SHARED();
+  struct Case {
+    std::string args;
+    std::string out;
+  };
+  const Case cases[] = {
+      {Fixture("v2003-password-link"),
+       "Nastavitve\tlocal\t\n"
+       "Partner\tlinked\tMS Access;PWD=geslo;DATABASE=C:\\MLQ\\PARTNER.MDB\n"},
+      {ShellQuote((SharedDir() / "corpus/ace/odbcLinkerTestV2007.accdb").string()),
+       "Lokal\tlocal\t\n"
+       "Ordrar\todbc\tODBC;DSN=Magnapinna;Description=Safexit;UID=safexit;PWD=DummyPassword;APP=Microsoft "
+       "Office;DATABASE=safexit\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = List(c.args);
+    EXPECT_EQ(r.status, 0) << c.args << r.err;
+    EXPECT_EQ(r.err, "") << c.args;
+    EXPECT_EQ(r.out, c.out) << c.args;
+  }
+  RunResult local = List(Fixture("v2003-local-partner"));
+  EXPECT_NE(local.out.find("Partner\tlocal\t\n"), std::string::npos) << local.out;
+  EXPECT_EQ(local.out.find("MSys"), std::string::npos) << "system tables only with --all";
+}
+
+TEST(ListCommand, AllAddsTheSystemTables) {
+  SKIP_WITHOUT_SHARED();
+  RunResult r = List("--all " + Fixture("v2003-basic"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("MSysObjects\tlocal\t\n", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\nPartner\tlinked\t;DATABASE=C:\\MLQ\\PARTNER.MDB\n"), std::string::npos) << r.out;
+}
+
+TEST(ListCommand, JsonIsOneArrayWithTheCatalogsColumns) {
+  SKIP_WITHOUT_SHARED();
+  if (testing_support::Run("command -v node").status != 0) GTEST_SKIP() << "node is missing: nothing to parse the JSON with";
+  // node parses what we print and prints it back field by field.
+  const std::string parse =
+      "node -e 'let s=\"\";process.stdin.on(\"data\",d=>s+=d).on(\"end\",()=>{for(const o of JSON.parse(s))"
+      "console.log([o.name,o.type,o.system,o.connect,o.database,o.foreignName,Object.keys(o).join(\",\")].join(\"|\"))})'";
+  RunResult r = testing_support::Run("( " + Cli() + " list --json " + Fixture("v2003-unicode-path") + " | " + parse + " )");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string keys = "name,type,system,connect,database,foreignName";
+  const std::string path = "C:\\Podatki\\Čebelarstvo Šuštar\\Žalec\\PARTNER.MDB";
+  EXPECT_EQ(r.out, "Nastavitve|1|false||||" + keys + "\n" +                                       //
+                       "Partner|6|false|;DATABASE=" + path + "|" + path + "|Partner|" + keys + "\n" +  //
+                       "Artikli|6|false|;DATABASE=" + path + "|" + path + "|Artikli|" + keys + "\n")
+      << "nulls print as empty here";
+
+  RunResult all = testing_support::Run("( " + Cli() + " list --json --all " + Fixture("v2003-basic") + " | " + parse + " )");
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.out.rfind("MSysObjects|1|true||||", 0), 0u) << all.out;
+}
+
+TEST(ListCommand, EngineErrorsAndWrongUsage) {
+  TempDir dir;
+  WriteBytes(dir / "text.mdb", std::vector<uint8_t>(5000, 'x'));
+  const std::string d = fs::canonical(dir.path()).string();
+  struct Case {
+    std::string args;
+    int status;
+    std::string err_start;
+  };
+  const Case cases[] = {
+      {ShellQuote(d + "/MLQ.mdb"), 1, "Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
+      {ShellQuote(d + "/text.mdb"), 1, "Error 3343: Unrecognized database format '" + d + "/text.mdb'.\n"},
+      {ShellQuote("C:\\MLQ\\MLQ.mdb"), 1, "Error 3044: 'C:\\MLQ\\MLQ.mdb' is not a valid path."},
+      {"", 2, "usage: vostrel-cli list"},
+      {"--frobnicate x.mdb", 2, "vostrel-cli list: unexpected argument '--frobnicate'"},
+      {"a.mdb b.mdb", 2, "vostrel-cli list: unexpected argument 'b.mdb'"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = List(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args;
+    EXPECT_EQ(r.out, "") << c.args;
+    EXPECT_EQ(r.err.rfind(c.err_start, 0), 0u) << c.args << ": " << r.err;
+  }
+  RunResult help = List("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: vostrel-cli list", 0), 0u) << help.out;
+}
+
+TEST(ListCommand, PasswordProtectedFileIsRefused) {
+  SKIP_WITHOUT_SHARED();
+  RunResult r = List(ShellQuote((SharedDir() / "corpus/jet4/V2003_with-password.mdb").string()));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error 3031: Not a valid password.\n");
+}
+
+}  // namespace
