@@ -27,6 +27,8 @@ struct DatabaseImpl {
   jet::Catalog catalog;
   std::unique_ptr<engine::TableDefs> tabledefs;
   bool closed = false;
+  // The file system the database was opened through; changes go through it too.
+  jet::Env* env = &jet::Env::Default();
 
   // The pager, or EngineError 3420 once the database is closed.
   jet::Pager& Pager();

@@ -25,6 +25,7 @@ enum ErrorNumber : int {
   kErrFileInUse = 3045,
   kErrInvalidOperation = 3219,     // e.g. RefreshLink on a local table
   kErrInvalidArgument = 3001,
+  kErrOdbcConnectionFailed = 3151, // an ODBC link: we reach no ODBC server
   kErrObjectInvalid = 3420,        // a closed database used again
 };
 

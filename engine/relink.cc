@@ -1,14 +1,198 @@
 // Storing a new link: TableDef::RefreshLink and Database::RefreshLinks.
+#include "engine/relink.h"
+
+#include <ctime>
+#include <set>
+
+#include "engine/backend.h"
 #include "engine/database.h"
 #include "engine/error.h"
+#include "engine/failures.h"
+#include "engine/link_string.h"
 #include "engine/tabledef.h"
+#include "engine/tabledefs.h"
+#include "jet/catalog_writer.h"
+#include "jet/journal.h"
+#include "jet/page_transaction.h"
+#include "jet/text.h"
 
 namespace engine {
+namespace {
+
+constexpr double kUnixEpochInCatalogDays = 25569;  // 1970-01-01 counted from 1899-12-30
+
+EngineError InvalidOperation() { return EngineError(kErrInvalidOperation, "Invalid operation."); }
+
+EngineError InstallableIsamNotFound() { return EngineError(kErrInstallableIsam, "Could not find installable ISAM."); }
+
+EngineError OdbcConnectionFailed(const std::string& source) {
+  return EngineError(kErrOdbcConnectionFailed, "ODBC--connection to '" + source + "' failed.");
+}
+
+// The data source an ODBC link names (its DSN= parameter), or its whole text.
+std::string DataSource(const std::optional<std::string>& connect) {
+  const std::string text = connect.value_or("");
+  for (size_t at = 0; at < text.size(); at = text.find(';', at) + 1) {
+    if (jet::EqualsIgnoreCase(std::string_view(text).substr(at, 4), "DSN=")) {
+      const size_t end = text.find(';', at);
+      return text.substr(at + 4, end == std::string::npos ? std::string::npos : end - at - 4);
+    }
+    if (text.find(';', at) == std::string::npos) break;
+  }
+  return text;
+}
+
+EngineError CouldNotFindObject(const std::string& name) {
+  return EngineError(kErrCouldNotFindObject,
+                     "Could not find the object '" + name +
+                         "'. Make sure the object exists and that you spell its name and the path name correctly. "
+                         "If '" + name + "' is not a local object, check your network connection or contact the "
+                         "server administrator.");
+}
+
+EngineError FileInUse(const std::string& path) {
+  return EngineError(kErrFileInUse, "Could not use '" + path + "'; file already in use.");
+}
+
+EngineError ReadOnly() { return EngineError(kErrReadOnly, "Cannot update. Database or object is read-only."); }
+
+// What a failure while writing the front-end means to the user.
+EngineError WriteFailure(const jet::Status& s, const DatabaseImpl& db) {
+  switch (s.code()) {
+    case jet::Code::kReadOnly: return ReadOnly();
+    case jet::Code::kLocked: return FileInUse(db.path);
+    case jet::Code::kIoError: return DiskOrNetworkError();
+    case jet::Code::kNotFound:  // the row is gone or changed since the file was opened
+      return ItemNotFound();
+    case jet::Code::kInvalidArgument:
+      return EngineError(kErrInvalidArgument, "The link string holds characters that this database cannot store.");
+    default: return FromStatus(s, db.name, db.path);
+  }
+}
+
+// A link ready to be stored: checked, with its catalog columns.
+struct CheckedLink {
+  const jet::CatalogObject* object;
+  LinkString parts;
+};
+
+// The checks of one link, in the order the user meets them: the table must
+// be a link to a database file, the link string of a kind we open and naming
+// a file, and that file a database that holds the table.
+CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
+  const jet::CatalogObject* object = db.catalog.FindTable(request.table);
+  if (!object) throw ItemNotFound();
+  if (object->type == jet::kObjectOdbcLink) throw OdbcConnectionFailed(DataSource(object->connect));
+  if (object->type != jet::kObjectLink) throw InvalidOperation();
+
+  LinkString parts = ParseLinkString(request.link);
+  if (!parts.kind.empty() && !jet::EqualsIgnoreCase(parts.kind, "MS Access")) throw InstallableIsamNotFound();
+  if (request.link.empty())
+    throw EngineError(kErrInvalidArgument, "The link string is empty: it names no database file.");
+  if (!parts.database || parts.database->empty())
+    throw EngineError(kErrInvalidArgument, "The link string names no database file: it has no DATABASE= part.");
+
+  std::unique_ptr<DatabaseImpl> backend = OpenBackEnd(env, *parts.database, LinkPassword(parts.rest));
+  const std::string foreign = object->foreign_name.value_or(object->name);
+  if (!backend->catalog.FindTable(foreign)) throw CouldNotFindObject(foreign);
+  return CheckedLink{object, std::move(parts)};
+}
+
+CatalogEntry EntryOf(const jet::CatalogObject& o) {
+  return CatalogEntry{o.name, o.type, o.system(), o.flags, o.database, o.connect, o.foreign_name, -1};
+}
+
+// Holds the database's lock for as long as a change is being made.
+class LockHolder {
+ public:
+  explicit LockHolder(jet::File& file) : file_(file) {}
+  ~LockHolder() {
+    if (held_) (void)file_.Unlock();
+  }
+  jet::Status Lock() {
+    jet::Status s = file_.Lock();
+    held_ = s.ok();
+    return s;
+  }
+
+ private:
+  jet::File& file_;
+  bool held_ = false;
+};
+
+}  // namespace
+
+double CatalogNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  // The local wall-clock time read as if it were UTC: seconds of local days.
+  const double seconds = static_cast<double>(timegm(&local));
+  return kUnixEpochInCatalogDays + seconds / 86400.0;
+}
+
+std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests) {
+  if (db.closed || !db.file) throw ObjectInvalid();
+  std::set<std::string> seen;
+  for (const LinkRequest& r : requests) {
+    const jet::CatalogObject* o = db.catalog.FindTable(r.table);
+    if (o && !seen.insert(o->name).second)
+      throw EngineError(kErrInvalidArgument, "The table '" + o->name + "' is given twice in one change.");
+  }
+
+  // Everything is checked before anything is written.
+  std::vector<CheckedLink> checked;
+  for (const LinkRequest& r : requests) checked.push_back(Check(db, env, r));
+  if (checked.empty()) return {};
+  if (!db.writable) throw ReadOnly();
+
+  LockHolder lock(*db.file);
+  if (jet::Status s = lock.Lock(); !s.ok()) throw s.code() == jet::Code::kLocked ? FileInUse(db.path) : WriteFailure(s, db);
+  // Under the lock the file is ours alone; what it holds now is what the
+  // change is made to, whatever another process did since it was opened.
+  if (jet::Status s = jet::RecoverJournalLocked(env, *db.file, db.path); !s.ok()) throw WriteFailure(s, db);
+  jet::Pager& pager = db.Pager();
+  if (jet::Status s = pager.RefreshSize(); !s.ok()) throw WriteFailure(s, db);
+  auto catalog = jet::ReadCatalog(pager, db.header.code_page);
+  if (!catalog.ok()) throw FromStatus(catalog.status(), db.name, db.path);
+
+  const double now = CatalogNow();
+  std::vector<jet::StoredLink> links;
+  for (const CheckedLink& c : checked)
+    links.push_back(jet::StoredLink{c.object->name, *c.parts.database, c.parts.rest, now});
+  jet::PageTransaction tx(pager);
+  auto stored = jet::WriteLinks(tx, *catalog, db.header.code_page, links);
+  if (!stored.ok()) throw WriteFailure(stored.status(), db);
+  if (jet::Status s = tx.Commit(env, db.path); !s.ok()) {
+    (void)pager.RefreshSize();
+    throw WriteFailure(s, db);
+  }
+  if (jet::Status s = pager.RefreshSize(); !s.ok()) throw WriteFailure(s, db);
+
+  db.catalog = std::move(*catalog);
+  std::vector<CatalogEntry> entries;
+  for (const jet::CatalogObject& now_stored : *stored) {
+    for (jet::CatalogObject& o : db.catalog.objects)
+      if (o.name == now_stored.name && o.type == now_stored.type) o = now_stored;
+    entries.push_back(EntryOf(now_stored));
+  }
+  return entries;
+}
 
 void TableDef::RefreshLink() { Owner().RefreshLinks({this}); }
 
-void Database::RefreshLinks(const std::vector<TableDef*>&) {
-  throw EngineError(kErrInvalidOperation, "Storing a link is not available yet.");
+void Database::RefreshLinks(const std::vector<TableDef*>& links) {
+  std::vector<LinkRequest> requests;
+  for (TableDef* def : links) {
+    if (&def->Owner() != this) throw InvalidOperation();
+    requests.push_back(LinkRequest{def->Name(), def->Connect()});
+  }
+  std::vector<CatalogEntry> entries = StoreLinks(*impl_, *impl_->env, requests);
+  for (size_t i = 0; i < links.size(); ++i) {
+    CatalogEntry e = entries[i];
+    e.row_count = links[i]->Entry().row_count;
+    links[i]->Stored(std::move(e));
+  }
 }
 
 }  // namespace engine

@@ -256,8 +256,14 @@ Status RecoverJournal(Env& env, const std::string& db_path) {
                                               " was cut off and cannot be rolled back: the file is read-only");
   }
   JET_RETURN_IF_ERROR((*db)->Lock());
+  return RecoverJournalLocked(env, **db, db_path);
+}
+
+Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path) {
+  const std::string journal_path = JournalPath(db_path);
   // Another process may have finished its change while we waited for the lock.
   if (!env.Exists(journal_path)) return Status::Ok();
+  std::vector<uint8_t> bytes;
   JET_RETURN_IF_ERROR(ReadWholeFile(env, journal_path, bytes));
   Counted counted{nullptr, nullptr};
   std::optional<Journal> journal = Decode(bytes);
@@ -267,7 +273,7 @@ Status RecoverJournal(Env& env, const std::string& db_path) {
     if (env.Remove(journal_path).ok()) (void)env.SyncDir(FolderOf(journal_path));
     return Status::Ok();
   }
-  JET_RETURN_IF_ERROR(PlayBack(**db, *journal, counted));
+  JET_RETURN_IF_ERROR(PlayBack(db, *journal, counted));
   // A played-back journal must go: left behind, it would be played again over
   // whatever is written to the file later.
   JET_RETURN_IF_ERROR(env.Remove(journal_path));

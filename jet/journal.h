@@ -39,6 +39,11 @@ std::string JournalPath(const std::string& db_path);
 // back, and the file must not be read as it is).
 Status RecoverJournal(Env& env, const std::string& db_path);
 
+// The same for a caller that holds the database open read-write and locked
+// (a writer that finds, once it holds the lock, that a change of another
+// process was cut off since it opened the file).
+Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path);
+
 // A page as it must read after the change: exactly one page of plain bytes
 // (the pager encrypts them where the file's pages are encrypted).
 struct PageImage {

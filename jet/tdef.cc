@@ -81,6 +81,7 @@ Result<TableDefinition> ParseTableDefinition(Bytes tdef, const Format& f, uint16
     c.name = DecodeText(name, f, code_page);
     pos += len;
   }
+  def.column_names_end = pos;
   return def;
 }
 

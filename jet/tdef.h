@@ -67,6 +67,7 @@ struct TableDefinition {
   RowPointer used_pages;  // the row holding the map of the table's pages
   RowPointer free_pages;
   std::vector<Column> columns;  // in stored order
+  size_t column_names_end = 0;  // where the column names end in the definition's bytes
 
   uint32_t page() const { return pages.empty() ? 0 : pages.front(); }
   // The column of that name, compared without regard to case; null if none.

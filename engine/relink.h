@@ -1,0 +1,31 @@
+// Storing links: what TableDef::RefreshLink and Database::RefreshLinks do,
+// on the database's internals, so that tests can run it on a database
+// opened with a fault-injecting Env.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/database_impl.h"
+#include "engine/tabledef.h"
+#include "jet/env.h"
+
+namespace engine {
+
+// One link to store: the table definition's name and its new link string.
+struct LinkRequest {
+  std::string table;
+  std::string link;
+};
+
+// Checks every request (the table is a link to a database file, the link
+// string is one we can open, the back-end opens and holds the table), then
+// stores them all as one change through `env`: all of them or none, also
+// after a crash. Returns the catalog entries as now stored, in the order of
+// the requests. Throws EngineError; then the file is as it was.
+std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests);
+
+// Today's date and time in the catalog's form: local days since 1899-12-30.
+double CatalogNow();
+
+}  // namespace engine

@@ -1,0 +1,89 @@
+#include "jet/long_value_writer.h"
+
+#include "jet/long_value.h"
+
+namespace jet {
+namespace {
+
+constexpr uint16_t kNoMoreColumns = 0xffff;
+constexpr size_t kLongValueMapEntry = 10;  // column number, used map, free map
+constexpr size_t kChainPointer = 4;
+
+// What follows the column names in a definition: the physical indexes, the
+// logical ones, and the logical ones' names, before the long value maps.
+size_t RealIndexEntry(const Format& f) { return f.jet3() ? 39 : 52; }
+size_t LogicalIndexEntry(const Format& f) { return f.jet3() ? 20 : 28; }
+
+std::vector<uint8_t> Field(uint32_t head, RowPointer first) {
+  std::vector<uint8_t> field(kLongValueFieldSize, 0);
+  StoreU32(field.data(), head);
+  StoreU32(field.data() + 4, first.Encode());
+  return field;
+}
+
+}  // namespace
+
+Result<std::vector<LongValueMaps>> ParseLongValueMaps(Bytes tdef, const TableDefinition& def, const Format& f) {
+  ByteView v(tdef);
+  size_t pos = def.column_names_end + def.num_real_idx * RealIndexEntry(f) + def.num_idx * LogicalIndexEntry(f);
+  for (uint32_t i = 0; i < def.num_idx; ++i) {
+    const size_t length = f.col_name_length_size == 1 ? v.U8(pos) : v.U16(pos);
+    pos += f.col_name_length_size + length;
+    if (!v.ok() || pos > tdef.size()) return Status::Corrupt("table definition ends inside its index names");
+  }
+  std::vector<LongValueMaps> maps;
+  for (;;) {
+    const uint16_t column = v.U16(pos);
+    if (!v.ok()) return Status::Corrupt("table definition ends inside its long value maps");
+    if (column == kNoMoreColumns) break;
+    maps.push_back(LongValueMaps{column, RowPointer::Decode(v.U32(pos + 2)), RowPointer::Decode(v.U32(pos + 6))});
+    pos += kLongValueMapEntry;
+    if (maps.size() > def.columns.size()) return Status::Corrupt("more long value maps than columns");
+  }
+  if (!v.ok()) return Status::Corrupt("table definition ends inside its long value maps");
+  return maps;
+}
+
+std::vector<uint8_t> InlineLongValue(Bytes value) {
+  std::vector<uint8_t> field = Field(kLongValueInline | static_cast<uint32_t>(value.size()), RowPointer{});
+  field.insert(field.end(), value.begin(), value.end());
+  return field;
+}
+
+Result<std::vector<uint8_t>> LongValueWriter::Write(Bytes value) {
+  if (value.size() > kLongValueLengthMask) return Status::InvalidArgument("a long value is too long");
+  const uint32_t length = static_cast<uint32_t>(value.size());
+  if (value.size() <= kMaxInlineLongValue) return InlineLongValue(value);
+  if (value.size() <= space_.MaxRow()) {
+    auto at = space_.Insert(std::vector<uint8_t>(value.begin(), value.end()), 0);
+    if (!at.ok()) return at.status();
+    return Field(kLongValueSingle | length, *at);
+  }
+  // A chain: each row starts with the pointer to the next (none in the
+  // last). Written from the end, so that each row knows its successor.
+  const size_t piece = space_.MaxRow() - kChainPointer;
+  RowPointer next;
+  for (size_t end = value.size(); end > 0;) {
+    const size_t start = (end - 1) / piece * piece;
+    std::vector<uint8_t> row(kChainPointer);
+    StoreU32(row.data(), next.Encode());
+    row.insert(row.end(), value.begin() + static_cast<ptrdiff_t>(start), value.begin() + static_cast<ptrdiff_t>(end));
+    auto at = space_.Insert(row, 0);
+    if (!at.ok()) return at.status();
+    next = *at;
+    end = start;
+  }
+  return Field(length, next);
+}
+
+Status LongValueWriter::Free(Bytes field) {
+  auto rows = LongValueRows(tx_.pager(), field);
+  if (!rows.ok()) return rows.status();
+  for (RowPointer at : *rows) {
+    JET_RETURN_IF_ERROR(DeleteRow(tx_, at));
+    JET_RETURN_IF_ERROR(space_.HasRoom(at.page));
+  }
+  return Status::Ok();
+}
+
+}  // namespace jet

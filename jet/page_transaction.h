@@ -1,0 +1,49 @@
+// PageTransaction: the pages one change to a database file touches, held in
+// memory until they are committed together through the journal. Nothing
+// reaches the file before Commit; reading a page the change has already
+// touched gives the changed copy, so the steps of a change build on each
+// other.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "jet/env.h"
+#include "jet/journal.h"
+#include "jet/pager.h"
+#include "jet/status.h"
+
+namespace jet {
+
+class PageTransaction {
+ public:
+  explicit PageTransaction(Pager& pager) : pager_(pager), page_count_(pager.page_count()) {}
+
+  Pager& pager() { return pager_; }
+  const Format& format() const { return pager_.format(); }
+  // The file's pages as this change leaves them, new pages included.
+  uint32_t page_count() const { return page_count_; }
+
+  // A page as this change has it so far.
+  Result<std::vector<uint8_t>> Read(uint32_t page);
+  // Replaces a page (one whole page; kInvalidArgument otherwise).
+  Status Write(uint32_t page, std::vector<uint8_t> bytes);
+  // A new page at the end of the file, all zeros until written.
+  uint32_t Append();
+
+  // The changed pages, in page order.
+  std::vector<PageImage> Images() const;
+  bool empty() const { return changed_.empty(); }
+
+  // Writes every changed page atomically and durably (see CommitPages).
+  Status Commit(Env& env, const std::string& db_path, CommitStats* stats = nullptr);
+
+ private:
+  Pager& pager_;
+  uint32_t page_count_;
+  std::map<uint32_t, std::vector<uint8_t>> changed_;
+};
+
+}  // namespace jet

@@ -1,0 +1,94 @@
+#include "jet/usage_map_writer.h"
+
+#include "jet/data_page.h"
+#include "jet/usage_map.h"
+
+namespace jet {
+namespace {
+
+constexpr size_t kInlineBitmap = 5;   // type 0: the type byte and the first page
+constexpr size_t kMapPageBitmap = 4;  // a usage map page: its 4-byte header
+
+struct MapRow {
+  std::vector<uint8_t> page;
+  size_t start = 0;  // of the row within the page
+  size_t size = 0;
+};
+
+Result<MapRow> ReadMapRow(PageTransaction& tx, RowPointer where) {
+  MapRow m;
+  auto page = tx.Read(where.page);
+  if (!page.ok()) return page.status();
+  auto dp = ParseDataPage(*page, tx.format());
+  if (!dp.ok()) return dp.status();
+  if (where.row >= dp->slots.size()) return Status::Corrupt("usage map row " + ToString(where) + " does not exist");
+  m.start = dp->slots[where.row].start;
+  m.size = dp->slots[where.row].size();
+  if (m.size < 1) return Status::Corrupt("usage map row " + ToString(where) + " is empty");
+  m.page = std::move(*page);
+  return m;
+}
+
+void SetBit(uint8_t& byte, unsigned bit, bool on) {
+  byte = on ? static_cast<uint8_t>(byte | (1u << bit)) : static_cast<uint8_t>(byte & ~(1u << bit));
+}
+
+Status Unreachable(uint32_t page, RowPointer where) {
+  return Status::Error(Code::kUnsupported,
+                       "the usage map at " + ToString(where) + " does not reach page " + std::to_string(page));
+}
+
+}  // namespace
+
+Status SetUsageMapBit(PageTransaction& tx, RowPointer where, uint32_t page, bool on) {
+  auto m = ReadMapRow(tx, where);
+  if (!m.ok()) return m.status();
+  const uint8_t type = m->page[m->start];
+  if (type == kUsageMapInline) {
+    if (m->size < kInlineBitmap) return Status::Corrupt("usage map too short");
+    const uint32_t first = LoadU32(&m->page[m->start + 1]);
+    const uint64_t reach = uint64_t{m->size - kInlineBitmap} * 8;
+    if (page < first || page - first >= reach) return Unreachable(page, where);
+    const uint32_t bit = page - first;
+    SetBit(m->page[m->start + kInlineBitmap + bit / 8], bit % 8, on);
+    return tx.Write(where.page, std::move(m->page));
+  }
+  if (type != kUsageMapPages) return Status::Corrupt("unknown usage map type " + std::to_string(type));
+  const uint32_t per_map_page = (tx.format().page_size - kMapPageBitmap) * 8;
+  const size_t entry = page / per_map_page;
+  if (1 + 4 * (entry + 1) > m->size) return Unreachable(page, where);
+  const uint32_t map_page = LoadU32(&m->page[m->start + 1 + 4 * entry]);
+  if (map_page == 0) return Unreachable(page, where);
+  auto bitmap = tx.Read(map_page);
+  if (!bitmap.ok()) return bitmap.status();
+  if ((*bitmap)[0] != kPageUsageMap) return Status::Corrupt("page " + std::to_string(map_page) + " is not a usage map page");
+  const uint32_t bit = page % per_map_page;
+  SetBit((*bitmap)[kMapPageBitmap + bit / 8], bit % 8, on);
+  return tx.Write(map_page, std::move(*bitmap));
+}
+
+Result<uint32_t> TakeFreePage(PageTransaction& tx) {
+  auto m = ReadMapRow(tx, kFreePageMap);
+  if (!m.ok()) return m.status();
+  // Only the inline kind is searched: a file whose free-page map needs pages
+  // of its own is large, and grows at its end.
+  if (m->page[m->start] == kUsageMapInline && m->size >= kInlineBitmap) {
+    const uint32_t first = LoadU32(&m->page[m->start + 1]);
+    const uint32_t pages = tx.pager().page_count();  // pages the file had before this change
+    for (size_t byte = 0; byte < m->size - kInlineBitmap; ++byte) {
+      const uint8_t bits = m->page[m->start + kInlineBitmap + byte];
+      for (unsigned bit = 0; bits && bit < 8; ++bit) {
+        const uint64_t page = first + byte * 8 + bit;
+        if (!((bits >> bit) & 1) || page < 3 || page >= pages) continue;
+        JET_RETURN_IF_ERROR(SetUsageMapBit(tx, kFreePageMap, static_cast<uint32_t>(page), false));
+        return static_cast<uint32_t>(page);
+      }
+    }
+  }
+  const uint32_t page = tx.Append();
+  Status s = SetUsageMapBit(tx, kFreePageMap, page, false);
+  if (!s.ok() && s.code() != Code::kUnsupported) return s;
+  return page;
+}
+
+}  // namespace jet

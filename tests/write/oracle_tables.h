@@ -1,0 +1,35 @@
+// Whole databases as the independent readers see them, to prove that a
+// change touched what it should and nothing else.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/support.h"
+
+namespace write_test {
+
+namespace fs = std::filesystem;
+
+// One row: column name -> value as the reader prints it.
+using Row = std::map<std::string, std::string>;
+// Every table the reader lists (local and system tables): name -> rows.
+using Tables = std::map<std::string, std::vector<Row>>;
+
+// Every table of the file as mdb-reader reads it (values as JSON).
+Tables MdbReaderTables(const fs::path& file);
+
+// Every table of the file as mdbtools' mdb-export reads it (binary values in
+// hex, NULL for null).
+Tables MdbToolsTables(const fs::path& file);
+
+// The row of MSysObjects whose Name is `name` (case as stored); null if none.
+const Row* CatalogRow(const Tables& tables, const std::string& name, const std::string& quote = "");
+
+// Expects `after` to equal `before`, except for the listed columns of the
+// catalog row named `changed` (which may then differ). `who` names the reader.
+void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, const std::string& changed,
+                                  const std::string& who);
+
+}  // namespace write_test
