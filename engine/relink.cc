@@ -131,7 +131,8 @@ double CatalogNow() {
   return kUnixEpochInCatalogDays + seconds / 86400.0;
 }
 
-std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests) {
+std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests,
+                                     double now) {
   if (db.closed || !db.file) throw ObjectInvalid();
   std::set<std::string> seen;
   for (const LinkRequest& r : requests) {
@@ -156,7 +157,6 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   auto catalog = jet::ReadCatalog(pager, db.header.code_page);
   if (!catalog.ok()) throw FromStatus(catalog.status(), db.name, db.path);
 
-  const double now = CatalogNow();
   std::vector<jet::StoredLink> links;
   for (const CheckedLink& c : checked)
     links.push_back(jet::StoredLink{c.object->name, *c.parts.database, c.parts.rest, now});
@@ -187,7 +187,7 @@ void Database::RefreshLinks(const std::vector<TableDef*>& links) {
     if (&def->Owner() != this) throw InvalidOperation();
     requests.push_back(LinkRequest{def->Name(), def->Connect()});
   }
-  std::vector<CatalogEntry> entries = StoreLinks(*impl_, *impl_->env, requests);
+  std::vector<CatalogEntry> entries = StoreLinks(*impl_, *impl_->env, requests, CatalogNow());
   for (size_t i = 0; i < links.size(); ++i) {
     CatalogEntry e = entries[i];
     e.row_count = links[i]->Entry().row_count;

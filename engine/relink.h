@@ -23,7 +23,9 @@ struct LinkRequest {
 // stores them all as one change through `env`: all of them or none, also
 // after a crash. Returns the catalog entries as now stored, in the order of
 // the requests. Throws EngineError; then the file is as it was.
-std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests);
+// `now` is what DateUpdate becomes.
+std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests,
+                                     double now);
 
 // Today's date and time in the catalog's form: local days since 1899-12-30.
 double CatalogNow();

@@ -79,13 +79,14 @@ Tables MdbReaderTables(const fs::path& file) {
   return tables;
 }
 
-Tables MdbToolsTables(const fs::path& file) {
+Tables MdbToolsTables(const fs::path& file, int jet3_code_page) {
+  const std::string charset = "MDB_JET3_CHARSET=cp" + std::to_string(jet3_code_page) + " ";
   Tables tables;
   auto names = Run("mdb-tables -1 -S " + ShellQuote(file.string()));
   EXPECT_EQ(names.status, 0) << names.err;
   for (const std::string& table : Lines(names.out)) {
     if (table.empty()) continue;
-    auto r = Run("mdb-export -b hex -e -Q -d \"$(printf '\\t')\" -0 NULL -T '%Y-%m-%d %H:%M:%S' " +
+    auto r = Run(charset + "mdb-export -b hex -e -Q -d \"$(printf '\\t')\" -0 NULL -T '%Y-%m-%d %H:%M:%S' " +
                  ShellQuote(file.string()) + " " + ShellQuote(table));
     EXPECT_EQ(r.status, 0) << table << ": " << r.err;
     auto lines = Lines(r.out);

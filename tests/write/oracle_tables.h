@@ -21,8 +21,9 @@ using Tables = std::map<std::string, std::vector<Row>>;
 Tables MdbReaderTables(const fs::path& file);
 
 // Every table of the file as mdbtools' mdb-export reads it (binary values in
-// hex, NULL for null).
-Tables MdbToolsTables(const fs::path& file);
+// hex, NULL for null). `jet3_code_page`: the code page mdbtools should read
+// Jet3 text in (it assumes 1252).
+Tables MdbToolsTables(const fs::path& file, int jet3_code_page = 1252);
 
 // The row of MSysObjects whose Name is `name` (case as stored); null if none.
 const Row* CatalogRow(const Tables& tables, const std::string& name, const std::string& quote = "");

@@ -8,7 +8,10 @@
 #include "engine/error.h"
 #include "engine/tabledef.h"
 #include "engine/tabledefs.h"
+#include "dbbuilder/cases.h"
+#include "dbbuilder/database_writer.h"
 #include "jet/journal.h"
+#include "jet/text.h"
 #include "tests/support/support.h"
 #include "tests/write/oracle_tables.h"
 
@@ -17,7 +20,8 @@ namespace {
 using namespace testing_support;
 using write_test::Tables;
 
-std::string Backslashed(std::string path) {
+std::string Backslashed(const std::string& original) {
+  std::string path = original;
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;
@@ -64,73 +68,149 @@ fs::path DeepFolder(const fs::path& base, size_t length) {
   return dir;
 }
 
+// The files of one case: a front-end, and the back-end its link will name.
+struct Files {
+  fs::path front, back;
+  int code_page = 0;  // Jet3 text: what the independent readers must be told
+};
+
 struct Case {
   std::string name;
-  std::string folder;  // under ../shared
-  std::string front, back, table;
+  std::function<Files(const TempDir&)> make;
+  std::string table;
   std::string prefix;  // the link string's part before ";DATABASE="
   // Places the back-end where the link will name it; returns the path as the link names it.
   std::function<std::string(const TempDir&, const fs::path& back)> place;
   std::optional<std::string> connect_column;
+  bool shared = false;  // made from ../shared
 };
+
+std::function<Files(const TempDir&)> Shared(std::string folder, std::string front = "MLQ.mdb",
+                                             std::string back = "PARTNER.MDB") {
+  return [=](const TempDir& dir) {
+    return Files{CopyInto(SharedDir() / folder / front, dir.path()), CopyInto(SharedDir() / folder / back, dir.path())};
+  };
+}
+
+std::function<Files(const TempDir&)> Built(dbbuilder::FrontEndOptions options) {
+  return [=](const TempDir& dir) {
+    Files f{dir / "MLQ.mdb", dir / "PARTNER.MDB", options.format == dbbuilder::Format::kJet3 ? options.code_page : 0};
+    auto front = dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), f.front.string());
+    EXPECT_TRUE(front.ok()) << front.status().message();
+    auto back = dbbuilder::WriteDatabase(dbbuilder::BackEnd(options.format, options.code_page), f.back.string());
+    EXPECT_TRUE(back.ok()) << back.status().message();
+    return f;
+  };
+}
 
 std::string AsGiven(const TempDir&, const fs::path& back) { return LowerName(back); }
 
-std::vector<Case> Cases() {
-  auto backslashed = [](const TempDir&, const fs::path& back) { return Backslashed(back.string()); };
-  auto moved_to = [](std::string sub) {
-    return [sub](const TempDir& dir, const fs::path& back) {
-      fs::path to = dir.path() / sub;
-      fs::create_directories(to);
-      fs::copy_file(back, to / back.filename());
-      return (to / back.filename()).string();
-    };
-  };
-  auto thousand = [](const TempDir& dir, const fs::path& back) {
-    fs::path to = DeepFolder(dir.path() / "far", 1000);
+std::string WithBackslashes(const TempDir&, const fs::path& back) { return Backslashed(back.string()); }
+
+std::function<std::string(const TempDir&, const fs::path&)> MovedTo(std::string sub) {
+  return [sub](const TempDir& dir, const fs::path& back) {
+    fs::path to = dir.path() / sub;
+    fs::create_directories(to);
     fs::copy_file(back, to / back.filename());
     return (to / back.filename()).string();
   };
-  const std::string slovene = "Čebelarstvo Šuštar/Žalec";
-  return {
-      {"Jet4 2000", "fixtures/v2000-basic", "MLQ.mdb", "PARTNER.MDB", "Partner", "", AsGiven, std::nullopt},
-      {"Jet4 2003", "fixtures/v2003-basic", "MLQ.mdb", "PARTNER.MDB", "Partner", "", backslashed, std::nullopt},
-      {"ACE in .mdb", "fixtures/v2007-basic", "MLQ.mdb", "PARTNER.MDB", "Partner", "", AsGiven, std::nullopt},
-      {"a catalog of many pages", "fixtures/v2003-big", "MLQ.mdb", "PARTNER.MDB", "Partner", "", AsGiven, std::nullopt},
-      {"a long path stored out of row", "fixtures/v2003-long-path", "MLQ.mdb", "PARTNER.MDB", "Partner", "", AsGiven,
-       std::nullopt},
-      {"a Slovenian path", "fixtures/v2003-unicode-path", "MLQ.mdb", "PARTNER.MDB", "Partner", "", backslashed,
-       std::nullopt},
-      {"a link with a password", "fixtures/v2003-password-link", "MLQ.mdb", "PARTNER.MDB", "Partner",
-       "MS Access;PWD=geslo", AsGiven, "MS Access;PWD=geslo"},
-      {"ACE written by the desktop program", "corpus/ace", "linkerTestV2007.accdb", "linkeeTest.accdb", "Table2", "",
-       AsGiven, std::nullopt},
-      {"a link of 1,000 characters", "fixtures/v2003-basic", "MLQ.mdb", "PARTNER.MDB", "Partner", "", thousand,
-       std::nullopt},
-      {"a 1,000-character link replacing a long one", "fixtures/v2003-long-path", "MLQ.mdb", "PARTNER.MDB", "Artikli",
-       "", thousand, std::nullopt},
-      {"č, š and ž in Jet4", "fixtures/v2003-basic", "MLQ.mdb", "PARTNER.MDB", "Partner", "", moved_to(slovene),
-       std::nullopt},
-      {"č, š and ž in ACE", "fixtures/v2007-basic", "MLQ.mdb", "PARTNER.MDB", "Artikli", "", moved_to(slovene),
-       std::nullopt},
+}
+
+// A back-end placed so that the link string is `length` bytes long.
+std::function<std::string(const TempDir&, const fs::path&)> LinkOfLength(size_t length) {
+  return [length](const TempDir& dir, const fs::path& back) {
+    fs::path to = DeepFolder(dir.path() / "far", length);
+    fs::copy_file(back, to / back.filename());
+    return (to / back.filename()).string();
   };
+}
+
+const auto Thousand = LinkOfLength(1000);
+
+const char kSlovene[] = "Čebelarstvo Šuštar/Žalec";
+
+std::vector<Case> Cases() {
+  using dbbuilder::Format;
+  std::vector<Case> cases = {
+      {"Jet4 2000", Shared("fixtures/v2000-basic"), "Partner", "", AsGiven, std::nullopt, true},
+      {"Jet4 2003", Shared("fixtures/v2003-basic"), "Partner", "", WithBackslashes, std::nullopt, true},
+      {"ACE in .mdb", Shared("fixtures/v2007-basic"), "Partner", "", AsGiven, std::nullopt, true},
+      {"a catalog of many pages", Shared("fixtures/v2003-big"), "Partner", "", AsGiven, std::nullopt, true},
+      {"a long path stored out of row", Shared("fixtures/v2003-long-path"), "Partner", "", AsGiven, std::nullopt, true},
+      {"a Slovenian path", Shared("fixtures/v2003-unicode-path"), "Partner", "", WithBackslashes, std::nullopt, true},
+      {"a link with a password", Shared("fixtures/v2003-password-link"), "Partner", "MS Access;PWD=geslo", AsGiven,
+       "MS Access;PWD=geslo", true},
+      {"ACE written by the desktop program", Shared("corpus/ace", "linkerTestV2007.accdb", "linkeeTest.accdb"),
+       "Table2", "", AsGiven, std::nullopt, true},
+      {"a link of 1,000 characters", Shared("fixtures/v2003-basic"), "Partner", "", Thousand, std::nullopt, true},
+      {"a 1,000-character link replacing a long one", Shared("fixtures/v2003-long-path"), "Artikli", "", Thousand,
+       std::nullopt, true},
+      {"č, š and ž in Jet4", Shared("fixtures/v2003-basic"), "Partner", "", MovedTo(kSlovene), std::nullopt, true},
+      {"č, š and ž in ACE", Shared("fixtures/v2007-basic"), "Artikli", "", MovedTo(kSlovene), std::nullopt, true},
+  };
+  // Built files: every family, and the layouts no shared file has.
+  struct Family {
+    std::string name;
+    Format format;
+    int code_page;
+  };
+  for (const Family& fam : {Family{"Jet3", Format::kJet3, 1250},
+                            Family{"Jet4", Format::kJet4, 1252}, Family{"ACE12", Format::kAce12, 1252},
+                            Family{"ACE14", Format::kAce14, 1252}}) {
+    dbbuilder::FrontEndOptions plain;
+    plain.format = fam.format;
+    plain.code_page = fam.code_page;
+    auto with = [&](auto change) {
+      dbbuilder::FrontEndOptions o = plain;
+      change(o);
+      return o;
+    };
+    cases.push_back({fam.name + " built", Built(plain), "Partner", "", WithBackslashes, std::nullopt});
+    // A path kept in the row that makes the row longer than 256 bytes: Jet3
+    // then needs a jump table.
+    cases.push_back({fam.name + " with a long row", Built(plain), "Partner", "", LinkOfLength(250), std::nullopt});
+    cases.push_back({fam.name + " with a full catalog page", Built(with([](auto& o) { o.partner_fills_page = true; })),
+                     "Partner", "", Thousand, std::nullopt});
+    cases.push_back({fam.name + " with paths out of row and a cached definition",
+                     Built(with([](auto& o) {
+                       o.database_out_of_row = true;
+                       o.desktop_lv = true;
+                     })),
+                     "Partner", "", AsGiven, std::nullopt});
+    cases.push_back({fam.name + " with 300 links", Built(with([](auto& o) {
+                       o.extra_links = 300;
+                       o.partner_after = 150;
+                     })),
+                     "Partner", "MS Access;PWD=geslo", Thousand, "MS Access;PWD=geslo"});
+    cases.push_back({fam.name + " with č, š and ž", Built(with([](auto& o) { o.desktop_lv = true; })), "Artikli", "",
+                       MovedTo(kSlovene), std::nullopt});
+  }
+  return cases;
+}
+
+// How mdb-reader shows Jet3 text: it reads every code page as Windows-1252.
+std::string AsMdbReaderSees(const std::string& text, int code_page) {
+  if (code_page == 0 || code_page == 1252) return text;
+  auto bytes = jet::EncodeCodePage(text, static_cast<uint16_t>(code_page));
+  return bytes.ok() ? jet::DecodeCodePage(*bytes, 1252) : text;
 }
 
 class RelinkFixture : public ::testing::TestWithParam<Case> {};
 
 TEST_P(RelinkFixture, StoresTheLinkAndChangesNothingElse) {
-  SKIP_WITHOUT_SHARED();
+  const Case& c = GetParam();
+  if (c.shared) SKIP_WITHOUT_SHARED();
   const bool tools = HaveMdbTools(), reader = HaveMdbReader();
   if (!tools && !reader) GTEST_SKIP() << "neither mdbtools nor mdb-reader is installed: no independent reader";
-  const Case& c = GetParam();
   TempDir dir;
-  const fs::path front = CopyInto(SharedDir() / c.folder / c.front, dir.path());
-  const fs::path back = CopyInto(SharedDir() / c.folder / c.back, dir.path());
-  const std::string path = c.place(dir, back);
+  const Files files = c.make(dir);
+  const fs::path& front = files.front;
+  const std::string path = c.place(dir, files.back);
   const std::string link = c.prefix + ";DATABASE=" + path;
+  const int tools_code_page = files.code_page ? files.code_page : 1252;
 
   const Tables reader_before = reader ? write_test::MdbReaderTables(front) : Tables{};
-  const Tables tools_before = tools ? write_test::MdbToolsTables(front) : Tables{};
+  const Tables tools_before = tools ? write_test::MdbToolsTables(front, tools_code_page) : Tables{};
   const auto counters_before = engine::DBEngine::Instance().Counters();
   {
     auto db = engine::DBEngine::Instance().OpenDatabase(front.string());
@@ -156,13 +236,13 @@ TEST_P(RelinkFixture, StoresTheLinkAndChangesNothingElse) {
     write_test::ExpectOnlyLinkColumnsChanged(reader_before, after, c.table, "mdb-reader");
     const write_test::Row* row = write_test::CatalogRow(after, c.table, "\"");
     ASSERT_TRUE(row);
-    EXPECT_EQ(row->at("Database"), Json(path));
+    EXPECT_EQ(row->at("Database"), Json(AsMdbReaderSees(path, files.code_page)));
     EXPECT_EQ(row->at("Connect"), c.connect_column ? Json(*c.connect_column) : "null");
     EXPECT_EQ(row->at("Lv"), "null");
     EXPECT_NE(row->at("DateUpdate"), write_test::CatalogRow(reader_before, c.table, "\"")->at("DateUpdate"));
   }
   if (tools) {
-    const Tables after = write_test::MdbToolsTables(front);
+    const Tables after = write_test::MdbToolsTables(front, tools_code_page);
     write_test::ExpectOnlyLinkColumnsChanged(tools_before, after, c.table, "mdbtools");
     const write_test::Row* row = write_test::CatalogRow(after, c.table);
     ASSERT_TRUE(row);
