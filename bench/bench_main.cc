@@ -1,0 +1,531 @@
+// vostrel-bench: what a relink costs, on front-ends of growing size and
+// catalogs of growing length, and against the tools a user could run
+// instead. Prints a Markdown report; progress goes to standard error.
+//
+// Every measurement runs in a process of its own: the engine's operations
+// in "vostrel-bench probe ..." (timed inside, so process start is left
+// out), the programs as whole processes (timed from start to exit). Runs of
+// the cases being compared alternate, so that a slow moment of the machine
+// falls on all of them alike.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "bench/child_process.h"
+#include "bench/probe.h"
+#include "bench/stats.h"
+#include "bench/workload.h"
+
+namespace bench {
+namespace {
+
+const char kUsage[] =
+    "usage: vostrel-bench [options]\n"
+    "       vostrel-bench probe idle | open FILE [--evict] | relink FILE LINK\n"
+    "\n"
+    "  --bin DIR        where vostrel-mkdb, vostrel-cli and vostrel are (default: beside this program)\n"
+    "  --scratch DIR    where the files are made (default: /tmp/vostrel-bench)\n"
+    "  --sizes LIST     front-end sizes (default: 1M,100M,1G)\n"
+    "  --tables LIST    extra links of the catalog cases (default: 10,1000,10000)\n"
+    "  --runs N         runs of each engine measurement (default: 21)\n"
+    "  --process-runs N runs of each whole program (default: 11)\n"
+    "  --no-gui         leave out the window\n"
+    "  --keep           keep the made files for the next run\n";
+
+// Goals the figures are held against.
+constexpr double kSameTimeTolerance = 0.10;  // the largest front-end within 10 % of the smallest
+constexpr uint64_t kHandfulOfPages = 8;
+constexpr double kLinearExponent = 1.0;
+constexpr double kExponentNoise = 0.15;      // what run-to-run noise may add to a fitted exponent
+
+struct Options {
+  std::string bin_dir;
+  std::string scratch = "/tmp/vostrel-bench";
+  std::vector<uint64_t> sizes = {1ull << 20, 100ull << 20, 1ull << 30};
+  std::vector<int> tables = {10, 1000, 10000};
+  int runs = 21;
+  int process_runs = 11;
+  bool gui = true;
+  bool keep = false;
+};
+
+std::vector<std::string> Split(const std::string& text) {
+  std::vector<std::string> parts;
+  std::stringstream in(text);
+  for (std::string part; std::getline(in, part, ',');)
+    if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+std::string SelfDir() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? "." : self.parent_path().string();
+}
+
+// Throws std::invalid_argument on a bad option.
+Options ParseOptions(const std::vector<std::string>& args) {
+  Options o;
+  o.bin_dir = SelfDir();
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+      return args[++i];
+    };
+    if (a == "--bin") o.bin_dir = value();
+    else if (a == "--scratch") o.scratch = value();
+    else if (a == "--runs") o.runs = std::max(1, std::stoi(value()));
+    else if (a == "--process-runs") o.process_runs = std::max(1, std::stoi(value()));
+    else if (a == "--no-gui") o.gui = false;
+    else if (a == "--keep") o.keep = true;
+    else if (a == "--sizes") {
+      o.sizes.clear();
+      for (const std::string& s : Split(value())) {
+        const uint64_t bytes = ParseSize(s);
+        if (bytes == 0) throw std::invalid_argument("bad size " + s);
+        o.sizes.push_back(bytes);
+      }
+    } else if (a == "--tables") {
+      o.tables.clear();
+      for (const std::string& s : Split(value())) o.tables.push_back(std::stoi(s));
+    } else {
+      throw std::invalid_argument("unknown option " + a);
+    }
+  }
+  if (o.sizes.empty()) throw std::invalid_argument("no sizes");
+  return o;
+}
+
+void Progress(const std::string& text) { std::cerr << "vostrel-bench: " << text << std::endl; }
+
+// --- Engine measurements, each in a probe process ---
+
+class Prober {
+ public:
+  explicit Prober(std::string self) : self_(std::move(self)) {}
+
+  ProbeResult Run(const std::vector<std::string>& args) const {
+    std::vector<std::string> argv = {self_, "probe"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessOptions options;
+    options.capture_stdout = true;
+    const ProcessResult r = RunProcess(argv, options);
+    const std::optional<ProbeResult> parsed = r.ok() ? ParseProbe(r.out) : std::nullopt;
+    if (!parsed) throw std::runtime_error(Describe(argv, r));
+    return *parsed;
+  }
+
+ private:
+  std::string self_;
+};
+
+struct ProbeRuns {
+  std::vector<ProbeResult> runs;
+
+  Summary Time() const { return Pick([](const ProbeResult& r) { return r.seconds; }); }
+  Summary PagesRead() const { return Pick([](const ProbeResult& r) { return double(r.pages_read); }); }
+  Summary PagesWritten() const { return Pick([](const ProbeResult& r) { return double(r.pages_written); }); }
+  Summary Syncs() const { return Pick([](const ProbeResult& r) { return double(r.syncs); }); }
+  Summary Hwm() const { return Pick([](const ProbeResult& r) { return double(r.hwm_kib); }); }
+
+  Summary Pick(const std::function<double(const ProbeResult&)>& field) const {
+    std::vector<double> v;
+    for (const ProbeResult& r : runs) v.push_back(field(r));
+    return Summarize(v);
+  }
+};
+
+// "7" when every run agrees, else "7 – 9".
+std::string Range(const Summary& s) {
+  char text[64];
+  if (s.min == s.max) std::snprintf(text, sizeof text, "%.0f", s.min);
+  else std::snprintf(text, sizeof text, "%.0f – %.0f", s.min, s.max);
+  return text;
+}
+
+std::string Ratio(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  return text;
+}
+
+// Which of the two back-ends a round links to; the warm-up round is -1.
+int BackEndOfRound(int round) { return (round + 2) % 2; }
+
+std::string LinkTo(const std::string& backend_folder) { return ";DATABASE=" + backend_folder + "/PARTNER.MDB"; }
+
+// --- The report ---
+
+class Report {
+ public:
+  void Heading(const std::string& text) { out_ << "\n## " << text << "\n\n"; }
+  void Line(const std::string& text) { out_ << text << "\n"; }
+  void Row(const std::vector<std::string>& cells) {
+    out_ << "|";
+    for (const std::string& c : cells) out_ << " " << c << " |";
+    out_ << "\n";
+  }
+  void Header(const std::vector<std::string>& cells) {
+    Row(cells);
+    Row(std::vector<std::string>(cells.size(), "---"));
+  }
+  // A goal and whether the figures meet it; also kept for the summary.
+  void Goal(const std::string& goal, bool met, const std::string& figures) {
+    const std::string line = std::string(met ? "**met**" : "**MISSED**") + ": " + goal + " (" + figures + ")";
+    out_ << "\n" << line << "\n";
+    goals_.push_back(line);
+  }
+  void Summary() {
+    Heading("Goals");
+    for (const std::string& g : goals_) out_ << "- " << g << "\n";
+  }
+  std::string Text() const { return out_.str(); }
+
+ private:
+  std::ostringstream out_;
+  std::vector<std::string> goals_;
+};
+
+class Bench {
+ public:
+  Bench(const Options& o, const std::string& self)
+      : o_(o), prober_(self), workload_(o.bin_dir, o.scratch) {}
+
+  void Run() {
+    const auto& be = workload_.BackEndFolders();
+    backends_ = be;
+    Floor();
+
+    std::vector<FrontEnd> sized;
+    for (uint64_t bytes : o_.sizes) {
+      if (workload_.FreeBytes() < 2 * bytes + (256ull << 20)) {
+        report_.Line("\nLeft out the " + SizeLabel(bytes) + " front-end: too little free disk space.");
+        continue;
+      }
+      Progress("making the " + SizeLabel(bytes) + " front-end");
+      sized.push_back(workload_.MakeFrontEnd(SizeLabel(bytes), bytes, 0));
+    }
+    std::vector<FrontEnd> catalogs;
+    for (int n : o_.tables) {
+      Progress("making the front-end with " + std::to_string(n) + " more links");
+      catalogs.push_back(workload_.MakeFrontEnd(std::to_string(n) + " more links", 0, n));
+    }
+
+    OpenBySize(sized);
+    RelinkBySize(sized);
+    if (!catalogs.empty()) ByCatalog(catalogs);
+    std::vector<FrontEnd> peer_files = sized;
+    if (!catalogs.empty()) peer_files.push_back(catalogs.back());
+    Peers(peer_files);
+    if (o_.gui) Window(sized);
+    report_.Summary();
+
+    if (!o_.keep) {
+      for (const FrontEnd& fe : sized) workload_.Remove(fe);
+      for (const FrontEnd& fe : catalogs) workload_.Remove(fe);
+    }
+  }
+
+  std::string Text() const { return report_.Text(); }
+
+ private:
+  std::string TimeReport() const { return o_.scratch + "/time-report.txt"; }
+
+  long TimeFloorKib() {
+    if (time_floor_kib_ == 0) time_floor_kib_ = PeakRssViaTime({"/bin/true"}, {}, TimeReport());
+    return time_floor_kib_;
+  }
+
+  // What a probe costs doing nothing: the floor under every peak memory figure.
+  void Floor() {
+    ProbeRuns idle;
+    for (int i = 0; i < 5; ++i) idle.runs.push_back(prober_.Run({"idle"}));
+    report_.Line("Peak memory of a probe is its VmHWM (the peak resident set of the probe's own process image; "
+                 "ru_maxrss would start from the bench's own peak, as a child inherits it). A probe that does "
+                 "nothing peaks at " + FormatKib(idle.Hwm().median) + ": the floor under those figures.");
+  }
+
+  // Runs `probe` for every case, round after round, the cases alternating; a
+  // first round warms the page cache and is not counted.
+  std::vector<ProbeRuns> Rounds(size_t cases, int runs,
+                                const std::function<std::vector<std::string>(size_t, int)>& probe) {
+    std::vector<ProbeRuns> out(cases);
+    for (int round = -1; round < runs; ++round)
+      for (size_t c = 0; c < cases; ++c) {
+        ProbeResult r = prober_.Run(probe(c, round));
+        if (round >= 0) out[c].runs.push_back(std::move(r));
+      }
+    return out;
+  }
+
+  void OpenBySize(const std::vector<FrontEnd>& fes) {
+    Progress("1: open and read Partner's link");
+    report_.Heading("1. Open a front-end and read the link of Partner");
+    report_.Line("In-process time of OpenDatabase + TableDefs().Item(\"Partner\").Connect() (and closing), " +
+                 std::to_string(o_.runs) + " runs each. Warm: the file is in the page cache. Cold: the file was "
+                 "dropped from the page cache (posix_fadvise DONTNEED) just before.\n");
+    report_.Header({"front-end", "file", "warm: median", "warm: spread", "cold: median", "cold: spread",
+                    "pages read", "peak memory"});
+    std::vector<ProbeRuns> warm = Rounds(fes.size(), o_.runs, [&](size_t c, int) {
+      return std::vector<std::string>{"open", fes[c].file};
+    });
+    std::vector<ProbeRuns> cold = Rounds(fes.size(), o_.runs, [&](size_t c, int) {
+      return std::vector<std::string>{"open", fes[c].file, "--evict"};
+    });
+    for (size_t c = 0; c < fes.size(); ++c)
+      report_.Row({fes[c].label, SizeLabel(fes[c].bytes) + " (" + std::to_string(fes[c].bytes) + " B)",
+                   FormatSeconds(warm[c].Time().median), FormatSpread(warm[c].Time()),
+                   FormatSeconds(cold[c].Time().median), FormatSpread(cold[c].Time()), Range(warm[c].PagesRead()),
+                   FormatKib(warm[c].Hwm().median)});
+    if (fes.size() < 2) return;
+    const size_t last = fes.size() - 1;
+    for (auto [name, runs] : {std::pair{"warm", &warm}, std::pair{"cold", &cold}}) {
+      const double ratio = (*runs)[last].Time().median / (*runs)[0].Time().median;
+      report_.Goal(std::string("open and read, ") + name + ": " + fes[last].label + " within 10 % of " +
+                       fes[0].label,
+                   ratio <= 1 + kSameTimeTolerance, "ratio of medians " + Ratio(ratio));
+    }
+    bool same_pages = true;
+    for (size_t c = 0; c < fes.size(); ++c)
+      for (const ProbeResult& r : warm[c].runs) same_pages &= r.pages_read == warm[0].runs[0].pages_read;
+    report_.Goal("open and read: the same pages read at every size", same_pages,
+                 Range(warm[0].PagesRead()) + " at " + fes[0].label + ", " + Range(warm[last].PagesRead()) +
+                     " at " + fes[last].label);
+  }
+
+  std::vector<ProbeRuns> Relinks(const std::vector<FrontEnd>& fes) {
+    return Rounds(fes.size(), o_.runs, [&](size_t c, int round) {
+      return std::vector<std::string>{"relink", fes[c].file, LinkTo(backends_[BackEndOfRound(round)])};
+    });
+  }
+
+  void RelinkBySize(const std::vector<FrontEnd>& fes) {
+    Progress("2: the whole relink");
+    report_.Heading("2. The whole relink");
+    report_.Line("In-process time of open, SetConnect, RefreshLink (which opens the back-end, checks it holds "
+                 "Partner, writes and syncs); the link alternates between two back-ends; " +
+                 std::to_string(o_.runs) + " runs each. Pages read count the back-end's too; syncs count "
+                 "every fsync of the database, its journal and their folder.\n");
+    report_.Header({"front-end", "median", "spread", "pages read", "pages written", "syncs", "peak memory"});
+    std::vector<ProbeRuns> runs = Relinks(fes);
+    for (size_t c = 0; c < fes.size(); ++c)
+      report_.Row({fes[c].label, FormatSeconds(runs[c].Time().median), FormatSpread(runs[c].Time()),
+                   Range(runs[c].PagesRead()), Range(runs[c].PagesWritten()), Range(runs[c].Syncs()),
+                   FormatKib(runs[c].Hwm().median)});
+    Verify(fes);
+    uint64_t most_written = 0, most_syncs = 0, fewest_syncs = ~0ull;
+    bool same_writes = true;
+    for (const ProbeRuns& p : runs)
+      for (const ProbeResult& r : p.runs) {
+        most_written = std::max(most_written, r.pages_written);
+        most_syncs = std::max(most_syncs, r.syncs);
+        fewest_syncs = std::min(fewest_syncs, r.syncs);
+        same_writes &= r.pages_written == runs[0].runs[0].pages_written;
+      }
+    report_.Goal("relink: a handful of pages written (at most " + std::to_string(kHandfulOfPages) +
+                     "), the same at every size",
+                 most_written <= kHandfulOfPages && same_writes,
+                 "at most " + std::to_string(most_written) + (same_writes ? ", every run alike" : ", varies"));
+    report_.Goal("relink: one sync", most_syncs == 1,
+                 fewest_syncs == most_syncs ? std::to_string(most_syncs) + " in every run"
+                                            : std::to_string(fewest_syncs) + " – " + std::to_string(most_syncs));
+    if (fes.size() >= 2) {
+      const double ratio = runs.back().Time().median / runs.front().Time().median;
+      report_.Line("\nRelink time, " + fes.back().label + " against " + fes.front().label + ": ratio of medians " +
+                   Ratio(ratio) + ".");
+    }
+  }
+
+  // An independent reader must see the link the last relink stored.
+  void Verify(const std::vector<FrontEnd>& fes) {
+    const std::string expected = backends_[BackEndOfRound(o_.runs - 1)] + "/PARTNER.MDB";
+    for (const FrontEnd& fe : fes) {
+      std::vector<std::string> argv = {"/usr/bin/mdb-export", fe.file, "MSysObjects"};
+      ProcessOptions options;
+      options.capture_stdout = true;
+      // MSysObjects of these front-ends is a few KiB: it fits in the pipe.
+      const ProcessResult r = RunProcess(argv, options);
+      if (!r.ok() || r.out.find(expected) == std::string::npos)
+        throw std::runtime_error("mdb-export does not see the stored link in " + fe.file + ": " + Describe(argv, r));
+    }
+    report_.Line("\nAfter the runs, mdb-export reads MSysObjects of every file and finds the link last stored.");
+  }
+
+  void ByCatalog(const std::vector<FrontEnd>& fes) {
+    Progress("3: catalogs of growing length");
+    report_.Heading("3. Catalogs of growing length");
+    report_.Line("Front-ends with no local table data and N more links T0001..TNNNN (Partner listed after them), "
+                 "in-process, " + std::to_string(o_.runs) + " runs each.\n");
+    std::vector<ProbeRuns> open = Rounds(fes.size(), o_.runs, [&](size_t c, int) {
+      return std::vector<std::string>{"open", fes[c].file};
+    });
+    std::vector<ProbeRuns> relink = Relinks(fes);
+    report_.Header({"catalog", "file", "open: median", "open: spread", "open: pages read", "relink: median",
+                    "relink: spread", "relink: pages read", "relink: pages written", "syncs", "peak memory (relink)"});
+    for (size_t c = 0; c < fes.size(); ++c)
+      report_.Row({fes[c].label, SizeLabel(fes[c].bytes), FormatSeconds(open[c].Time().median),
+                   FormatSpread(open[c].Time()), Range(open[c].PagesRead()), FormatSeconds(relink[c].Time().median),
+                   FormatSpread(relink[c].Time()), Range(relink[c].PagesRead()), Range(relink[c].PagesWritten()),
+                   Range(relink[c].Syncs()), FormatKib(relink[c].Hwm().median)});
+    if (fes.size() < 2) return;
+    // Growth between the two longest catalogs, as an exponent: time ~ n^k.
+    const size_t a = fes.size() - 2, b = fes.size() - 1;
+    const double n_ratio = double(o_.tables[b] + 3) / double(o_.tables[a] + 3);  // with Nastavitve, Partner, Artikli
+    for (auto [name, runs] : {std::pair{"open", &open}, std::pair{"relink", &relink}}) {
+      const double t_ratio = (*runs)[b].Time().median / (*runs)[a].Time().median;
+      const double exponent = std::log(t_ratio) / std::log(n_ratio);
+      report_.Goal(std::string(name) + ": grows no faster than the catalog (" + fes[a].label + " to " +
+                       fes[b].label + ")",
+                   exponent <= kLinearExponent + kExponentNoise,
+                   "time x" + Ratio(t_ratio) + " for x" + Ratio(n_ratio) + " tables: exponent " + Ratio(exponent));
+    }
+  }
+
+  struct Tool {
+    std::string name;
+    std::function<std::vector<std::string>(const FrontEnd&)> argv;
+  };
+
+  void Peers(const std::vector<FrontEnd>& fes) {
+    Progress("4: against mdbtools");
+    const std::vector<Tool> tools = {
+        {"vostrel-cli list", [&](const FrontEnd& fe) { return std::vector<std::string>{o_.bin_dir + "/vostrel-cli", "list", fe.file}; }},
+        {"mdb-tables", [](const FrontEnd& fe) { return std::vector<std::string>{"/usr/bin/mdb-tables", fe.file}; }},
+        {"mdb-export MSysObjects",
+         [](const FrontEnd& fe) { return std::vector<std::string>{"/usr/bin/mdb-export", fe.file, "MSysObjects"}; }},
+        // No file work at all: what starting the program costs, the floor under its figures.
+        {"vostrel-cli --version",
+         [&](const FrontEnd&) { return std::vector<std::string>{o_.bin_dir + "/vostrel-cli", "--version"}; }},
+    };
+    report_.Heading("4. Against mdbtools");
+    report_.Line("Whole processes, start to exit, output to /dev/null, " + std::to_string(o_.process_runs) +
+                 " runs each, the programs alternating on each file. Ratio: our median over theirs (below 1: we "
+                 "are faster). `vostrel-cli --version` touches no file: it is what starting our program costs. Peak "
+                 "memory: one more run under GNU time (which itself leaves a floor of " + FormatKib(TimeFloorKib()) +
+                 ", the peak of /bin/true under it).\n");
+    std::vector<std::string> header = {"front-end"};
+    for (const Tool& t : tools) header.push_back(t.name);
+    header.insert(header.end(), {"ratio to mdb-tables", "ratio to mdb-export", "peak memory (list / tables / export)"});
+    report_.Header(header);
+    double worst_tables = 0, worst_export = 0;
+    for (const FrontEnd& fe : fes) {
+      std::vector<std::vector<double>> times(tools.size());
+      std::vector<long> peak(tools.size());
+      for (int round = -1; round < o_.process_runs; ++round)
+        for (size_t t = 0; t < tools.size(); ++t) {
+          const std::vector<std::string> argv = tools[t].argv(fe);
+          // The warm-up round runs under GNU time, for the peak memory.
+          if (round < 0) {
+            peak[t] = PeakRssViaTime(argv, {}, TimeReport());
+            if (peak[t] == 0) throw std::runtime_error("/usr/bin/time " + argv[0] + " failed");
+            continue;
+          }
+          const ProcessResult r = RunProcess(argv);
+          if (!r.ok()) throw std::runtime_error(Describe(argv, r));
+          times[t].push_back(r.seconds);
+        }
+      std::vector<Summary> s;
+      for (const auto& v : times) s.push_back(Summarize(v));
+      const double vs_tables = s[0].median / s[1].median, vs_export = s[0].median / s[2].median;
+      worst_tables = std::max(worst_tables, vs_tables);
+      worst_export = std::max(worst_export, vs_export);
+      std::vector<std::string> row = {fe.label};
+      for (const Summary& x : s) row.push_back(FormatSeconds(x.median) + " (" + FormatSpread(x) + ")");
+      row.insert(row.end(), {Ratio(vs_tables), Ratio(vs_export),
+                             FormatKib(double(peak[0])) + " / " + FormatKib(double(peak[1])) + " / " +
+                                 FormatKib(double(peak[2]))});
+      report_.Row(row);
+    }
+    report_.Goal("vostrel-cli list faster than mdb-tables on every file", worst_tables < 1,
+                 "worst ratio " + Ratio(worst_tables));
+    report_.Goal("vostrel-cli list faster than mdb-export MSysObjects on every file", worst_export < 1,
+                 "worst ratio " + Ratio(worst_export));
+  }
+
+  void Window(const std::vector<FrontEnd>& fes) {
+    const std::string program = o_.bin_dir + "/vostrel";
+    if (!std::filesystem::exists(program)) {
+      report_.Line("\n(The window was not built: no figures for the automatic run.)");
+      return;
+    }
+    Progress("5: the window's automatic run");
+    report_.Heading("5. The automatic run of the window");
+    report_.Line("`vostrel DIR` in the front-end's folder under QT_QPA_PLATFORM=offscreen, from start to exit: "
+                 "load, window shown, first activation, relink, close. " + std::to_string(o_.process_runs) +
+                 " runs each, alternating between two back-end folders; peak memory from one more run under GNU time.\n");
+    report_.Header({"front-end", "median", "spread", "peak memory"});
+    for (const FrontEnd& fe : fes) {
+      std::vector<double> times;
+      long peak = 0;
+      int last_backend = 0;
+      for (int round = -1; round < o_.process_runs; ++round) {
+        last_backend = BackEndOfRound(round);
+        const std::vector<std::string> argv = {program, backends_[last_backend]};
+        ProcessOptions options;
+        options.cwd = fe.folder;
+        options.extra_env = {"QT_QPA_PLATFORM=offscreen"};
+        options.stderr_path = o_.scratch + "/window-stderr.txt";
+        options.timeout_seconds = 60;
+        // The warm-up round runs under GNU time, for the peak memory.
+        if (round < 0) {
+          peak = PeakRssViaTime(argv, options, TimeReport());
+          if (peak == 0) throw std::runtime_error("the window failed under /usr/bin/time; see " + options.stderr_path);
+          continue;
+        }
+        const ProcessResult r = RunProcess(argv, options);
+        if (!r.ok()) throw std::runtime_error(Describe(argv, r) + "; see " + options.stderr_path);
+        times.push_back(r.seconds);
+      }
+      const ProbeResult after = prober_.Run({"open", fe.file});
+      // The window writes the folder with a backslash before the file name.
+      if (after.link != ";DATABASE=" + backends_[last_backend] + "\\PARTNER.MDB")
+        throw std::runtime_error("the window left Partner linked to " + after.link + " in " + fe.file);
+      const Summary t = Summarize(times);
+      report_.Row({fe.label, FormatSeconds(t.median), FormatSpread(t), FormatKib(double(peak))});
+    }
+    report_.Line("\nAfter each series the engine reads back the link the window stored.");
+  }
+
+  const Options& o_;
+  Prober prober_;
+  Workload workload_;
+  std::vector<std::string> backends_;
+  Report report_;
+  long time_floor_kib_ = 0;
+};
+
+}  // namespace
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "probe") return bench::RunProbe({args.begin() + 1, args.end()});
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+    std::cout << bench::kUsage;
+    return 0;
+  }
+  try {
+    const bench::Options options = bench::ParseOptions(args);
+    bench::Bench run(options, bench::SelfDir() + "/vostrel-bench");
+    run.Run();
+    std::cout << run.Text();
+    return 0;
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "vostrel-bench: " << e.what() << "\n\n" << bench::kUsage;
+    return 2;
+  } catch (const std::exception& e) {
+    std::cerr << "vostrel-bench: " << e.what() << "\n";
+    return 1;
+  }
+}
