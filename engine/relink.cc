@@ -122,6 +122,8 @@ class LockHolder {
 
 }  // namespace
 
+void CheckLink(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) { (void)Check(db, env, request); }
+
 double CatalogNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

@@ -27,6 +27,11 @@ struct LinkRequest {
 std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests,
                                      double now);
 
+// The checks StoreLinks makes of one request before it writes, alone: throws
+// the EngineError StoreLinks would throw for it. Writes nothing; a checker
+// (vostrel-cli check, a dry run) reports links without changing them.
+void CheckLink(DatabaseImpl& db, jet::Env& env, const LinkRequest& request);
+
 // Today's date and time in the catalog's form: local days since 1899-12-30.
 double CatalogNow();
 
