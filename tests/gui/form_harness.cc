@@ -5,13 +5,33 @@
 
 namespace gui_test {
 
+namespace {
+
+QApplication* the_app = nullptr;
+
+// The application must go before the program's static objects do: the
+// toolkit's own statics die with them and leave it a crash at exit.
+class ToolkitEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    delete the_app;
+    the_app = nullptr;
+  }
+};
+
+::testing::Environment* const toolkit_environment = ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment);
+
+}  // namespace
+
 QApplication& App() {
   static int argc = 1;
   static char name[] = "gui_tests";
   static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  if (the_app == nullptr) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    the_app = new QApplication(argc, argv);
+  }
+  return *the_app;
 }
 
 std::optional<QString> ScriptedPicker::PickFileToOpen(const QString& init_dir, const QStringList& name_filters) {
@@ -20,9 +40,11 @@ std::optional<QString> ScriptedPicker::PickFileToOpen(const QString& init_dir, c
     ADD_FAILURE() << "the chooser was shown more often than the test expected";
     return std::nullopt;
   }
-  std::optional<QString> answer = script_->answers.front();
+  const bool chosen = script_->answers.front().has_value();
+  const QString path = script_->answers.front().value_or(QString());
   script_->answers.pop_front();
-  return answer;
+  if (!chosen) return std::nullopt;
+  return path;
 }
 
 void FormTest::SetUp() {

@@ -1,0 +1,123 @@
+// The program itself, started as a script would start it.
+#include "tests/gui/form_harness.h"
+
+namespace gui_test {
+namespace {
+
+using testing_support::ReadBytes;
+using testing_support::ShellQuote;
+
+// The toolkit may warn on standard error too; the report is a line of its own.
+bool HasLineStarting(const std::string& text, const std::string& start) {
+  return text.rfind(start, 0) == 0 || text.find("\n" + start) != std::string::npos;
+}
+
+std::string Vostrel() { return ShellQuote((testing_support::BinDir() / "vostrel").string()); }
+
+// Offscreen, with a time limit so that a program waiting for a click fails
+// the test instead of hanging it.
+testing_support::RunResult RunOffscreen(const std::string& args, const fs::path& cwd) {
+  return testing_support::Run("QT_QPA_PLATFORM=offscreen timeout 60 " + Vostrel() + " " + args, cwd);
+}
+
+class BinaryTest : public FormTest {
+ protected:
+  void SetUp() override {
+    FormTest::SetUp();
+    if (!fs::exists(testing_support::BinDir() / "vostrel")) GTEST_SKIP() << "vostrel was not built";
+  }
+};
+
+TEST_F(BinaryTest, RelinksByItselfAndEndsWithZero) {
+  SKIP_WITHOUT_SHARED();
+  const fs::path dir = UseFixture("v2003-basic");
+  // A folder whose name holds what the toolkit would take for its own
+  // arguments: the argument text must be read before it can.
+  const fs::path back = dir / "back -style fusion";
+  fs::create_directory(back);
+  fs::copy_file(dir / "PARTNER.MDB", back / "PARTNER.MDB");
+  auto r = RunOffscreen(ShellQuote((dir / "back").string()) + " -style fusion", dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(HasLineStarting(r.err, "Napaka")) << r.err;
+  if (testing_support::HaveMdbReader())
+    EXPECT_EQ(PartnerLinkByOracle(dir / "MLQ.mdb").database, back.string() + "\\PARTNER.MDB");
+}
+
+TEST_F(BinaryTest, PrefixUsesTheProgramsOwnFolder) {
+  SKIP_WITHOUT_SHARED();
+  const fs::path dir = UseFixture("v2003-basic");
+  const fs::path program_dir = scratch_->path() / "program";
+  fs::create_directory(program_dir);
+  fs::copy_file(testing_support::BinDir() / "vostrel", program_dir / "vostrel");
+  fs::copy_file(dir / "PARTNER.MDB", program_dir / "PARTNER.MDB");
+  auto r = testing_support::Run("QT_QPA_PLATFORM=offscreen timeout 60 " + ShellQuote((program_dir / "vostrel").string()) + " mLq", dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  if (testing_support::HaveMdbReader())
+    EXPECT_EQ(PartnerLinkByOracle(dir / "MLQ.mdb").database, program_dir.string() + "\\PARTNER.MDB");
+}
+
+TEST_F(BinaryTest, FailureSaysWhyEndsNonZeroAndLeavesTheFileAlone) {
+  SKIP_WITHOUT_SHARED();
+  struct Case {
+    const char* what;
+    const char* fixture;
+    const char* argument;
+    bool remove_front_end;
+    const char* says;
+  } cases[] = {
+      {"a folder without a back-end", "v2003-basic", "prazno", false, "Napaka 3024: "},
+      {"no front-end", "v2003-basic", "prazno", true, "Napaka 3024: "},
+      {"no table Partner", "v2003-no-partner", "prazno", false, "Napaka 3265: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path dir = UseFixture(c.fixture);
+    fs::create_directory(dir / c.argument);
+    if (c.remove_front_end) fs::remove(dir / "MLQ.mdb");
+    const auto before = ReadBytes(dir / "MLQ.mdb");
+    auto r = RunOffscreen(ShellQuote((dir / c.argument).string()), dir);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.status, 124) << "it waited instead of ending";
+    EXPECT_TRUE(HasLineStarting(r.err, c.says)) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), before);
+  }
+}
+
+// A bare X server: no window manager gives the window focus, and the
+// program must relink all the same.
+TEST_F(BinaryTest, RelinksUnderABareXServer) {
+  SKIP_WITHOUT_SHARED();
+  if (testing_support::Run("command -v xvfb-run && command -v Xvfb").status != 0) GTEST_SKIP() << "no Xvfb here";
+  const fs::path dir = UseFixture("v2003-basic");
+  fs::create_directory(dir / "b");
+  fs::copy_file(dir / "PARTNER.MDB", dir / "b" / "PARTNER.MDB");
+  auto r = testing_support::Run("QT_QPA_PLATFORM=xcb timeout 60 xvfb-run -a " + Vostrel() + " " + ShellQuote((dir / "b").string()), dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  if (testing_support::HaveMdbReader())
+    EXPECT_EQ(PartnerLinkByOracle(dir / "MLQ.mdb").database, (dir / "b").string() + "\\PARTNER.MDB");
+}
+
+TEST_F(BinaryTest, InstallsProgramIconsAndDesktopEntry) {
+  const fs::path build = testing_support::BinDir().parent_path();
+  if (!fs::exists(build / "cmake_install.cmake")) GTEST_SKIP() << "no install script in " << build;
+  auto r = testing_support::Run("cmake --install " + ShellQuote(build.string()) + " --prefix " + ShellQuote(scratch_->path().string()));
+  ASSERT_EQ(r.status, 0) << r.err;
+  const fs::path prefix = scratch_->path();
+  EXPECT_TRUE(fs::exists(prefix / "bin" / "vostrel"));
+  const std::string entry = testing_support::Run("cat " + ShellQuote((prefix / "share/applications/vostrel.desktop").string())).out;
+  EXPECT_NE(entry.find("Exec=vostrel"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("Icon=vostrel"), std::string::npos) << entry;
+  for (const char* size : {"16x16", "32x32"}) {
+    const fs::path icon = prefix / "share/icons/hicolor" / size / "apps/vostrel.png";
+    ASSERT_TRUE(fs::exists(icon)) << icon;
+    const auto bytes = ReadBytes(icon);
+    ASSERT_GT(bytes.size(), 24u);
+    // PNG width and height, big-endian at 16 and 20.
+    const int side = std::stoi(size);
+    EXPECT_EQ(bytes[18] * 256 + bytes[19], side);
+    EXPECT_EQ(bytes[22] * 256 + bytes[23], side);
+  }
+}
+
+}  // namespace
+}  // namespace gui_test
