@@ -105,9 +105,16 @@ Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page) {
   const CatalogColumns c(catalog.def);
   if (c.id < 0 || c.name < 0 || c.type < 0 || c.flags < 0) return Status::Corrupt("the catalog lacks its key columns");
 
+  // The long values of all rows together cannot exceed what the file holds
+  // (UTF-8 may take three bytes for each stored one); a hostile catalog whose
+  // rows all point at one long chain would otherwise be read again and again.
+  uint64_t text_budget = 3ull * pager.page_count() * pager.page_size();
   JET_RETURN_IF_ERROR(ScanTable(pager, catalog.def, [&](TableRow& row) -> Status {
     Result<CatalogObject> o = DecodeCatalogRow(pager, catalog.def, row.bytes, code_page);
     if (!o.ok()) return o.status();
+    const uint64_t text = o->database.value_or("").size() + o->connect.value_or("").size();
+    if (text > text_budget) return Status::Corrupt("the catalog's long values add up to more than the file holds");
+    text_budget -= text;
     o->location = row.slot;
     o->moved = row.moved;
     catalog.objects.push_back(std::move(*o));

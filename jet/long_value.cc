@@ -36,7 +36,9 @@ Status Walk(Pager& pager, Bytes field, Take take) {
     Result<PageRow> row = ReadPageRow(pager, at, false);
     if (!row.ok()) return row.status();
     const Bytes bytes = row->bytes();
-    if (bytes.size() < 4) return Status::Corrupt("a long value chain row is too short");
+    // Every row of a chain carries some of the value: a chain can then be no
+    // longer than its value, however its pointers are laid.
+    if (bytes.size() <= 4) return Status::Corrupt("a long value chain row carries no data");
     const RowPointer next = RowPointer::Decode(LoadU32(bytes.data()));
     const size_t n = static_cast<size_t>(std::min<uint64_t>(remaining, bytes.size() - 4u));
     take(at, bytes.subspan(4, n));

@@ -156,7 +156,7 @@ TEST_P(StructuresTest, LongValuesInlineSingleAndChained) {
 TEST_P(StructuresTest, BrokenLongValuesAreCorruptNotEndless) {
   const uint32_t lval = 0x4C41564C;
   db.PutDataPage(4, lval, {ChainRow({4, 1}, Bytes(5, 'x')), ChainRow({4, 0}, Bytes(5, 'y')), Bytes(3, 's'),
-                           ChainRow({}, Bytes(5, 'e'))});
+                           ChainRow({}, Bytes(5, 'e')), ChainRow({4, 3}, {})});
   struct Case {
     const char* what;
     Bytes8 field;
@@ -165,6 +165,7 @@ TEST_P(StructuresTest, BrokenLongValuesAreCorruptNotEndless) {
       {"chain that loops", Field(1000, {4, 0})},
       {"chain that ends early", Field(1000, {4, 3})},
       {"chain row too short for its pointer", Field(1000, {4, 2})},
+      {"chain row with a pointer and no data", Field(1000, {4, 4})},
       {"inline value longer than its row", Field(jet::kLongValueInline | 20, {}, {'a'})},
       {"single row shorter than the value", Field(jet::kLongValueSingle | 9, {4, 2})},
       {"row past the end of the file", Field(jet::kLongValueSingle | 3, {200, 0})},
