@@ -1,13 +1,65 @@
+// vostrel-cli check: whether every link of each front-end still reaches its
+// table, without changing anything.
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/front_end.h"
+#include "cli/front_end_output.h"
+#include "cli/json.h"
 
 namespace cli {
+namespace {
 
-// Checking every link of many front-ends comes with the scripting commands.
-int CheckCommand(const Args&) {
-  std::cerr << "vostrel-cli: check is not available yet\n";
-  return 2;
+const char kCheckUsage[] =
+    "usage: vostrel-cli check [--json] FILE...\n"
+    "\n"
+    "Checks every linked table of each front-end FILE as a relink would: the\n"
+    "back-end must open (with the link's password, if it has one) and hold the\n"
+    "table. Nothing is written. One line per link, separated by tabs:\n"
+    "\n"
+    "  FILE  TABLE  ok\n"
+    "  FILE  TABLE  Error N: description          (the link is broken)\n"
+    "  FILE  TABLE  not checkable: Error N: ...   (ODBC and other kinds of link)\n"
+    "\n"
+    "A front-end that does not open is one line with an empty TABLE, and its\n"
+    "error on stderr as \"Error N: description\".\n"
+    "\n"
+    "  --json   one JSON array, an object per front-end: frontEnd, error (null\n"
+    "           or {number, description}) and links, each with table, connect,\n"
+    "           state (\"ok\", \"broken\", \"not checkable\") and error\n"
+    "\n"
+    "Exits with 0 when no link is broken (links that cannot be checked do not\n"
+    "count), 1 when a link is broken or a front-end does not open, 2 on wrong usage.\n";
+
+}  // namespace
+
+int CheckCommand(const Args& args) {
+  ParsedArgs parsed;
+  try {
+    parsed = ParseArgs(args, {{"--json", false}});
+    if (!parsed.help && parsed.files.empty()) throw UsageError("no front-end to check");
+  } catch (const UsageError& e) {
+    std::cerr << "vostrel-cli check: " << e.what() << "\n\n" << kCheckUsage;
+    return 2;
+  }
+  if (parsed.help) {
+    std::cout << kCheckUsage;
+    return 0;
+  }
+  const bool json = parsed.Has("--json");
+  bool all_good = true;
+  JsonArray reports;
+  for (const std::string& file : parsed.files) {
+    const FrontEndCheck report = CheckFrontEnd(jet::Env::Default(), file);
+    all_good = all_good && report.Good();
+    if (report.failure) ReportEngineError(report.failure->number, report.failure->description);
+    if (json)
+      reports.Add(CheckJson(report));
+    else
+      std::cout << CheckLines(report) << std::flush;
+  }
+  if (json) std::cout << reports.Text() << "\n";
+  return all_good ? 0 : 1;
 }
 
 }  // namespace cli

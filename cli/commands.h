@@ -4,11 +4,10 @@
 #pragma once
 
 #include <string>
-#include <vector>
+
+#include "cli/args.h"
 
 namespace cli {
-
-using Args = std::vector<std::string>;
 
 int ListCommand(const Args& args);
 int RelinkCommand(const Args& args);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json.h"
 #include "engine/database.h"
 #include "engine/dbengine.h"
 #include "engine/error.h"
@@ -33,32 +34,6 @@ const char* KindName(int type) {
     default: return "linked";
   }
 }
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (char ch : s) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          static const char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 15];
-        } else {
-          out += ch;
-        }
-    }
-  }
-  return out + "\"";
-}
-
-std::string JsonOptional(const std::optional<std::string>& s) { return s ? JsonString(*s) : "null"; }
 
 }  // namespace
 

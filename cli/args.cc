@@ -1,0 +1,51 @@
+#include "cli/args.h"
+
+#include <algorithm>
+
+namespace cli {
+
+std::optional<std::string> ParsedArgs::Value(const std::string& option) const {
+  auto it = values.find(option);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& options) {
+  ParsedArgs parsed;
+  bool options_end = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    // "-" alone is a name, not an option.
+    if (options_end || a.size() < 2 || a[0] != '-') {
+      parsed.files.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      options_end = true;
+      continue;
+    }
+    if (a == "--help" || a == "-h") {
+      parsed.help = true;
+      continue;
+    }
+    const size_t equals = a.find('=');
+    const std::string name = a.substr(0, equals);
+    auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
+    if (spec == options.end()) throw UsageError("unknown option '" + name + "'");
+    if (parsed.flags.count(name) || parsed.values.count(name)) throw UsageError(name + " is given twice");
+    if (!spec->takes_value) {
+      if (equals != std::string::npos) throw UsageError(name + " takes no value");
+      parsed.flags.insert(name);
+    } else if (equals != std::string::npos) {
+      parsed.values[name] = a.substr(equals + 1);
+    } else {
+      // The next argument is the value whatever it looks like: an empty link
+      // string or a path that starts with "-" are values too.
+      if (i + 1 == args.size()) throw UsageError(name + " needs a value");
+      parsed.values[name] = args[++i];
+    }
+  }
+  return parsed;
+}
+
+}  // namespace cli

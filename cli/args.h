@@ -1,0 +1,43 @@
+// The arguments of a command: options ("--name", "--name VALUE" or
+// "--name=VALUE") and the files around them. "--" ends the options, so that
+// a file may be named "-x".
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+using Args = std::vector<std::string>;
+
+// Wrong usage: the message says what is wrong; the command prints it with
+// its usage text and exits with 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct OptionSpec {
+  std::string name;  // with its dashes: "--table"
+  bool takes_value = false;
+};
+
+struct ParsedArgs {
+  std::vector<std::string> files;
+  std::set<std::string> flags;                 // options without a value that were given
+  std::map<std::string, std::string> values;  // options with a value
+  bool help = false;                           // --help or -h
+
+  bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
+  std::optional<std::string> Value(const std::string& option) const;
+};
+
+// Throws UsageError for an unknown option, a missing value or an option
+// given twice.
+ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& options);
+
+}  // namespace cli

@@ -1,0 +1,103 @@
+// What the scripting commands do to one front-end: check every link, or
+// repoint some of them as one change. Each takes the Env the files are
+// opened and written through (tests cut it at any write) and reports rather
+// than throws, so that a failure in one front-end lets the next go on.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "engine/error.h"
+#include "jet/env.h"
+
+namespace cli {
+
+// An engine error as the user sees it.
+struct Failure {
+  int number = 0;
+  std::string description;
+  static Failure Of(const engine::EngineError& e) { return Failure{e.number(), e.description()}; }
+  // "Error N: description"
+  std::string Text() const { return "Error " + std::to_string(number) + ": " + description; }
+};
+
+// ----- check
+
+enum class LinkState {
+  kOk,            // the back-end opens and holds the table
+  kBroken,        // it does not: `failure` says why
+  kNotCheckable,  // an ODBC link or another kind we cannot open: `failure` says which
+};
+
+struct CheckedLink {
+  std::string table;
+  std::string link;  // the link string as stored
+  LinkState state = LinkState::kOk;
+  std::optional<Failure> failure;
+};
+
+struct FrontEndCheck {
+  std::string file;                // as the user named it
+  std::optional<Failure> failure;  // the front-end itself did not open
+  std::vector<CheckedLink> links;  // in catalog order; links of every kind
+  bool Good() const;               // opened, and no link is broken
+};
+
+// Checks every link of the front-end as RefreshLink checks a link before it
+// stores it. Writes nothing.
+FrontEndCheck CheckFrontEnd(jet::Env& env, const std::string& file);
+
+// ----- relink
+
+// Whole link strings for named tables (relink --table --connect).
+struct SetLinks {
+  struct Link {
+    std::string table;
+    std::string link;
+  };
+  std::vector<Link> links;
+};
+
+// A back-end that moved (relink --from --to): every link to a database file
+// whose path is `from`, compared as paths are, gets `to` as its path and
+// keeps the rest of its link string (a password, say). `table` limits it
+// to the link of that name.
+struct MoveBackEnd {
+  std::string from;
+  std::string to;
+  std::optional<std::string> table;
+};
+
+using RelinkOrder = std::variant<SetLinks, MoveBackEnd>;
+
+struct ChangedLink {
+  std::string table;
+  std::string old_link;
+  std::string new_link;
+  std::optional<Failure> failure;  // this link failed its check
+};
+
+enum class RelinkOutcome {
+  kRelinked,    // every change is stored
+  kWouldRelink, // a dry run: every change would be stored; nothing was written
+  kNothing,     // no link matched
+  kFailed,      // nothing was written: `failure` says why
+};
+
+struct FrontEndRelink {
+  std::string file;
+  RelinkOutcome outcome = RelinkOutcome::kNothing;
+  std::optional<Failure> failure;  // the first failure: a link's or the front-end's
+  std::vector<ChangedLink> links;  // the links the order matched, in catalog order
+};
+
+// Checks every link the order names first, all of them (so that the report
+// names each broken one), then stores them all as one change: the file holds
+// all the new links or none of them, also after a crash. With dry_run, stops
+// after the checks. `now` is what the links' DateUpdate becomes.
+FrontEndRelink RelinkFrontEnd(jet::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
+                              double now);
+
+}  // namespace cli
