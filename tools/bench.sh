@@ -46,7 +46,8 @@ if [ -r "/sys/block/$name/queue/rotational" ]; then
   if [ "$(cat "/sys/block/$name/queue/rotational")" = 0 ]; then disk="$disk, non-rotational"; else disk="$disk, rotational"; fi
   [ -d "/sys/block/$name/device" ] && [ -r "/sys/block/$name/device/vendor" ] &&
     disk="$disk, vendor $(tr -s ' ' < "/sys/block/$name/device/vendor")"
-  case "$name" in vd*) disk="$disk (virtio block device of a virtual machine)" ;; esac
+  # A virtio disk's flag is the driver's default; the storage behind it is the host's.
+  case "$name" in vd*) disk="$disk flag (virtio block device of a virtual machine: the host's storage)" ;; esac
 fi
 free_space=$(df -h --output=avail "$scratch" | tail -1 | tr -d ' ')
 
@@ -60,11 +61,17 @@ report="$build/bench-report.md"
   echo "- Disk: $disk; $free_space free before the run"
   echo "- Kernel: $(uname -sr); compiler: $(c++ --version | head -1)"
   echo "- mdbtools: $(mdb-ver --version 2>&1 | head -1)"
+  # Other work on the machine widens the spread; the load says how much there was.
+  echo "- Load average (1, 5, 15 min) at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo
 } > "$report"
 
 # shellcheck disable=SC2086  # BENCH_ARGS is a list of options
 "$bin/vostrel-bench" --bin "$bin" --scratch "$scratch" ${BENCH_ARGS:-} >> "$report"
+{
+  echo
+  echo "Load average (1, 5, 15 min) at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+} >> "$report"
 cat "$report"
 echo
 echo "bench: the report is in $report" >&2
