@@ -23,7 +23,7 @@ demo: build
 	@tools/demo.sh $(BUILD)
 
 bench: deps
-	@tools/deps.sh libbenchmark-dev
+	@tools/deps.sh time
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOSTREL_BENCH=ON -DVOSTREL_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@tools/bench.sh $(BUILD)-bench
