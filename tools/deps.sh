@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-want=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev mdbtools "$@")
+want=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev mdbtools xvfb xauth "$@")
 # Node.js may come from elsewhere than Debian; only ask Debian for it when absent.
 command -v node >/dev/null 2>&1 || want+=(nodejs)
 command -v npm >/dev/null 2>&1 || want+=(npm)
