@@ -5,6 +5,7 @@
 #include <set>
 
 #include "dbbuilder/header_page.h"
+#include "dbbuilder/index_writer.h"
 #include "dbbuilder/page_file.h"
 #include "dbbuilder/system_tables.h"
 #include "dbbuilder/table_definition.h"
@@ -24,6 +25,7 @@ struct TableState {
   uint32_t free_map = 0;
   std::vector<TableDefinition::LongValueMaps> long_value_maps;
   std::vector<IndexDefinition> indexes;
+  std::vector<std::vector<IndexEntry>> index_entries;  // per index, as rows are added
   uint32_t rows = 0;
   uint32_t autonumber = 0;
 };
@@ -51,10 +53,15 @@ class Builder {
   jet::Status WriteCatalog();
   jet::Status WriteAces();
   jet::Status AddLinkRow(TableWriter& catalog, const Link& link, int32_t id);
+  jet::Status AddCatalogRow(TableWriter& catalog, const Row& row, const std::vector<LongValuePlacement>& placements = {});
+  void IndexCatalogRow(const Row& row, uint32_t where);
+  jet::Status WriteIndexes(TableState& t);
+  bool CatalogKeyable() const;
   Row CatalogRow(int32_t id, int32_t parent, const std::string& name, int type, uint32_t flags,
                  const Bytes& owner) const;
-  void Report(const std::string& name, uint32_t where, int32_t id) {
-    report_.catalog.push_back({name, where >> 8, static_cast<uint8_t>(where & 0xFF), id});
+  void Report(const Row& row, uint32_t where) {
+    report_.catalog.push_back({std::get<std::string>(row[kCatName]), where >> 8, static_cast<uint8_t>(where & 0xFF),
+                               static_cast<int32_t>(std::get<int64_t>(row[kCatId]))});
   }
 
   const DatabaseSpec& spec_;
@@ -101,6 +108,19 @@ jet::Status Builder::ReserveMaps(TableState& t) {
   t.free_map = maps_.Reserve();
   for (const auto& c : t.plan.columns)
     if (IsLongValue(c.column.type)) t.long_value_maps.push_back({c.number, maps_.Reserve(), maps_.Reserve()});
+  for (auto& ix : t.indexes) ix.used_map = maps_.Reserve();
+  t.index_entries.assign(t.indexes.size(), {});
+  return jet::Status::Ok();
+}
+
+jet::Status Builder::WriteIndexes(TableState& t) {
+  for (size_t i = 0; i < t.indexes.size(); ++i) {
+    auto written = WriteIndex(file_, layout_, t.definition_pages[0], std::move(t.index_entries[i]));
+    if (!written.ok()) return written.status();
+    t.indexes[i].first_page = written->root;
+    t.indexes[i].rows = t.rows;
+    JET_RETURN_IF_ERROR(maps_.Set(t.indexes[i].used_map, written->pages));
+  }
   return jet::Status::Ok();
 }
 
@@ -145,6 +165,9 @@ jet::Status Builder::PlanSystemTables() {
     t.name = schema.name;
     t.plan = std::move(plan.value());
     t.definition_pages = {2 + static_cast<uint32_t>(system_.size())};
+    bool keep = which != SystemTable::kObjects || CatalogKeyable();
+    for (const auto& ix : schema.indexes)
+      if (keep) t.indexes.push_back({ix.name, ix.number, ix.columns, ix.flags, ix.primary, 0, 0, 0});
     system_.push_back(std::move(t));
   }
   for (auto& t : system_) JET_RETURN_IF_ERROR(ReserveMaps(t));
@@ -202,7 +225,7 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   if (!link.fill_page) {
     auto where = catalog.AddEncoded(encoded.value());
     if (!where.ok()) return where.status();
-    Report(link.name, where.value(), id);
+    IndexCatalogRow(row, where.value());
     return jet::Status::Ok();
   }
 
@@ -248,49 +271,69 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   if (filler_row.empty()) return jet::Status::InvalidArgument("no filler row fits the page of " + link.name);
   auto where = catalog.AddEncoded(encoded.value());
   if (!where.ok()) return where.status();
-  Report(link.name, where.value(), id);
+  IndexCatalogRow(row, where.value());
   auto filler_where = catalog.AddEncoded(filler_row);
   if (!filler_where.ok()) return filler_where.status();
   if ((filler_where.value() >> 8) != (where.value() >> 8) || page.OpenPageFree() != 0)
     return jet::Status::InvalidArgument("filler row did not fill the page of " + link.name);
-  Report(kFillerLinkName, filler_where.value(), static_cast<int32_t>(next_object_id_ - 1));
+  IndexCatalogRow(filler, filler_where.value());
   return catalog.data().ClosePage();
 }
 
 jet::Status Builder::WriteCatalog() {
   TableState& objects = system_[0];
   TableWriter catalog(file_, layout_, spec_.code_page, objects.plan, objects.definition_pages[0]);
-  auto add = [&](const Row& row, const std::string& name, int32_t id) -> jet::Status {
-    auto where = catalog.Add(row);
-    if (!where.ok()) return where.status();
-    Report(name, where.value(), id);
-    return jet::Status::Ok();
-  };
-  JET_RETURN_IF_ERROR(add(CatalogRow(kTablesId, kRootId, "Tables", kObjContainer, kSystemObjectFlag, sids_.engine),
-                          "Tables", kTablesId));
-  JET_RETURN_IF_ERROR(add(CatalogRow(kDatabasesId, kRootId, "Databases", kObjContainer, kSystemObjectFlag, sids_.engine),
-                          "Databases", kDatabasesId));
-  JET_RETURN_IF_ERROR(add(CatalogRow(kRelationshipsId, kRootId, "Relationships", kObjContainer, kSystemObjectFlag,
-                                     sids_.engine),
-                          "Relationships", kRelationshipsId));
-  JET_RETURN_IF_ERROR(add(CatalogRow(kMSysDbId, kDatabasesId, "MSysDb", kObjDatabase, kSystemObjectFlag, sids_.admin),
-                          "MSysDb", kMSysDbId));
+  auto add = [&](const Row& row) { return AddCatalogRow(catalog, row); };
+  JET_RETURN_IF_ERROR(add(CatalogRow(kTablesId, kRootId, "Tables", kObjContainer, kSystemObjectFlag, sids_.engine)));
+  JET_RETURN_IF_ERROR(add(CatalogRow(kDatabasesId, kRootId, "Databases", kObjContainer, kSystemObjectFlag, sids_.engine)));
+  JET_RETURN_IF_ERROR(
+      add(CatalogRow(kRelationshipsId, kRootId, "Relationships", kObjContainer, kSystemObjectFlag, sids_.engine)));
+  JET_RETURN_IF_ERROR(add(CatalogRow(kMSysDbId, kDatabasesId, "MSysDb", kObjDatabase, kSystemObjectFlag, sids_.admin)));
   for (const auto& t : system_) {
     int32_t id = static_cast<int32_t>(t.definition_pages[0]);
-    JET_RETURN_IF_ERROR(add(CatalogRow(id, kTablesId, t.name, kObjLocalTable, kSystemObjectFlag, sids_.engine), t.name, id));
+    JET_RETURN_IF_ERROR(add(CatalogRow(id, kTablesId, t.name, kObjLocalTable, kSystemObjectFlag, sids_.engine)));
   }
   size_t local = 0;
   for (const auto& object : spec_.objects) {
     if (std::holds_alternative<Table>(object)) {
       const TableState& t = local_[local++];
       int32_t id = static_cast<int32_t>(t.definition_pages[0]);
-      JET_RETURN_IF_ERROR(add(CatalogRow(id, kTablesId, t.name, kObjLocalTable, 0, sids_.admin), t.name, id));
+      JET_RETURN_IF_ERROR(add(CatalogRow(id, kTablesId, t.name, kObjLocalTable, 0, sids_.admin)));
     } else {
       JET_RETURN_IF_ERROR(AddLinkRow(catalog, std::get<Link>(object), static_cast<int32_t>(next_object_id_++)));
     }
   }
   JET_RETURN_IF_ERROR(catalog.Finish());
-  return SetMaps(objects, catalog);
+  JET_RETURN_IF_ERROR(SetMaps(objects, catalog));
+  return WriteIndexes(objects);
+}
+
+jet::Status Builder::AddCatalogRow(TableWriter& catalog, const Row& row,
+                                   const std::vector<LongValuePlacement>& placements) {
+  auto where = catalog.Add(row, placements);
+  if (!where.ok()) return where.status();
+  IndexCatalogRow(row, where.value());
+  return jet::Status::Ok();
+}
+
+void Builder::IndexCatalogRow(const Row& row, uint32_t where) {
+  Report(row, where);
+  TableState& objects = system_[0];
+  for (size_t i = 0; i < objects.indexes.size(); ++i) {
+    auto key = IndexKeyOf(layout_, objects.plan, row, objects.indexes[i].columns);
+    if (key) objects.index_entries[i].push_back({std::move(*key), where});
+  }
+}
+
+bool Builder::CatalogKeyable() const {
+  if (!spec_.catalog_indexes) return false;
+  std::vector<std::string> names = {"Tables", "Databases", "Relationships", "MSysDb", kFillerLinkName};
+  for (SystemTable t : kSystemTables) names.push_back(SystemSchema(layout_, t).name);
+  for (const auto& object : spec_.objects)
+    names.push_back(std::holds_alternative<Table>(object) ? std::get<Table>(object).name : std::get<Link>(object).name);
+  for (const auto& name : names)
+    if (!TextIndexKey(layout_, name)) return false;
+  return true;
 }
 
 jet::Status Builder::WriteAces() {
@@ -300,9 +343,13 @@ jet::Status Builder::WriteAces() {
     Row row = {int64_t{ace.object_id}, *ace.sid, int64_t{ace.acm}, ace.inheritable};
     auto added = writer.Add(row);
     if (!added.ok()) return added.status();
+    for (size_t i = 0; i < aces.indexes.size(); ++i)
+      if (auto key = IndexKeyOf(layout_, aces.plan, row, aces.indexes[i].columns))
+        aces.index_entries[i].push_back({std::move(*key), added.value()});
   }
   JET_RETURN_IF_ERROR(writer.Finish());
-  return SetMaps(aces, writer);
+  JET_RETURN_IF_ERROR(SetMaps(aces, writer));
+  return WriteIndexes(aces);
 }
 
 jet::Result<BuildReport> Builder::Run() {
@@ -316,6 +363,7 @@ jet::Result<BuildReport> Builder::Run() {
   for (size_t i = 2; i < system_.size(); ++i) {  // no queries, no relationships
     TableWriter empty(file_, layout_, spec_.code_page, system_[i].plan, system_[i].definition_pages[0]);
     JET_RETURN_IF_ERROR(SetMaps(system_[i], empty));
+    JET_RETURN_IF_ERROR(WriteIndexes(system_[i]));
   }
   for (const auto& t : system_) JET_RETURN_IF_ERROR(WriteDefinition(t));
   for (const auto& t : local_) JET_RETURN_IF_ERROR(WriteDefinition(t));
@@ -326,6 +374,7 @@ jet::Result<BuildReport> Builder::Run() {
   JET_RETURN_IF_ERROR(file_.Write(0, HeaderPage(layout_, spec_.code_page, spec_.created)));
   JET_RETURN_IF_ERROR(file_.Finish());
   report_.page_count = file_.page_count();
+  report_.catalog_indexed = !system_[0].indexes.empty();
   report_.page_size = layout_.page_size;
   return report_;
 }

@@ -88,6 +88,10 @@ struct DatabaseSpec {
   Format format = Format::kJet4;
   int code_page = 1252;                 // Jet3 text: 1250 or 1252
   DateTime created = {45292.5};         // 2024-01-01 12:00, so that builds repeat byte for byte
+  // The catalog's indexes (Id, ParentIdName), which the desktop program uses
+  // to find objects. Written only when every name can be keyed (see
+  // index_writer.h); BuildReport::catalog_indexed says whether they were.
+  bool catalog_indexes = true;
   std::vector<Object> objects;
 
   Table& AddTable(Table t) { return std::get<Table>(objects.emplace_back(std::move(t))); }
@@ -98,6 +102,7 @@ struct DatabaseSpec {
 struct BuildReport {
   uint32_t page_count = 0;
   uint32_t page_size = 0;
+  bool catalog_indexed = false;
   struct CatalogRow {
     std::string name;
     uint32_t page = 0;
