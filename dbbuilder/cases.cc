@@ -9,17 +9,40 @@
 
 namespace dbbuilder {
 
-Table NastavitveTable() {
+namespace {
+
+// The text as the code page can hold it: Slovenian letters Windows-1252
+// lacks become their base letters. Other code pages leave it as it is.
+std::string Fit(std::string text, int code_page) {
+  if (code_page != 1252) return text;
+  static const std::pair<const char*, const char*> kPlain[] = {
+      {"\xC4\x8D", "c"}, {"\xC4\x8C", "C"}, {"\xC4\x87", "c"}, {"\xC4\x86", "C"}, {"\xC4\x91", "d"}, {"\xC4\x90", "D"}};
+  for (const auto& [from, to] : kPlain)
+    for (size_t at; (at = text.find(from)) != std::string::npos;) text.replace(at, 2, to);
+  return text;
+}
+
+// Fits every text value of a table.
+void FitRows(Table& t, int code_page) {
+  for (auto& row : t.rows)
+    for (auto& v : row)
+      if (auto* s = std::get_if<std::string>(&v)) *s = Fit(*s, code_page);
+}
+
+}  // namespace
+
+Table NastavitveTable(int fit_code_page) {
   Table t;
   t.name = "Nastavitve";
   t.columns = {MakeColumn("Kljuc", ColumnType::kText, 50), MakeColumn("Vrednost", ColumnType::kMemo)};
   t.rows = {{std::string("Naslov"), std::string("Osveži povezavo")},
             {std::string("Jezik"), std::string("slovenščina")},
             {std::string("Opomba"), std::string("čšž ČŠŽ ćđ")}};
+  FitRows(t, fit_code_page);
   return t;
 }
 
-Table PartnerTable() {
+Table PartnerTable(int fit_code_page) {
   Table t;
   t.name = "Partner";
   Column id = MakeColumn("ID", ColumnType::kLong);
@@ -32,16 +55,18 @@ Table PartnerTable() {
                            {"Krka", "Novo mesto"}};
   int64_t n = 0;
   for (auto& r : rows) t.rows.push_back({++n, std::string(r[0]), std::string(r[1])});
+  FitRows(t, fit_code_page);
   return t;
 }
 
-Table ArtikliTable() {
+Table ArtikliTable(int fit_code_page) {
   Table t;
   t.name = "Artikli";
   t.columns = {MakeColumn("Sifra", ColumnType::kText, 20), MakeColumn("Opis", ColumnType::kMemo), MakeColumn("Cena", ColumnType::kCurrency)};
   t.rows = {{std::string("A-001"), std::string("Moka tip 500"), Currency{12900}},
             {std::string("A-002"), std::string("Med cvetlični"), Currency{85000}},
             {std::string("A-003"), std::string("Jogurt"), Currency{7900}}};
+  FitRows(t, fit_code_page);
   return t;
 }
 
@@ -108,8 +133,9 @@ DatabaseSpec BackEnd(Format format, int code_page) {
   DatabaseSpec spec;
   spec.format = format;
   spec.code_page = code_page;
-  spec.AddTable(PartnerTable());
-  spec.AddTable(ArtikliTable());
+  const int fit = format == Format::kJet3 ? code_page : 0;
+  spec.AddTable(PartnerTable(fit));
+  spec.AddTable(ArtikliTable(fit));
   return spec;
 }
 
@@ -117,7 +143,7 @@ DatabaseSpec FrontEnd(const FrontEndOptions& o) {
   DatabaseSpec spec;
   spec.format = o.format;
   spec.code_page = o.code_page;
-  spec.AddTable(NastavitveTable());
+  spec.AddTable(NastavitveTable(o.format == Format::kJet3 ? o.code_page : 0));
   if (o.local_table_bytes > 0) spec.AddTable(SizedTable("Podatki", o.format, o.local_table_bytes));
 
   auto make_link = [&](const std::string& name, const std::string& database) {
