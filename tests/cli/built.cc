@@ -1,0 +1,86 @@
+#include "tests/cli/built.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "dbbuilder/database_writer.h"
+#include "engine/database.h"
+#include "engine/dbengine.h"
+#include "engine/tabledef.h"
+#include "engine/tabledefs.h"
+#include "jet/header.h"
+#include "jet/text.h"
+
+namespace cli_test {
+
+using namespace testing_support;
+
+fs::path Build(const dbbuilder::DatabaseSpec& spec, const fs::path& dir, const std::string& name) {
+  const fs::path path = dir / name;
+  fs::create_directories(path.parent_path());
+  auto built = dbbuilder::WriteDatabase(spec, path.string());
+  EXPECT_TRUE(built.ok()) << name << ": " << built.status().message();
+  return path;
+}
+
+fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::Format format,
+                      std::vector<std::string> missing, int extra) {
+  dbbuilder::DatabaseSpec spec = dbbuilder::BackEnd(format);
+  std::erase_if(spec.objects, [&](const dbbuilder::Object& o) {
+    const auto* t = std::get_if<dbbuilder::Table>(&o);
+    return t && std::find(missing.begin(), missing.end(), t->name) != missing.end();
+  });
+  for (int i = 1; i <= extra; ++i) {
+    char table[16];
+    std::snprintf(table, sizeof table, "T%04d", i);
+    spec.AddTable(dbbuilder::Table{table, {dbbuilder::MakeColumn("ID", dbbuilder::ColumnType::kLong)}, {}, {}});
+  }
+  return Build(spec, dir, name);
+}
+
+void SetDatabasePassword(const fs::path& file, const std::string& password) {
+  std::vector<uint8_t> bytes = ReadBytes(file);
+  auto header = jet::ParseHeader(bytes);
+  ASSERT_TRUE(header.ok());
+  const jet::Format& format = header->format;
+  std::vector<uint8_t> page0(bytes.begin(), bytes.begin() + format.page_size);
+  std::vector<uint8_t> plain = jet::ToggleHeaderMask(page0, format);
+  std::vector<uint8_t> field(format.password_length, 0);
+  if (format.jet3()) {
+    ASSERT_LE(password.size(), field.size());
+    std::memcpy(field.data(), password.data(), password.size());
+  } else {
+    auto ucs2 = jet::EncodeUcs2(password, false);
+    ASSERT_TRUE(ucs2.ok());
+    ASSERT_LE(ucs2->size(), field.size());
+    std::copy(ucs2->begin(), ucs2->end(), field.begin());
+    uint8_t mask[4];
+    jet::StoreU32(mask, jet::PasswordMask(header->creation_date));
+    for (size_t i = 0; i < field.size(); ++i) field[i] ^= mask[i % 4];
+  }
+  std::copy(field.begin(), field.end(), plain.begin() + jet::kHeaderPassword);
+  page0 = jet::ToggleHeaderMask(plain, format);
+  std::copy(page0.begin(), page0.end(), bytes.begin());
+  WriteBytes(file, bytes);
+}
+
+std::map<std::string, std::string> Links(const fs::path& file) {
+  std::map<std::string, std::string> links;
+  auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
+  for (auto& def : db->TableDefs())
+    if (!def->Entry().system) links[def->Name()] = def->Connect();
+  db->Close();
+  return links;
+}
+
+std::map<std::string, std::string> OracleDatabases(const fs::path& file) {
+  std::map<std::string, std::string> databases;
+  if (!HaveMdbReader()) return databases;
+  for (const OracleObject& o : MdbReaderCatalog(file))
+    if (o.type == 6) databases[o.name] = o.database;
+  return databases;
+}
+
+std::string Cli() { return ShellQuote((BinDir() / "vostrel-cli").string()); }
+
+}  // namespace cli_test

@@ -1,0 +1,352 @@
+// vostrel-cli check and relink as scripts run them: lines, JSON, exit
+// statuses, usage; on built front-ends, and on copies of the fixtures.
+#include "tests/cli/built.h"
+
+namespace {
+
+using namespace testing_support;
+using cli_test::Cli;
+using dbbuilder::Format;
+
+RunResult Vostrel(const std::string& args, const fs::path& cwd = {}) { return Run(Cli() + " " + args, cwd); }
+
+// A front-end whose links each fail in another way, or cannot be checked,
+// beside one that is good; the back-ends beside it.
+struct CheckScene {
+  TempDir dir;
+  fs::path front;
+  CheckScene() {
+    cli_test::BuildBackEnd(dir.path(), "dobro/PARTNER.MDB", Format::kJet4);
+    cli_test::BuildBackEnd(dir.path(), "brez/PARTNER.MDB", Format::kJet4, {"Artikli"});
+    const fs::path locked = cli_test::BuildBackEnd(dir.path(), "geslo/PARTNER.MDB", Format::kJet4);
+    cli_test::SetDatabasePassword(locked, "skrivno");
+
+    const std::string d = dir.path().string();
+    dbbuilder::DatabaseSpec spec = dbbuilder::FrontEnd({});
+    spec.objects.resize(1);  // Nastavitve alone
+    auto link = [&](std::string name, std::string database, std::optional<std::string> connect = std::nullopt,
+                    std::string foreign = "Partner") {
+      dbbuilder::Link l;
+      l.name = std::move(name);
+      l.database = std::move(database);
+      l.connect = std::move(connect);
+      l.foreign_name = std::move(foreign);
+      spec.AddLink(l);
+    };
+    link("Dobro", d + "\\dobro\\partner.mdb");                          // backslashes and case, resolved
+    link("Manjka", d + "/nikjer/PARTNER.MDB");                          // no such folder
+    link("MankaDatoteka", d + "/dobro/DRUGO.MDB");                      // no such file
+    link("BrezTabele", d + "/brez/PARTNER.MDB", std::nullopt, "Artikli");
+    link("BrezGesla", d + "/geslo/PARTNER.MDB");
+    link("NapacnoGeslo", d + "/geslo/PARTNER.MDB", "MS Access;PWD=napacno");
+    link("ZGeslom", d + "/geslo/PARTNER.MDB", "MS Access;PWD=skrivno");
+    dbbuilder::Link odbc;
+    odbc.name = "Streznik";
+    odbc.kind = dbbuilder::LinkKind::kOdbc;
+    odbc.connect = "ODBC;DSN=Poslovno;UID=mlq";
+    odbc.foreign_name = "dbo.Partner";
+    spec.AddLink(odbc);
+    front = cli_test::Build(spec, dir.path(), "MLQ.mdb");
+  }
+};
+
+TEST(CheckCommand, OneLinePerLinkAndTheStatusSaysWhetherAnyIsBroken) {
+  CheckScene s;
+  const auto before = ReadBytes(s.front);
+  RunResult r = Vostrel("check MLQ.mdb", s.dir.path());
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_EQ(r.err, "");
+  const std::string d = s.dir.path().string();
+  const std::string object =
+      "Error 3011: Could not find the object 'Artikli'. Make sure the object exists and that you spell its name and "
+      "the path name correctly. If 'Artikli' is not a local object, check your network connection or contact the "
+      "server administrator.";
+  const std::vector<std::string> expected = {
+      "MLQ.mdb\tDobro\tok",
+      "MLQ.mdb\tManjka\tError 3044: '" + d + "/nikjer/PARTNER.MDB' is not a valid path.",
+      "MLQ.mdb\tMankaDatoteka\tError 3024: Could not find file '" + d + "/dobro/DRUGO.MDB'.",
+      "MLQ.mdb\tBrezTabele\t" + object,
+      "MLQ.mdb\tBrezGesla\tError 3031: Not a valid password.",
+      "MLQ.mdb\tNapacnoGeslo\tError 3031: Not a valid password.",
+      "MLQ.mdb\tZGeslom\tok",
+      "MLQ.mdb\tStreznik\tnot checkable: Error 3151: ODBC--connection to 'Poslovno' failed.",
+  };
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(r.out.substr(at, end - at));
+  ASSERT_EQ(lines.size(), expected.size()) << r.out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    // The 3044 description goes on after the path; the start is what differs.
+    if (expected[i].find("3044") != std::string::npos)
+      EXPECT_EQ(lines[i].rfind(expected[i], 0), 0u) << lines[i];
+    else
+      EXPECT_EQ(lines[i], expected[i]);
+  }
+  EXPECT_EQ(ReadBytes(s.front), before) << "check writes nothing";
+
+  // Links that cannot be checked are not broken; a front-end that does not
+  // open is; with several front-ends every one is checked.
+  const fs::path good = cli_test::Build(
+      [] {
+        dbbuilder::FrontEndOptions o;
+        o.links = {{"Partner", "dobro/PARTNER.MDB"}};
+        dbbuilder::DatabaseSpec spec = dbbuilder::FrontEnd(o);
+        dbbuilder::Link odbc;
+        odbc.name = "Streznik";
+        odbc.kind = dbbuilder::LinkKind::kOdbc;
+        odbc.connect = "ODBC;DSN=Poslovno";
+        spec.AddLink(odbc);
+        return spec;
+      }(),
+      s.dir.path(), "DOBRO.mdb");
+  struct Case {
+    std::string args;
+    int status;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {"check DOBRO.mdb", 0,
+       "DOBRO.mdb\tPartner\tok\nDOBRO.mdb\tStreznik\tnot checkable: Error 3151: ODBC--connection to 'Poslovno' failed.\n",
+       ""},
+      {"check NI.mdb DOBRO.mdb", 1,
+       "NI.mdb\t\tError 3024: Could not find file '" + d + "/NI.mdb'.\nDOBRO.mdb\tPartner\tok\n"
+       "DOBRO.mdb\tStreznik\tnot checkable: Error 3151: ODBC--connection to 'Poslovno' failed.\n",
+       "Error 3024: Could not find file '" + d + "/NI.mdb'.\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult run = Vostrel(c.args, s.dir.path());
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_EQ(run.out, c.out) << c.args;
+    EXPECT_EQ(run.err, c.err) << c.args;
+  }
+  EXPECT_EQ(good.filename(), "DOBRO.mdb");
+}
+
+bool HaveNode() { return Run("command -v node").status == 0; }
+
+// node reads the JSON we print and prints it back, one field a line.
+RunResult ThroughNode(const std::string& command, const std::string& fields, const fs::path& cwd) {
+  const std::string script = "let s='';process.stdin.on('data',d=>s+=d).on('end',()=>{for(const f of JSON.parse(s))" + fields + "})";
+  return Run("( " + command + " | node -e " + ShellQuote(script) + " )", cwd);
+}
+
+TEST(CheckCommand, JsonForScripts) {
+  if (!HaveNode()) GTEST_SKIP() << "node is missing: nothing to parse the JSON with";
+  CheckScene s;
+  RunResult r = ThroughNode(Cli() + " check --json MLQ.mdb NI.mdb",
+                            "{console.log(f.frontEnd,f.error&&f.error.number);"
+                            "for(const l of f.links)console.log(' ',l.table,l.state,l.error&&l.error.number,l.connect)}",
+                            s.dir.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string d = s.dir.path().string();
+  EXPECT_EQ(r.out, "MLQ.mdb null\n"
+                   "  Dobro ok null ;DATABASE=" + d + "\\dobro\\partner.mdb\n"
+                   "  Manjka broken 3044 ;DATABASE=" + d + "/nikjer/PARTNER.MDB\n"
+                   "  MankaDatoteka broken 3024 ;DATABASE=" + d + "/dobro/DRUGO.MDB\n"
+                   "  BrezTabele broken 3011 ;DATABASE=" + d + "/brez/PARTNER.MDB\n"
+                   "  BrezGesla broken 3031 ;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
+                   "  NapacnoGeslo broken 3031 MS Access;PWD=napacno;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
+                   "  ZGeslom ok null MS Access;PWD=skrivno;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
+                   "  Streznik not checkable 3151 ODBC;DSN=Poslovno;UID=mlq\n"
+                   "NI.mdb 3024\n");
+}
+
+// The password helper's file: the independent reader still reads it, with
+// the password it was given.
+TEST(CheckCommand, PasswordBackEndIsReadByTheOracle) {
+  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed";
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", Format::kJet4);
+  cli_test::SetDatabasePassword(back, "skrivno");
+  bool partner = false;
+  for (const OracleObject& o : MdbReaderCatalog(back, "skrivno")) partner = partner || (o.name == "Partner" && o.rows == 5);
+  EXPECT_TRUE(partner);
+}
+
+// relink over several built front-ends: the lines, the exit status, and a
+// failing front-end left as it was.
+TEST(RelinkCommand, ManyFrontEndsFromTheCommandLine) {
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "nov/PARTNER.MDB", Format::kJet4, {"Artikli"});
+  dbbuilder::FrontEndOptions both, partner_only;
+  partner_only.links = {{"Partner", dbbuilder::kOldBackEnd}};
+  const fs::path a = cli_test::Build(dbbuilder::FrontEnd(both), dir.path(), "a/MLQ.mdb");
+  const fs::path b = cli_test::Build(dbbuilder::FrontEnd(partner_only), dir.path(), "b/MLQ.mdb");
+  const auto a_before = ReadBytes(a), b_before = ReadBytes(b);
+  const std::string to = back.string();
+  const std::string args = " a/MLQ.mdb b/MLQ.mdb --from 'c:/mlq/Partner.MDB' --to " + ShellQuote(to);
+
+  RunResult dry = Vostrel("relink --dry-run" + args, dir.path());
+  EXPECT_EQ(dry.status, 1);
+  const std::string object =
+      "Error 3011: Could not find the object 'Artikli'. Make sure the object exists and that you spell its name and "
+      "the path name correctly. If 'Artikli' is not a local object, check your network connection or contact the "
+      "server administrator.";
+  const std::string b_line = "b/MLQ.mdb\tPartner\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> ;DATABASE=" + to;
+  EXPECT_EQ(dry.out, "a/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object + "\n" + b_line + " (dry run)\n");
+  EXPECT_EQ(dry.err, object + "\n");
+  EXPECT_EQ(ReadBytes(a), a_before);
+  EXPECT_EQ(ReadBytes(b), b_before);
+
+  RunResult run = Vostrel("relink" + args, dir.path());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "a/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object + "\n" + b_line + "\n");
+  EXPECT_EQ(run.err, object + "\n");
+  EXPECT_EQ(ReadBytes(a), a_before) << "the failing front-end is left as it was";
+  EXPECT_EQ(cli_test::Links(b).at("Partner"), ";DATABASE=" + to);
+  if (HaveMdbReader()) {
+    EXPECT_EQ(cli_test::OracleDatabases(b).at("Partner"), to);
+  }
+
+  // Again: nothing matches in b now; a still fails; a front-end that does
+  // not open is reported and the others go on.
+  RunResult again = Vostrel("relink NI.mdb" + args, dir.path());
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.out, "NI.mdb\t\tError 3024: Could not find file '" + dir.path().string() +
+                           "/NI.mdb'.\na/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object +
+                           "\nb/MLQ.mdb\t\tno link to change\n");
+
+  // --table limits it to the link that can go; then every front-end is done.
+  RunResult limited = Vostrel("relink --table Partner" + args, dir.path());
+  EXPECT_EQ(limited.status, 0) << limited.err;
+  EXPECT_EQ(cli_test::Links(a).at("Partner"), ";DATABASE=" + to);
+  EXPECT_EQ(cli_test::Links(a).at("Artikli"), ";DATABASE=C:\\MLQ\\PARTNER.MDB");
+}
+
+TEST(RelinkCommand, ConnectStillRepointsOneTable) {
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", Format::kAce12);
+  const fs::path front = cli_test::Build(dbbuilder::FrontEnd({}), dir.path(), "MLQ.mdb");
+  const std::string link = "MS Access;PWD=x;DATABASE=" + back.string();
+  RunResult r = Vostrel("relink MLQ.mdb --table partner --connect " + ShellQuote(link), dir.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "MLQ.mdb\tPartner\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> " + link + "\n");
+  EXPECT_EQ(cli_test::Links(front).at("Partner"), link);
+  if (HaveMdbReader()) {
+    EXPECT_EQ(cli_test::OracleDatabases(front).at("Partner"), back.string());
+  }
+
+  const auto before = ReadBytes(front);
+  struct Case {
+    std::string args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {"--table Nastavitve --connect ';DATABASE=x'", "Error 3219: Invalid operation.\n"},
+      {"--table Nikjer --connect ';DATABASE=x'", "Error 3265: Item not found in this collection.\n"},
+      {"--table Partner --connect 'Excel 8.0;DATABASE=x'", "Error 3170: Could not find installable ISAM.\n"},
+      {"--table Partner --connect ''", "Error 3001: The link string is empty: it names no database file.\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult fail = Vostrel("relink MLQ.mdb " + c.args, dir.path());
+    EXPECT_EQ(fail.status, 1) << c.args;
+    EXPECT_EQ(fail.err, c.err) << c.args;
+    EXPECT_EQ(ReadBytes(front), before) << c.args;
+  }
+}
+
+TEST(RelinkCommand, JsonForScripts) {
+  if (!HaveNode()) GTEST_SKIP() << "node is missing: nothing to parse the JSON with";
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", Format::kJet4);
+  cli_test::Build(dbbuilder::FrontEnd({}), dir.path(), "MLQ.mdb");
+  const auto before = ReadBytes(dir / "MLQ.mdb");
+  RunResult r = ThroughNode(Cli() + " relink --json --dry-run MLQ.mdb NI.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
+                                ShellQuote(back.string()),
+                            "{console.log(f.frontEnd,f.outcome,f.error&&f.error.number);"
+                            "for(const l of f.links)console.log(' ',l.table,l.from,l.to,l.error)}",
+                            dir.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string to = ";DATABASE=" + back.string();
+  EXPECT_EQ(r.out, "MLQ.mdb would relink null\n"
+                   "  Partner ;DATABASE=C:\\MLQ\\PARTNER.MDB " + to + " null\n"
+                   "  Artikli ;DATABASE=C:\\MLQ\\PARTNER.MDB " + to + " null\n"
+                   "NI.mdb failed 3024\n");
+  EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), before);
+}
+
+TEST(Commands, UsageHelpAndVersion) {
+  struct Case {
+    std::string args;
+    int status;
+    std::string out_start, err_start;
+  };
+  const Case cases[] = {
+      {"--version", 0, "1.00\n", ""},
+      {"check --help", 0, "usage: vostrel-cli check", ""},
+      {"relink --help", 0, "usage: vostrel-cli relink", ""},
+      {"list --help", 0, "usage: vostrel-cli list", ""},
+      {"check", 2, "", "vostrel-cli check: no front-end to check\n\nusage:"},
+      {"check --all a.mdb", 2, "", "vostrel-cli check: unknown option '--all'"},
+      {"relink a.mdb", 2, "", "vostrel-cli relink: say what to write"},
+      {"relink --from X --to Y", 2, "", "vostrel-cli relink: no front-end file"},
+      {"relink a.mdb --from X", 2, "", "vostrel-cli relink: --from needs --to"},
+      {"relink a.mdb --to Y", 2, "", "vostrel-cli relink: --to needs --from"},
+      {"relink a.mdb --connect X", 2, "", "vostrel-cli relink: --connect needs --table"},
+      {"relink a.mdb b.mdb --table T --connect X", 2, "", "vostrel-cli relink: --connect takes one front-end"},
+      {"relink a.mdb --table T --connect X --from Y --to Z", 2, "", "vostrel-cli relink: --connect and --from/--to"},
+      {"relink a.mdb --from X --to", 2, "", "vostrel-cli relink: --to needs a value"},
+      {"frob", 2, "", "vostrel-cli: unknown command 'frob'"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = Vostrel(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out.rfind(c.out_start, 0), 0u) << c.args << "\n" << r.out;
+    EXPECT_EQ(r.err.rfind(c.err_start, 0), 0u) << c.args << "\n" << r.err;
+    if (c.status == 2) {
+      EXPECT_EQ(r.out, "") << c.args;
+    }
+  }
+}
+
+// The fixtures, copied: the back-end moved, every front-end repointed in
+// one run. First to a back-end without Artikli: the front-ends that link it
+// are left as they were, the others are repointed; then to a whole one.
+TEST(RelinkCommand, FixturesInOneRun) {
+  SKIP_WITHOUT_SHARED();
+  TempDir dir;
+  const std::vector<std::string> fails_first = {"v2000-basic", "v2003-basic", "v2007-basic", "v2003-local-partner"};
+  const std::vector<std::string> goes_first = {"v2003-password-link", "v2003-big"};
+  std::string files;
+  std::map<std::string, std::vector<uint8_t>> before;
+  for (const auto* group : {&fails_first, &goes_first}) {
+    for (const std::string& f : *group) {
+      fs::create_directories(dir / f);
+      before[f] = ReadBytes(CopyInto(SharedDir() / "fixtures" / f / "MLQ.mdb", dir / f));
+      files += " " + f + "/MLQ.mdb";
+    }
+  }
+  const fs::path partial = cli_test::BuildBackEnd(dir.path(), "delno/PARTNER.MDB", Format::kJet4, {"Artikli"});
+  const fs::path back = CopyInto(SharedDir() / "fixtures/v2003-basic/PARTNER.MDB", dir.path());
+  auto expect_links = [&](const std::string& folder, const std::string& path) {
+    const fs::path front = dir / folder / "MLQ.mdb";
+    const std::string prefix = folder == "v2003-password-link" ? "MS Access;PWD=geslo" : "";
+    std::map<std::string, std::string> oracle = cli_test::OracleDatabases(front);
+    for (const auto& [table, link] : cli_test::Links(front)) {
+      if (table != "Partner" && table != "Artikli") continue;
+      if (link.empty()) continue;  // the local Partner
+      EXPECT_EQ(link, prefix + ";DATABASE=" + path) << folder << " " << table;
+      if (!oracle.empty()) {
+        EXPECT_EQ(oracle.at(table), path) << folder << " " << table;
+      }
+    }
+  };
+
+  const std::string from = " --from 'c:/mlq/partner.mdb' --to ";
+  RunResult first = Vostrel("relink" + files + from + ShellQuote(partial.string()), dir.path());
+  EXPECT_EQ(first.status, 1) << first.out;
+  EXPECT_EQ(first.err.rfind("Error 3011: Could not find the object 'Artikli'.", 0), 0u) << first.err;
+  for (const std::string& f : fails_first) EXPECT_EQ(ReadBytes(dir / f / "MLQ.mdb"), before[f]) << f;
+  for (const std::string& f : goes_first) expect_links(f, partial.string());
+
+  RunResult second = Vostrel("relink" + files + from + ShellQuote(back.string()), dir.path());
+  EXPECT_EQ(second.status, 0) << second.err;
+  for (const std::string& f : fails_first) expect_links(f, back.string());
+  for (const std::string& f : goes_first) {
+    EXPECT_NE(second.out.find(f + "/MLQ.mdb\t\tno link to change\n"), std::string::npos) << second.out;
+  }
+  RunResult check = Vostrel("check v2000-basic/MLQ.mdb v2007-basic/MLQ.mdb v2003-password-link/MLQ.mdb", dir.path());
+  EXPECT_EQ(check.status, 0) << check.out;
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// The small parts the commands stand on: path comparison, arguments, JSON.
+#include <gtest/gtest.h>
+
+#include "cli/args.h"
+#include "cli/json.h"
+#include "cli/path_compare.h"
+
+namespace {
+
+TEST(SamePath, ForgivesCaseAndSeparatorsOnly) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"C:\\MLQ\\PARTNER.MDB", "c:/mlq/partner.mdb", true},
+      {"C:\\MLQ\\PARTNER.MDB", "C:\\MLQ/Partner.mdb", true},
+      {"\\\\server\\share\\P.MDB", "//SERVER/share/p.mdb", true},
+      {"C:\\Podatki\\Čebelarstvo Šuštar\\Žalec\\PARTNER.MDB", "c:/podatki/čebelarstvo šuštar/žalec/partner.mdb", true},
+      {"č š ž Č Š Ž", "Č Š Ž č š ž", true},
+      {"Ćevapčići Đ", "ćevapčići đ", true},
+      {"ÄÖÜ", "äöü", true},
+      // Letters that only look alike, or differ by an accent, are other names.
+      {"C:\\Cebelarstvo\\P.MDB", "C:\\Čebelarstvo\\P.MDB", false},
+      {"šola", "sola", false},
+      {"C:\\MLQ\\PARTNER.MDB", "C:\\MLQ\\PARTNER.MDB ", false},
+      {"C:\\MLQ\\PARTNER.MDB", "C:\\MLQ\\PARTNER.MD", false},
+      {"C:\\MLQ\\PARTNER.MDB", "D:\\MLQ\\PARTNER.MDB", false},
+      {"C:\\MLQ\\\\PARTNER.MDB", "C:\\MLQ\\PARTNER.MDB", false},
+      {"C:\\a\\..\\MLQ\\P.MDB", "C:\\MLQ\\P.MDB", false},
+      {"", "", true},
+      {"", "\\", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(cli::SamePath(c.a, c.b), c.same) << c.a << " | " << c.b;
+    EXPECT_EQ(cli::SamePath(c.b, c.a), c.same) << c.b << " | " << c.a;
+  }
+}
+
+TEST(ParseArgs, OptionsValuesAndFiles) {
+  const std::vector<cli::OptionSpec> spec = {{"--from", true}, {"--to", true}, {"--dry-run", false}};
+  struct Case {
+    cli::Args args;
+    std::vector<std::string> files;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+    bool help = false;
+  };
+  const Case cases[] = {
+      {{"a.mdb", "--from", "X", "b.mdb", "--to=Y"}, {"a.mdb", "b.mdb"}, {{"--from", "X"}, {"--to", "Y"}}, {}},
+      // A value is the next argument whatever it looks like.
+      {{"--from", "--dry-run", "--to", ""}, {}, {{"--from", "--dry-run"}, {"--to", ""}}, {}},
+      {{"--to=a=b", "--dry-run"}, {}, {{"--to", "a=b"}}, {"--dry-run"}},
+      {{"--", "--from", "-x.mdb"}, {"--from", "-x.mdb"}, {}, {}},
+      {{"-", "x"}, {"-", "x"}, {}, {}},
+      {{"a", "-h"}, {"a"}, {}, {}, true},
+      {{"--help"}, {}, {}, {}, true},
+  };
+  for (const Case& c : cases) {
+    const cli::ParsedArgs p = cli::ParseArgs(c.args, spec);
+    EXPECT_EQ(p.files, c.files) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(p.values, c.values) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(p.flags, c.flags) << ::testing::PrintToString(c.args);
+    EXPECT_EQ(p.help, c.help) << ::testing::PrintToString(c.args);
+  }
+}
+
+TEST(ParseArgs, WrongUsage) {
+  const std::vector<cli::OptionSpec> spec = {{"--from", true}, {"--dry-run", false}};
+  struct Case {
+    cli::Args args;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"--form", "X"}, "unknown option '--form'"},
+      {{"-f"}, "unknown option '-f'"},
+      {{"a", "--from"}, "--from needs a value"},
+      {{"--from", "X", "--from=Y"}, "--from is given twice"},
+      {{"--dry-run", "--dry-run"}, "--dry-run is given twice"},
+      {{"--dry-run=yes"}, "--dry-run takes no value"},
+  };
+  for (const Case& c : cases) {
+    try {
+      cli::ParseArgs(c.args, spec);
+      ADD_FAILURE() << "accepted " << ::testing::PrintToString(c.args);
+    } catch (const cli::UsageError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
+TEST(Json, StringsObjectsArrays) {
+  struct Case {
+    std::string text;
+    std::string json;
+  };
+  const Case cases[] = {
+      {"C:\\MLQ\\P.MDB", "\"C:\\\\MLQ\\\\P.MDB\""},
+      {"say \"x\"", "\"say \\\"x\\\"\""},
+      {"a\tb\nc\rd", "\"a\\tb\\nc\\rd\""},
+      {std::string("\x01\x1f", 2), "\"\\u0001\\u001f\""},
+      {std::string("\0", 1), "\"\\u0000\""},
+      {"Žalec č", "\"Žalec č\""},
+      {"\x7f", "\"\x7f\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(cli::JsonString(c.text), c.json) << c.text;
+
+  EXPECT_EQ(cli::JsonOptional(std::nullopt), "null");
+  EXPECT_EQ(cli::JsonObject().Text(), "{}");
+  EXPECT_EQ(cli::JsonObject()
+                .Add("s", std::string("x"))
+                .Add("n", 3011)
+                .Add("b", false)
+                .Add("o", std::optional<std::string>())
+                .Raw("a", "[]")
+                .Text(),
+            "{\"s\": \"x\", \"n\": 3011, \"b\": false, \"o\": null, \"a\": []}");
+  cli::JsonArray array;
+  EXPECT_EQ(array.Text(), "[]");
+  array.Add("1");
+  array.Add("{}");
+  EXPECT_EQ(array.Text("  ", " "), "[\n  1,\n  {}\n ]");
+}
+
+}  // namespace
