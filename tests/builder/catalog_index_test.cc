@@ -207,7 +207,7 @@ TEST_P(BuiltIndex, ListsEveryCatalogRowInOrderUnderAConsistentTree) {
   for (const auto& [number, page] : pages) {
     if (page.type != 3 || page.parent != 2) continue;
     for (const Bytes& e : page.entries) {
-      uint32_t child = e[e.size() - 4] << 24 | e[e.size() - 3] << 16 | e[e.size() - 2] << 8 | e[e.size() - 1];
+      uint32_t child = static_cast<uint32_t>(e[e.size() - 4]) << 24 | e[e.size() - 3] << 16 | e[e.size() - 2] << 8 | e[e.size() - 1];
       ASSERT_TRUE(pages.count(child));
       Bytes last = pages.at(child).entries.back();
       if (pages.at(child).type == 3) last.resize(last.size() - 4);
