@@ -60,12 +60,14 @@ const CatalogObject* Catalog::FindTable(std::string_view name) const {
   return nullptr;
 }
 
-Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def, Bytes row, uint16_t code_page) {
+namespace {
+
+// One row, with the columns already found in the definition; `r` is the
+// caller's, so that a scan cracks every row into the same storage.
+Result<CatalogObject> DecodeRow(Pager& pager, const TableDefinition& def, const CatalogColumns& c, Bytes row,
+                                uint16_t code_page, CrackedRow& r) {
   const Format& f = pager.format();
-  Result<CrackedRow> cracked = CrackRow(row, def, f);
-  if (!cracked.ok()) return cracked.status();
-  const CrackedRow& r = *cracked;
-  const CatalogColumns c(def);
+  JET_RETURN_IF_ERROR(CrackRow(row, def, f, r));
 
   auto text = [&](int col) -> std::optional<std::string> {
     if (IsNull(r, col)) return std::nullopt;
@@ -81,7 +83,7 @@ Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def,
   CatalogObject o;
   o.id = static_cast<int32_t>(Integer(row, r, c.id));
   o.parent_id = static_cast<int32_t>(Integer(row, r, c.parent_id));
-  o.name = text(c.name).value_or("");
+  if (!IsNull(r, c.name)) o.name = DecodeText(r.Value(row, static_cast<size_t>(c.name)), f, code_page);
   o.type = static_cast<int>(Integer(row, r, c.type) & 0x7FFF);
   o.flags = static_cast<uint32_t>(Integer(row, r, c.flags));
   o.foreign_name = text(c.foreign_name);
@@ -97,6 +99,13 @@ Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def,
   return o;
 }
 
+}  // namespace
+
+Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def, Bytes row, uint16_t code_page) {
+  CrackedRow r;
+  return DecodeRow(pager, def, CatalogColumns(def), row, code_page, r);
+}
+
 Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page) {
   Catalog catalog;
   Result<TableDefinition> def = ReadTableDefinition(pager, kCatalogPage, code_page);
@@ -109,10 +118,11 @@ Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page) {
   // (UTF-8 may take three bytes for each stored one); a hostile catalog whose
   // rows all point at one long chain would otherwise be read again and again.
   uint64_t text_budget = 3ull * pager.page_count() * pager.page_size();
+  CrackedRow cracked;
   JET_RETURN_IF_ERROR(ScanTable(pager, catalog.def, [&](TableRow& row) -> Status {
-    Result<CatalogObject> o = DecodeCatalogRow(pager, catalog.def, row.bytes, code_page);
+    Result<CatalogObject> o = DecodeRow(pager, catalog.def, c, row.bytes, code_page, cracked);
     if (!o.ok()) return o.status();
-    const uint64_t text = o->database.value_or("").size() + o->connect.value_or("").size();
+    const uint64_t text = (o->database ? o->database->size() : 0) + (o->connect ? o->connect->size() : 0);
     if (text > text_budget) return Status::Corrupt("the catalog's long values add up to more than the file holds");
     text_budget -= text;
     o->location = row.slot;

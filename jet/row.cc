@@ -3,10 +3,11 @@
 namespace jet {
 namespace {
 
-// The var table of a row: var_count + 1 offsets, the last being eod.
+// The var table of a row: var_count + 1 offsets, the last being eod. The
+// offsets go straight into the cracked row, whose storage a scan reuses.
 struct VarTable {
   uint16_t count = 0;
-  std::vector<uint32_t> offsets;
+  std::vector<uint32_t>& offsets;
   size_t trailer_start = 0;  // first byte of the trailer (eod/var table/...)
 };
 
@@ -42,17 +43,22 @@ Status ReadVarTableJet3(ByteView& v, size_t row_size, size_t mask_start, VarTabl
 }  // namespace
 
 Result<CrackedRow> CrackRow(Bytes row, const TableDefinition& def, const Format& f) {
+  CrackedRow out;
+  JET_RETURN_IF_ERROR(CrackRow(row, def, f, out));
+  return out;
+}
+
+Status CrackRow(Bytes row, const TableDefinition& def, const Format& f, CrackedRow& out) {
   ByteView v(row);
   const size_t head = f.row_count_size;
   if (row.size() < head) return Status::Corrupt("empty row");
-  CrackedRow out;
   out.column_count = f.jet3() ? v.U8(0) : v.U16(0);
   const size_t mask_len = (static_cast<size_t>(out.column_count) + 7) / 8;
   if (row.size() < head + mask_len) return Status::Corrupt("row too short for its null mask");
   const size_t mask_start = row.size() - mask_len;
 
-  VarTable vt;
-  vt.trailer_start = mask_start;
+  out.var_offsets.clear();
+  VarTable vt{0, out.var_offsets, mask_start};
   if (def.num_var_cols > 0) {
     JET_RETURN_IF_ERROR(f.jet3() ? ReadVarTableJet3(v, row.size(), mask_start, vt) : ReadVarTableJet4(v, mask_start, vt));
     // Offsets must rise from the end of the count to eod, and eod must stay
@@ -67,11 +73,10 @@ Result<CrackedRow> CrackRow(Bytes row, const TableDefinition& def, const Format&
   if (!v.ok()) return Status::Corrupt("row too short");
   out.var_count = vt.count;
   out.trailer_start = static_cast<uint32_t>(vt.trailer_start);
-  out.var_offsets = vt.offsets;
   out.fixed_end = vt.count > 0 ? vt.offsets[0] : (vt.offsets.empty() ? static_cast<uint32_t>(vt.trailer_start) : vt.offsets.back());
   out.var_end = vt.offsets.empty() ? out.fixed_end : vt.offsets.back();
 
-  out.fields.resize(def.columns.size());
+  out.fields.assign(def.columns.size(), FieldRef{});
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
     FieldRef& field = out.fields[i];
@@ -93,7 +98,7 @@ Result<CrackedRow> CrackRow(Bytes row, const TableDefinition& def, const Format&
       field = FieldRef{false, false, start, vt.offsets[c.var_index + 1] - start};
     }
   }
-  return out;
+  return Status::Ok();
 }
 
 }  // namespace jet

@@ -42,5 +42,7 @@ struct CrackedRow {
 
 // kCorrupt when the row's own counts or offsets do not fit in it.
 Result<CrackedRow> CrackRow(Bytes row, const TableDefinition& def, const Format& format);
+// The same into `out`, reusing its storage: a scan cracks row after row.
+Status CrackRow(Bytes row, const TableDefinition& def, const Format& format, CrackedRow& out);
 
 }  // namespace jet

@@ -51,21 +51,63 @@ const std::array<char16_t, 128>& TableFor(uint16_t code_page) {
 
 bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-// UTF-16 code units -> UTF-8, joining surrogate pairs.
-std::string Utf16ToUtf8(const std::u16string& units) {
-  std::string out;
-  out.reserve(units.size());
-  for (size_t i = 0; i < units.size(); ++i) {
-    char32_t c = units[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-      ++i;
-    } else if (IsSurrogate(c)) {
-      c = 0xFFFD;
+// UTF-16 code units -> UTF-8, one unit at a time: a high surrogate waits
+// for the unit after it, and is joined with a low one or becomes U+FFFD.
+class Utf16Sink {
+ public:
+  explicit Utf16Sink(std::string& out) : out_(out) {}
+  ~Utf16Sink() { Flush(); }
+
+  void Put(char16_t u) {
+    if (high_ && u >= 0xDC00 && u <= 0xDFFF) {
+      AppendUtf8(0x10000 + ((static_cast<char32_t>(high_) - 0xD800) << 10) + (u - 0xDC00), out_);
+      high_ = 0;
+      return;
     }
-    AppendUtf8(c, out);
+    Flush();
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      high_ = u;
+    } else {
+      AppendUtf8(IsSurrogate(u) ? 0xFFFD : u, out_);
+    }
   }
-  return out;
+
+ private:
+  void Flush() {
+    if (high_) AppendUtf8(0xFFFD, out_);
+    high_ = 0;
+  }
+
+  std::string& out_;
+  char16_t high_ = 0;  // a high surrogate not yet followed
+};
+
+// The code point that starts at s[i]; advances i past it. False for
+// malformed UTF-8 (i then is left where it was).
+bool NextUtf8(std::string_view s, size_t& i, char32_t& c) {
+  const uint8_t b = static_cast<uint8_t>(s[i]);
+  size_t n;
+  if (b < 0x80) {
+    n = 1, c = b;
+  } else if ((b & 0xE0) == 0xC0) {
+    n = 2, c = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    n = 3, c = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0) {
+    n = 4, c = b & 0x07;
+  } else {
+    return false;
+  }
+  if (i + n > s.size()) return false;
+  for (size_t k = 1; k < n; ++k) {
+    const uint8_t cont = static_cast<uint8_t>(s[i + k]);
+    if ((cont & 0xC0) != 0x80) return false;
+    c = (c << 6) | (cont & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < kMin[n] || c > 0x10FFFF || IsSurrogate(c)) return false;
+  i += n;
+  return true;
 }
 
 }  // namespace
@@ -92,30 +134,9 @@ Result<std::u32string> DecodeUtf8(std::string_view s) {
   std::u32string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
-    const uint8_t b = static_cast<uint8_t>(s[i]);
-    size_t n;
     char32_t c;
-    if (b < 0x80) {
-      n = 1, c = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      n = 2, c = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      n = 3, c = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      n = 4, c = b & 0x07;
-    } else {
-      return Status::InvalidArgument("malformed UTF-8 text");
-    }
-    if (i + n > s.size()) return Status::InvalidArgument("malformed UTF-8 text");
-    for (size_t k = 1; k < n; ++k) {
-      const uint8_t cont = static_cast<uint8_t>(s[i + k]);
-      if ((cont & 0xC0) != 0x80) return Status::InvalidArgument("malformed UTF-8 text");
-      c = (c << 6) | (cont & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kMin[n] || c > 0x10FFFF || IsSurrogate(c)) return Status::InvalidArgument("malformed UTF-8 text");
+    if (!NextUtf8(s, i, c)) return Status::InvalidArgument("malformed UTF-8 text");
     out += c;
-    i += n;
   }
   return out;
 }
@@ -149,26 +170,30 @@ Result<std::vector<uint8_t>> EncodeCodePage(std::string_view utf8, uint16_t code
 }
 
 std::string DecodeUcs2(Bytes bytes) {
-  std::u16string units;
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    bool one_byte = true;
-    for (size_t i = 2; i < bytes.size();) {
-      if (bytes[i] == 0) {
-        one_byte = !one_byte;
-        ++i;
-      } else if (one_byte) {
-        units += static_cast<char16_t>(bytes[i++]);
-      } else {
-        if (i + 1 >= bytes.size()) break;  // a lone trailing byte carries no character
-        units += static_cast<char16_t>(LoadU16(&bytes[i]));
-        i += 2;
+  std::string out;
+  {
+    Utf16Sink sink(out);
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+      out.reserve(bytes.size() - 2);
+      bool one_byte = true;
+      for (size_t i = 2; i < bytes.size();) {
+        if (bytes[i] == 0) {
+          one_byte = !one_byte;
+          ++i;
+        } else if (one_byte) {
+          sink.Put(static_cast<char16_t>(bytes[i++]));
+        } else {
+          if (i + 1 >= bytes.size()) break;  // a lone trailing byte carries no character
+          sink.Put(static_cast<char16_t>(LoadU16(&bytes[i])));
+          i += 2;
+        }
       }
+    } else {
+      out.reserve(bytes.size() / 2);
+      for (size_t i = 0; i + 1 < bytes.size(); i += 2) sink.Put(static_cast<char16_t>(LoadU16(&bytes[i])));
     }
-  } else {
-    units.reserve(bytes.size() / 2);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) units += static_cast<char16_t>(LoadU16(&bytes[i]));
   }
-  return Utf16ToUtf8(units);
+  return out;
 }
 
 Result<std::vector<uint8_t>> EncodeUcs2(std::string_view utf8, bool allow_compression) {
@@ -236,11 +261,21 @@ char32_t FoldCase(char32_t c) {
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a == b) return true;
-  Result<std::u32string> ca = DecodeUtf8(a);
-  Result<std::u32string> cb = DecodeUtf8(b);
-  if (!ca.ok() || !cb.ok() || ca->size() != cb->size()) return false;
-  for (size_t i = 0; i < ca->size(); ++i)
-    if (FoldCase((*ca)[i]) != FoldCase((*cb)[i])) return false;
+  // Code point by code point, without building either string: names are
+  // compared for every table a caller looks up. Malformed text equals only
+  // itself, byte for byte.
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const uint8_t x = static_cast<uint8_t>(a[i]), y = static_cast<uint8_t>(b[j]);
+    if (x < 0x80 && y < 0x80) {
+      if (FoldCase(x) != FoldCase(y)) return false;
+      ++i, ++j;
+      continue;
+    }
+    char32_t ca, cb;
+    if (!NextUtf8(a, i, ca) || !NextUtf8(b, j, cb) || FoldCase(ca) != FoldCase(cb)) return false;
+  }
+  if (i != a.size() || j != b.size()) return false;
   return true;
 }
 

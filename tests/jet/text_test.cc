@@ -61,6 +61,10 @@ TEST(Ucs2Text, ReadsPlainAndCompressedText) {
       {"compressed, lone last byte in two-byte mode", {0xFF, 0xFE, 'x', 0x00, 0x7D}, "x"},
       {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "😀"},
       {"lone surrogate", {0x3D, 0xD8, 'a', 0}, "\uFFFDa"},
+      {"lone high surrogate last", {'a', 0, 0x3D, 0xD8}, "a\uFFFD"},
+      {"lone low surrogate", {0x00, 0xDE, 'b', 0}, "\uFFFDb"},
+      {"high surrogate, then a pair", {0x3D, 0xD8, 0x3D, 0xD8, 0x00, 0xDE}, "\uFFFD😀"},
+      {"compressed, pair in two-byte mode", {0xFF, 0xFE, 'x', 0x00, 0x3D, 0xD8, 0x01, 0xDE}, "x😁"},
       {"empty", {}, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(jet::DecodeUcs2(c.bytes), c.utf8) << c.what;
@@ -114,6 +118,8 @@ TEST(NameComparison, IgnoresCaseOfLatinGreekAndCyrillicLetters) {
       {"Ÿ", "ÿ", true},                 {"ΑΒΓ", "αβγ", true},           {"Москва", "МОСКВА", true},
       {"Partner", "Partners", false},   {"C", "Č", false},              {"a", "b", false},
       {"\xC3", "\xC3", true},           {"\xC3", "\xC4", false},
+      // Malformed text equals nothing but itself, wherever the fault is.
+      {"Partner\xC3", "PARTNER", false}, {"ŽAL\xC3", "žal\xC3", false}, {"AB", "ab\x80", false},
   };
   for (const Case& c : cases) EXPECT_EQ(jet::EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " vs " << c.b;
 }
