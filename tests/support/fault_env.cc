@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <iterator>
 
 namespace testing_support {
@@ -56,12 +57,16 @@ class FaultFile final : public jet::File {
   Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
     Fault f = env_.Next("write " + path_ + " at " + std::to_string(offset) + ", " + std::to_string(data.size()) + " bytes");
     if (f == Fault::kTornWrite) {
-      (void)base_->WriteAt(offset, data.first(data.size() / 2));
+      auto half = data.first(data.size() / 2);
+      if (base_->WriteAt(offset, half).ok())
+        env_.Changed(path_, FaultEnv::Change{offset, std::vector<uint8_t>(half.begin(), half.end()), false});
       env_.crashed_ = true;
       return env_.CrashedStatus();
     }
     if (f != Fault::kNone) return env_.FaultStatus(f, "write " + path_);
-    return base_->WriteAt(offset, data);
+    Status s = base_->WriteAt(offset, data);
+    if (s.ok()) env_.Changed(path_, FaultEnv::Change{offset, std::vector<uint8_t>(data.begin(), data.end()), false});
+    return s;
   }
 
   Status Sync() override {
@@ -75,7 +80,9 @@ class FaultFile final : public jet::File {
   Status Truncate(uint64_t size) override {
     Fault f = env_.Next("truncate " + path_ + " to " + std::to_string(size));
     if (f != Fault::kNone) return env_.FaultStatus(f, "truncate " + path_);
-    return base_->Truncate(size);
+    Status s = base_->Truncate(size);
+    if (s.ok()) env_.Changed(path_, FaultEnv::Change{size, {}, true});
+    return s;
   }
 
   jet::Result<uint64_t> Size() override {
@@ -139,7 +146,13 @@ FaultEnv::Tracked& FaultEnv::Track(const std::string& path) {
   return tracked_.emplace(path, std::move(t)).first->second;
 }
 
-void FaultEnv::Synced(const std::string& path) { Track(path).durable_bytes = Slurp(path); }
+void FaultEnv::Synced(const std::string& path) {
+  Tracked& t = Track(path);
+  t.durable_bytes = Slurp(path);
+  t.unsynced.clear();
+}
+
+void FaultEnv::Changed(const std::string& path, Change change) { Track(path).unsynced.push_back(std::move(change)); }
 
 jet::Result<std::unique_ptr<jet::File>> FaultEnv::Open(const std::string& path, jet::OpenMode mode) {
   if (crashed_) return CrashedStatus();
@@ -150,6 +163,7 @@ jet::Result<std::unique_ptr<jet::File>> FaultEnv::Open(const std::string& path, 
   }
   auto file = base_.Open(path, mode);
   if (!file.ok()) return file.status();
+  if (mode == jet::OpenMode::kCreate) Changed(path, Change{0, {}, true});
   return std::unique_ptr<jet::File>(new FaultFile(*this, std::move(*file), path));
 }
 
@@ -176,16 +190,31 @@ Status FaultEnv::SyncDir(const std::string& dir) {
   return s;
 }
 
-void FaultEnv::LosePower() {
+void FaultEnv::LosePower(const PowerCut& cut) {
   for (auto& [path, t] : tracked_) {
+    const bool exists_now = base_.Exists(path);
+    const bool exists = exists_now == t.durable_exists || !(cut.name_reached_disk && cut.name_reached_disk(path))
+                            ? t.durable_exists
+                            : exists_now;
     std::error_code ec;
-    if (!t.durable_exists) {
+    if (!exists) {
       fs::remove(path, ec);
       continue;
     }
+    // What was synced, and of the rest what the disk wrote back.
+    std::vector<uint8_t> bytes = t.durable_bytes.value_or(std::vector<uint8_t>{});
+    for (size_t n = 0; n < t.unsynced.size(); ++n) {
+      if (!(cut.wrote_back && cut.wrote_back(path, n))) continue;
+      const Change& c = t.unsynced[n];
+      if (c.truncation) {
+        bytes.resize(c.offset);
+        continue;
+      }
+      if (bytes.size() < c.offset + c.bytes.size()) bytes.resize(c.offset + c.bytes.size());
+      std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + static_cast<ptrdiff_t>(c.offset));
+    }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (t.durable_bytes)
-      out.write(reinterpret_cast<const char*>(t.durable_bytes->data()), static_cast<std::streamsize>(t.durable_bytes->size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }
 }
 

@@ -8,10 +8,12 @@
 // nothing. After a crash, LosePower() turns the disk into what a power cut
 // would leave: what was not synced is gone (file contents back to their last
 // sync, files whose creation or removal was not made durable by a folder
-// sync back to how they were).
+// sync back to how they were), except for what the test says the disk had
+// already written back.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -46,8 +48,18 @@ class FaultEnv final : public jet::Env {
   // One line per changing operation so far, for messages of failed tests.
   const std::vector<std::string>& Log() const { return log_; }
 
-  // After a crash: what a power cut at that moment leaves on the disk.
-  void LosePower();
+  // After a crash: what a power cut at that moment leaves on the disk. By
+  // default only what was synced. The disk may have written back some of
+  // the rest, in any order: `wrote_back(path, n)` says whether it wrote the
+  // nth change (write or truncation, counted from 0) made to that file since
+  // its last sync; `name_reached_disk(path)` whether a creation or removal of
+  // the file that no folder sync made durable reached the disk all the same.
+  struct PowerCut {
+    std::function<bool(const std::string& path, size_t n)> wrote_back;
+    std::function<bool(const std::string& path)> name_reached_disk;
+  };
+  void LosePower(const PowerCut& cut);
+  void LosePower() { LosePower(PowerCut{}); }
 
   jet::Result<std::unique_ptr<jet::File>> Open(const std::string& path, jet::OpenMode mode) override;
   jet::Status Remove(const std::string& path) override;
@@ -61,10 +73,17 @@ class FaultEnv final : public jet::Env {
   jet::Status CrashedStatus() const;
   jet::Status FaultStatus(Fault fault, const std::string& what) const;
   // The durable state of a file that this env has touched.
+  struct Change {  // a write, or a truncation (no bytes)
+    uint64_t offset = 0;
+    std::vector<uint8_t> bytes;
+    bool truncation = false;
+  };
   struct Tracked {
     bool durable_exists = false;
     std::optional<std::vector<uint8_t>> durable_bytes;  // as of the last sync
+    std::vector<Change> unsynced;                       // since the last sync, in order
   };
+  void Changed(const std::string& path, Change change);
   Tracked& Track(const std::string& path);
   void Synced(const std::string& path);
 

@@ -13,6 +13,7 @@
 #include "jet/journal.h"
 #include "jet/text.h"
 #include "tests/support/support.h"
+#include "tests/write/param_name.h"
 #include "tests/write/oracle_tables.h"
 
 namespace {
@@ -253,11 +254,6 @@ TEST_P(RelinkFixture, StoresTheLinkAndChangesNothingElse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, RelinkFixture, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           std::string name;
-                           for (char ch : info.param.name)
-                             if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
-                           return name;
-                         });
+                         write_test::ParamName());
 
 }  // namespace

@@ -1,0 +1,186 @@
+// A relink cut off at every write and every sync: killed, with the power
+// gone, or in the middle of a write. The file must open with the old link or
+// the new one, and be byte for byte the file before or the file after.
+#include <functional>
+
+#include "dbbuilder/cases.h"
+#include "dbbuilder/database_writer.h"
+#include "engine/database.h"
+#include "engine/database_impl.h"
+#include "engine/dbengine.h"
+#include "engine/error.h"
+#include "engine/relink.h"
+#include "engine/tabledef.h"
+#include "engine/tabledefs.h"
+#include "jet/journal.h"
+#include "tests/support/fault_env.h"
+#include "tests/support/support.h"
+#include "tests/write/param_name.h"
+
+namespace {
+
+using namespace testing_support;
+
+constexpr double kNow = 46000.25;  // what DateUpdate becomes, the same in every run
+
+struct CrashCase {
+  std::string name;
+  bool shared;
+  // Makes the front-end and its back-end in dir; returns the front-end and the links to store.
+  std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> make;
+};
+
+std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> Fixture(
+    std::string folder, std::string front, std::string back, std::vector<std::string> tables) {
+  return [=](const TempDir& dir) {
+    fs::path f = CopyInto(SharedDir() / folder / front, dir.path());
+    fs::path b = CopyInto(SharedDir() / folder / back, dir.path());
+    std::vector<engine::LinkRequest> links;
+    for (const auto& t : tables) links.push_back({t, ";DATABASE=" + b.string()});
+    return std::make_pair(f, links);
+  };
+}
+
+std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> Built(
+    dbbuilder::FrontEndOptions options, size_t path_length) {
+  return [=](const TempDir& dir) {
+    fs::path f = dir / "MLQ.mdb";
+    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), f.string()).ok());
+    fs::path folder = dir.path();
+    while (folder.string().size() + 12 < path_length) folder /= std::string(std::min<size_t>(200, path_length - folder.string().size() - 13), 'p');
+    fs::create_directories(folder);
+    fs::path b = folder / "PARTNER.MDB";
+    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(options.format, options.code_page), b.string()).ok());
+    return std::make_pair(f, std::vector<engine::LinkRequest>{{"Partner", ";DATABASE=" + b.string()},
+                                                              {"Artikli", "MS Access;DATABASE=" + b.string()}});
+  };
+}
+
+std::vector<CrashCase> CrashCases() {
+  dbbuilder::FrontEndOptions jet3_full;
+  jet3_full.format = dbbuilder::Format::kJet3;
+  jet3_full.code_page = 1250;
+  jet3_full.partner_fills_page = true;
+  jet3_full.desktop_lv = true;
+  dbbuilder::FrontEndOptions ace_out_of_row;
+  ace_out_of_row.format = dbbuilder::Format::kAce12;
+  ace_out_of_row.database_out_of_row = true;
+  return {
+      {"a path kept in the row", true, Fixture("fixtures/v2003-basic", "MLQ.mdb", "PARTNER.MDB", {"Partner"})},
+      {"a cached definition freed", true,
+       Fixture("corpus/ace", "linkerTestV2007.accdb", "linkeeTest.accdb", {"Table2"})},
+      {"a row moved to another page", true, Fixture("fixtures/v2003-big", "MLQ.mdb", "PARTNER.MDB", {"Partner"})},
+      {"two links at once, one a long value", false, Built(ace_out_of_row, 600)},
+      {"Jet3, a full page, long values, two links", false, Built(jet3_full, 1000)},
+  };
+}
+
+std::string LinkOf(const fs::path& file, const std::string& table) {
+  auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
+  return db->TableDefs().Item(table).Connect();
+}
+
+class RelinkCrash : public ::testing::TestWithParam<CrashCase> {};
+
+TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
+  const CrashCase& c = GetParam();
+  if (c.shared) SKIP_WITHOUT_SHARED();
+  TempDir dir;
+  auto [front, links] = c.make(dir);
+  const auto before = ReadBytes(front);
+  std::vector<std::string> old_links;
+  for (const auto& l : links) old_links.push_back(LinkOf(front, l.table));
+
+  // The change uncut, counting the operations it makes.
+  uint64_t operations = 0;
+  {
+    FaultEnv env;
+    auto db = engine::OpenDatabaseImpl(env, front.string());
+    const uint64_t at_open = env.Operations();
+    engine::StoreLinks(*db, env, links, kNow);
+    operations = env.Operations() - at_open;
+  }
+  const auto after = ReadBytes(front);
+  ASSERT_NE(after, before);
+  for (const auto& l : links) ASSERT_EQ(LinkOf(front, l.table), l.link);
+
+  // What the disk holds after the cut: everything written (the process was
+  // killed), only what was synced (the power went), or what was synced plus
+  // some unsynced writes the disk wrote back: all of the database's, only its
+  // first, or all of the journal's.
+  enum class Power { kStays, kLost, kDatabaseReachedDisk, kFirstDatabaseWrite, kJournalReachedDisk };
+  struct Kind {
+    Fault fault;
+    Power power;
+  };
+  const std::string journal = jet::JournalPath(front.string());
+  int old_outcomes = 0, new_outcomes = 0;
+  for (const Kind kind : {Kind{Fault::kCrash, Power::kStays}, Kind{Fault::kCrash, Power::kLost},
+                          Kind{Fault::kCrash, Power::kDatabaseReachedDisk}, Kind{Fault::kCrash, Power::kFirstDatabaseWrite},
+                          Kind{Fault::kCrash, Power::kJournalReachedDisk},
+                          Kind{Fault::kTornWrite, Power::kStays}, Kind{Fault::kTornWrite, Power::kLost},
+                          Kind{Fault::kTornWrite, Power::kDatabaseReachedDisk}}) {
+    // n = operations + 1: nothing fails, the power goes right after the
+    // change returned; it must be there.
+    for (uint64_t n = 1; n <= operations + 1; ++n) {
+      WriteBytes(front, before);
+      FaultEnv env;
+      bool returned = false;
+      {
+        auto db = engine::OpenDatabaseImpl(env, front.string());
+        env.FailAt(env.Operations() + n, kind.fault);
+        try {
+          engine::StoreLinks(*db, env, links, kNow);
+          returned = true;
+        } catch (const engine::EngineError&) {
+        }
+      }
+      const char* power = "";
+      switch (kind.power) {
+        case Power::kStays: break;
+        case Power::kLost:
+          env.LosePower();
+          power = ", the power gone";
+          break;
+        case Power::kDatabaseReachedDisk:
+          env.LosePower({[&](const std::string& path, size_t) { return path == front.string(); }, nullptr});
+          power = ", the power gone after the database's writes reached the disk";
+          break;
+        case Power::kFirstDatabaseWrite:
+          env.LosePower({[&](const std::string& path, size_t n) { return path == front.string() && n == 0; }, nullptr});
+          power = ", the power gone after the database's first write reached the disk";
+          break;
+        case Power::kJournalReachedDisk:
+          env.LosePower({[&](const std::string& path, size_t) { return path == journal; },
+                         [&](const std::string& path) { return path == journal; }});
+          power = ", the power gone after the journal's writes reached the disk";
+          break;
+      }
+      std::string trace = std::string(FaultName(kind.fault)) + power +
+                          " at operation " + std::to_string(n) + " of " + std::to_string(operations) + "\n";
+      for (const auto& line : env.Log()) trace += "  " + line + "\n";
+
+      // The next open plays back or removes the journal.
+      std::vector<std::string> now;
+      for (const auto& l : links) now.push_back(LinkOf(front, l.table));
+      EXPECT_FALSE(fs::exists(jet::JournalPath(front.string()))) << trace;
+      const auto bytes = ReadBytes(front);
+      if (returned) EXPECT_EQ(bytes, after) << "the change returned before it was durable\n" << trace;
+      if (bytes == before) {
+        ++old_outcomes;
+        EXPECT_EQ(now, old_links) << trace;
+      } else {
+        ++new_outcomes;
+        EXPECT_EQ(bytes, after) << "neither the old file nor the new one\n" << trace;
+        for (size_t i = 0; i < links.size(); ++i) EXPECT_EQ(now[i], links[i].link) << trace;
+      }
+    }
+  }
+  EXPECT_GT(old_outcomes, 0);
+  EXPECT_GT(new_outcomes, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, RelinkCrash, ::testing::ValuesIn(CrashCases()),
+                         write_test::ParamName());
+
+}  // namespace
