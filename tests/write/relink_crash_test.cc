@@ -165,7 +165,9 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
       for (const auto& l : links) now.push_back(LinkOf(front, l.table));
       EXPECT_FALSE(fs::exists(jet::JournalPath(front.string()))) << trace;
       const auto bytes = ReadBytes(front);
-      if (returned) EXPECT_EQ(bytes, after) << "the change returned before it was durable\n" << trace;
+      if (returned) {
+        EXPECT_EQ(bytes, after) << "the change returned before it was durable\n" << trace;
+      }
       if (bytes == before) {
         ++old_outcomes;
         EXPECT_EQ(now, old_links) << trace;
