@@ -114,12 +114,15 @@ const Row* CatalogRow(const Tables& tables, const std::string& name, const std::
   return nullptr;
 }
 
-void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, const std::string& changed,
+void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, const std::set<std::string>& changed,
                                   const std::string& who) {
   ASSERT_EQ(before.size(), after.size()) << who << ": the tables differ";
-  auto is_changed_row = [&](const std::string& table, const Row& row) {
+  auto changed_name = [&](const Row& row) -> std::string {
     auto name = row.find("Name");
-    return table == "MSysObjects" && name != row.end() && (name->second == changed || name->second == "\"" + changed + "\"");
+    if (name == row.end()) return {};
+    for (const std::string& c : changed)
+      if (name->second == c || name->second == "\"" + c + "\"") return c;
+    return {};
   };
   for (const auto& [table, rows] : before) {
     auto it = after.find(table);
@@ -128,17 +131,26 @@ void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, con
     // A row that moved to another page may be met elsewhere in a scan: the
     // rows are compared as sets, the changed one on its own.
     std::vector<Row> b, a;
-    const Row *b_changed = nullptr, *a_changed = nullptr;
-    for (const Row& row : rows) is_changed_row(table, row) ? void(b_changed = &row) : b.push_back(row);
-    for (const Row& row : it->second) is_changed_row(table, row) ? void(a_changed = &row) : a.push_back(row);
+    std::map<std::string, const Row*> b_changed, a_changed;
+    for (const Row& row : rows) {
+      const std::string c = table == "MSysObjects" ? changed_name(row) : "";
+      c.empty() ? b.push_back(row) : void(b_changed[c] = &row);
+    }
+    for (const Row& row : it->second) {
+      const std::string c = table == "MSysObjects" ? changed_name(row) : "";
+      c.empty() ? a.push_back(row) : void(a_changed[c] = &row);
+    }
     std::sort(b.begin(), b.end());
     std::sort(a.begin(), a.end());
     EXPECT_EQ(a, b) << who << ": the rows of " << table;
-    ASSERT_EQ(a_changed == nullptr, b_changed == nullptr) << who << ": the changed row";
-    if (!a_changed) continue;
-    ASSERT_EQ(a_changed->size(), b_changed->size()) << who << ": columns of the changed row";
-    for (const auto& [column, value] : *b_changed)
-      if (!kLinkColumns.count(column)) EXPECT_EQ(a_changed->at(column), value) << who << ": " << changed << "." << column;
+    ASSERT_EQ(a_changed.size(), b_changed.size()) << who << ": the changed rows";
+    for (const auto& [name, was] : b_changed) {
+      ASSERT_TRUE(a_changed.count(name)) << who << ": " << name << " is gone";
+      const Row& now = *a_changed[name];
+      ASSERT_EQ(now.size(), was->size()) << who << ": columns of " << name;
+      for (const auto& [column, value] : *was)
+        if (!kLinkColumns.count(column)) EXPECT_EQ(now.at(column), value) << who << ": " << name << "." << column;
+    }
   }
 }
 

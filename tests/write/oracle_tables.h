@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,14 @@ Tables MdbToolsTables(const fs::path& file, int jet3_code_page = 1252);
 // The row of MSysObjects whose Name is `name` (case as stored); null if none.
 const Row* CatalogRow(const Tables& tables, const std::string& name, const std::string& quote = "");
 
-// Expects `after` to equal `before`, except for the listed columns of the
-// catalog row named `changed` (which may then differ). `who` names the reader.
-void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, const std::string& changed,
+// Expects `after` to equal `before`, except for the link columns (Database,
+// Connect, DateUpdate, Lv) of the catalog rows named in `changed`. `who`
+// names the reader.
+void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, const std::set<std::string>& changed,
                                   const std::string& who);
+inline void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, const std::string& changed,
+                                         const std::string& who) {
+  ExpectOnlyLinkColumnsChanged(before, after, std::set<std::string>{changed}, who);
+}
 
 }  // namespace write_test
