@@ -1,5 +1,6 @@
 #include "jet/catalog.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "jet/long_value.h"
@@ -9,6 +10,8 @@
 
 namespace jet {
 namespace {
+
+constexpr uint32_t kReservedObjects = 1u << 16;
 
 // Where the catalog's columns are in its definition; -1 when absent.
 struct CatalogColumns {
@@ -62,10 +65,24 @@ const CatalogObject* Catalog::FindTable(std::string_view name) const {
 
 namespace {
 
-// One row, with the columns already found in the definition; `r` is the
-// caller's, so that a scan cracks every row into the same storage.
-Result<CatalogObject> DecodeRow(Pager& pager, const TableDefinition& def, const CatalogColumns& c, Bytes row,
-                                uint16_t code_page, CrackedRow& r) {
+// What decoding a row needs besides the row: the places of the catalog's
+// columns, found once in its definition, and storage that a scan reuses
+// from row to row.
+struct RowDecoder {
+  const TableDefinition& def;
+  CatalogColumns c;
+  uint16_t code_page;
+  CrackedRow cracked;
+  std::vector<uint8_t> long_value;
+
+  RowDecoder(const TableDefinition& d, uint16_t cp) : def(d), c(d), code_page(cp) {}
+};
+
+Result<CatalogObject> DecodeRow(Pager& pager, RowDecoder& d, Bytes row) {
+  const TableDefinition& def = d.def;
+  const CatalogColumns& c = d.c;
+  const uint16_t code_page = d.code_page;
+  CrackedRow& r = d.cracked;
   const Format& f = pager.format();
   JET_RETURN_IF_ERROR(CrackRow(row, def, f, r));
 
@@ -75,9 +92,8 @@ Result<CatalogObject> DecodeRow(Pager& pager, const TableDefinition& def, const 
   };
   auto memo = [&](int col) -> Result<std::optional<std::string>> {
     if (IsNull(r, col)) return std::optional<std::string>();
-    Result<std::vector<uint8_t>> value = ReadLongValue(pager, r.Value(row, static_cast<size_t>(col)));
-    if (!value.ok()) return value.status();
-    return std::optional<std::string>(DecodeText(*value, f, code_page));
+    JET_RETURN_IF_ERROR(ReadLongValue(pager, r.Value(row, static_cast<size_t>(col)), d.long_value));
+    return std::optional<std::string>(DecodeText(d.long_value, f, code_page));
   };
 
   CatalogObject o;
@@ -102,8 +118,8 @@ Result<CatalogObject> DecodeRow(Pager& pager, const TableDefinition& def, const 
 }  // namespace
 
 Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def, Bytes row, uint16_t code_page) {
-  CrackedRow r;
-  return DecodeRow(pager, def, CatalogColumns(def), row, code_page, r);
+  RowDecoder d(def, code_page);
+  return DecodeRow(pager, d, row);
 }
 
 Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page) {
@@ -111,16 +127,20 @@ Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page) {
   Result<TableDefinition> def = ReadTableDefinition(pager, kCatalogPage, code_page);
   if (!def.ok()) return def.status();
   catalog.def = std::move(*def);
-  const CatalogColumns c(catalog.def);
+  RowDecoder decoder(catalog.def, code_page);
+  const CatalogColumns& c = decoder.c;
   if (c.id < 0 || c.name < 0 || c.type < 0 || c.flags < 0) return Status::Corrupt("the catalog lacks its key columns");
 
   // The long values of all rows together cannot exceed what the file holds
   // (UTF-8 may take three bytes for each stored one); a hostile catalog whose
   // rows all point at one long chain would otherwise be read again and again.
   uint64_t text_budget = 3ull * pager.page_count() * pager.page_size();
-  CrackedRow cracked;
+  // The definition's row count saves the vector's regrowth (copies, and
+  // fresh pages the kernel must fault in); it is only a hint, and a hostile
+  // one can claim no more than a modest reservation.
+  catalog.objects.reserve(std::min<uint32_t>(catalog.def.num_rows, kReservedObjects));
   JET_RETURN_IF_ERROR(ScanTable(pager, catalog.def, [&](TableRow& row) -> Status {
-    Result<CatalogObject> o = DecodeRow(pager, catalog.def, c, row.bytes, code_page, cracked);
+    Result<CatalogObject> o = DecodeRow(pager, decoder, row.bytes);
     if (!o.ok()) return o.status();
     const uint64_t text = (o->database ? o->database->size() : 0) + (o->connect ? o->connect->size() : 0);
     if (text > text_budget) return Status::Corrupt("the catalog's long values add up to more than the file holds");

@@ -72,8 +72,13 @@ Result<std::vector<RowPointer>> LongValueRows(Pager& pager, Bytes field) {
 
 Result<std::vector<uint8_t>> ReadLongValue(Pager& pager, Bytes field) {
   std::vector<uint8_t> value;
-  JET_RETURN_IF_ERROR(Walk(pager, field, [&](RowPointer, Bytes piece) { value.insert(value.end(), piece.begin(), piece.end()); }));
+  JET_RETURN_IF_ERROR(ReadLongValue(pager, field, value));
   return value;
+}
+
+Status ReadLongValue(Pager& pager, Bytes field, std::vector<uint8_t>& value) {
+  value.clear();
+  return Walk(pager, field, [&](RowPointer, Bytes piece) { value.insert(value.end(), piece.begin(), piece.end()); });
 }
 
 }  // namespace jet

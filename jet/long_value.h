@@ -38,5 +38,7 @@ Result<std::vector<RowPointer>> LongValueRows(Pager& pager, Bytes field);
 
 // The whole value.
 Result<std::vector<uint8_t>> ReadLongValue(Pager& pager, Bytes field);
+// The same into `value`, replacing what it held and keeping its storage.
+Status ReadLongValue(Pager& pager, Bytes field, std::vector<uint8_t>& value);
 
 }  // namespace jet

@@ -37,6 +37,7 @@ Result<std::vector<uint8_t>> ReadRowAt(Pager& pager, RowPointer where, std::opti
 Status ScanTable(Pager& pager, const TableDefinition& def, const std::function<Status(TableRow&)>& visit) {
   Result<std::vector<uint32_t>> pages = ReadUsageMap(pager, def.used_pages);
   if (!pages.ok()) return pages.status();
+  TableRow row;  // one for the whole scan: its bytes keep their storage from row to row
   for (uint32_t p : *pages) {
     Result<std::vector<uint8_t>> page = pager.ReadPage(p);
     if (!page.ok()) return page.status();
@@ -49,8 +50,8 @@ Status ScanTable(Pager& pager, const TableDefinition& def, const std::function<S
     for (size_t i = 0; i < dp->slots.size(); ++i) {
       const RowSlot& s = dp->slots[i];
       if (s.deleted()) continue;
-      TableRow row;
       row.slot = RowPointer{p, static_cast<uint8_t>(i)};
+      row.moved.reset();
       if (s.lookup()) {
         Result<RowPointer> target = LookupTarget(*page, s);
         if (!target.ok()) return target.status();

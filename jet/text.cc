@@ -59,6 +59,10 @@ class Utf16Sink {
   ~Utf16Sink() { Flush(); }
 
   void Put(char16_t u) {
+    if (u < 0x80 && !high_) {  // most names and paths are ASCII
+      out_.push_back(static_cast<char>(u));
+      return;
+    }
     if (high_ && u >= 0xDC00 && u <= 0xDFFF) {
       AppendUtf8(0x10000 + ((static_cast<char32_t>(high_) - 0xD800) << 10) + (u - 0xDC00), out_);
       high_ = 0;
@@ -145,7 +149,13 @@ std::string DecodeCodePage(Bytes bytes, uint16_t code_page) {
   const auto& table = TableFor(code_page);
   std::string out;
   out.reserve(bytes.size());
-  for (uint8_t b : bytes) AppendUtf8(b < 0x80 ? b : table[b - 0x80], out);
+  for (uint8_t b : bytes) {
+    if (b < 0x80) {
+      out.push_back(static_cast<char>(b));
+    } else {
+      AppendUtf8(table[b - 0x80], out);
+    }
+  }
   return out;
 }
 
