@@ -30,10 +30,10 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& options) {
     }
     const size_t equals = a.find('=');
     const std::string name = a.substr(0, equals);
-    auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
-    if (spec == options.end()) throw UsageError("unknown option '" + name + "'");
+    auto option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
+    if (option == options.end()) throw UsageError("unknown option '" + name + "'");
     if (parsed.flags.count(name) || parsed.values.count(name)) throw UsageError(name + " is given twice");
-    if (!spec->takes_value) {
+    if (!option->takes_value) {
       if (equals != std::string::npos) throw UsageError(name + " takes no value");
       parsed.flags.insert(name);
     } else if (equals != std::string::npos) {

@@ -130,21 +130,21 @@ Table SizedTable(const std::string& name, Format format, uint64_t bytes) {
 }
 
 DatabaseSpec BackEnd(Format format, int code_page) {
-  DatabaseSpec spec;
-  spec.format = format;
-  spec.code_page = code_page;
+  DatabaseSpec described;
+  described.format = format;
+  described.code_page = code_page;
   const int fit = format == Format::kJet3 ? code_page : 0;
-  spec.AddTable(PartnerTable(fit));
-  spec.AddTable(ArtikliTable(fit));
-  return spec;
+  described.AddTable(PartnerTable(fit));
+  described.AddTable(ArtikliTable(fit));
+  return described;
 }
 
 DatabaseSpec FrontEnd(const FrontEndOptions& o) {
-  DatabaseSpec spec;
-  spec.format = o.format;
-  spec.code_page = o.code_page;
-  spec.AddTable(NastavitveTable(o.format == Format::kJet3 ? o.code_page : 0));
-  if (o.local_table_bytes > 0) spec.AddTable(SizedTable("Podatki", o.format, o.local_table_bytes));
+  DatabaseSpec described;
+  described.format = o.format;
+  described.code_page = o.code_page;
+  described.AddTable(NastavitveTable(o.format == Format::kJet3 ? o.code_page : 0));
+  if (o.local_table_bytes > 0) described.AddTable(SizedTable("Podatki", o.format, o.local_table_bytes));
 
   auto make_link = [&](const std::string& name, const std::string& database) {
     Link l;
@@ -166,19 +166,19 @@ DatabaseSpec FrontEnd(const FrontEndOptions& o) {
       bool is_partner = l.name == "Partner";
       if (partner_only != is_partner) continue;
       if (is_partner && partner_placed) continue;
-      spec.AddLink(make_link(l.name, l.database));
+      described.AddLink(make_link(l.name, l.database));
       if (is_partner) partner_placed = true;
     }
   };
   for (int i = 1; i <= o.extra_links; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "T%04d", i);
-    spec.AddLink(make_link(name, extra_target));
+    described.AddLink(make_link(name, extra_target));
     if (i == o.partner_after) place_named_links(true);
   }
   place_named_links(true);
   place_named_links(false);
-  return spec;
+  return described;
 }
 
 }  // namespace dbbuilder

@@ -38,8 +38,8 @@ std::string Folded(const std::string& s) {
 
 class Builder {
  public:
-  Builder(const DatabaseSpec& spec, PageFile& file)
-      : spec_(spec), layout_(LayoutFor(spec.format)), file_(file), maps_(file, layout_), sids_(DefaultSids(layout_)) {}
+  Builder(const DatabaseSpec& described, PageFile& file)
+      : spec_(described), layout_(LayoutFor(described.format)), file_(file), maps_(file, layout_), sids_(DefaultSids(layout_)) {}
 
   jet::Result<BuildReport> Run();
 
@@ -381,11 +381,11 @@ jet::Result<BuildReport> Builder::Run() {
 
 }  // namespace
 
-jet::Result<BuildReport> WriteDatabase(const DatabaseSpec& spec, const std::string& path, jet::Env& env) {
-  const Layout& layout = LayoutFor(spec.format);
+jet::Result<BuildReport> WriteDatabase(const DatabaseSpec& described, const std::string& path, jet::Env& env) {
+  const Layout& layout = LayoutFor(described.format);
   auto file = PageFile::Create(env, path, layout.page_size);
   if (!file.ok()) return file.status();
-  Builder builder(spec, *file.value());
+  Builder builder(described, *file.value());
   return builder.Run();
 }
 

@@ -14,7 +14,7 @@
 
 namespace dbbuilder {
 
-jet::Result<BuildReport> WriteDatabase(const DatabaseSpec& spec, const std::string& path,
+jet::Result<BuildReport> WriteDatabase(const DatabaseSpec& described, const std::string& path,
                                        jet::Env& env = jet::Env::Default());
 
 // The name of the link that fills a catalog page behind a link marked

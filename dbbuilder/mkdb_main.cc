@@ -107,9 +107,9 @@ int main(int argc, char** argv) {
     }
   }
 
-  dbbuilder::DatabaseSpec spec =
+  dbbuilder::DatabaseSpec described =
       kind == "frontend" ? dbbuilder::FrontEnd(fe) : dbbuilder::BackEnd(fe.format, fe.code_page);
-  auto report = dbbuilder::WriteDatabase(spec, out);
+  auto report = dbbuilder::WriteDatabase(described, out);
   if (!report.ok()) {
     std::cerr << "vostrel-mkdb: " << out << ": " << report.status().message() << "\n";
     return 1;

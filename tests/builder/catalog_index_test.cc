@@ -221,9 +221,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BuiltIndex, ::testing::Values(0, 600, 3000));
 TEST(CatalogIndex, LeftOutWhenANameCannotBeKeyed) {
   TempDir dir;
   for (bool keyable : {true, false}) {
-    DatabaseSpec spec = BackEnd(Format::kJet4);
-    if (!keyable) spec.AddTable(Table{"Čebele", {MakeColumn("A", ColumnType::kLong)}, {}, {}});
-    auto built = WriteDatabase(spec, (dir / "b.mdb").string());
+    DatabaseSpec described = BackEnd(Format::kJet4);
+    if (!keyable) described.AddTable(Table{"Čebele", {MakeColumn("A", ColumnType::kLong)}, {}, {}});
+    auto built = WriteDatabase(described, (dir / "b.mdb").string());
     ASSERT_TRUE(built.ok());
     EXPECT_EQ(built->catalog_indexed, keyable);
   }

@@ -82,9 +82,9 @@ class SpecialCase : public ::testing::TestWithParam<Format> {
     o.format = GetParam();
     return o;
   }
-  std::string Build(const DatabaseSpec& spec, BuildReport* report = nullptr) {
+  std::string Build(const DatabaseSpec& described, BuildReport* report = nullptr) {
     std::string path = (dir_ / "MLQ.mdb").string();
-    auto built = WriteDatabase(spec, path);
+    auto built = WriteDatabase(described, path);
     EXPECT_TRUE(built.ok()) << built.status().message();
     if (report && built.ok()) *report = built.value();
     return path;
@@ -179,16 +179,16 @@ TEST_P(SpecialCase, PathsStoredOutOfRow) {
 }
 
 TEST_P(SpecialCase, DesktopStyleLvAndOdbcLinks) {
-  DatabaseSpec spec = FrontEnd(Options());
-  for (auto& object : spec.objects)
+  DatabaseSpec described = FrontEnd(Options());
+  for (auto& object : described.objects)
     if (auto* link = std::get_if<Link>(&object)) link->lv = DesktopStyleLv(link->database, link->foreign_name);
   Link odbc;
   odbc.name = "Ordrar";
   odbc.kind = LinkKind::kOdbc;
   odbc.connect = "DSN=Skladisce;UID=mlq;DATABASE=zaloga";
   odbc.foreign_name = "dbo.Ordrar";
-  spec.AddLink(odbc);
-  std::string path = Build(spec);
+  described.AddLink(odbc);
+  std::string path = Build(described);
 
   auto catalog = MdbReaderCatalog(path);
   const auto* partner = Find(catalog, "Partner");

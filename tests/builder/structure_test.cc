@@ -246,15 +246,15 @@ TEST(TableDefinition, LongDefinitionsChainOverPages) {
 TEST(Builder, RefusesWhatTheFormatCannotHold) {
   TempDir dir;
   auto with_table = [](Format format, int code_page, std::vector<Column> columns, std::vector<Row> rows) {
-    DatabaseSpec spec;
-    spec.format = format;
-    spec.code_page = code_page;
+    DatabaseSpec described;
+    described.format = format;
+    described.code_page = code_page;
     Table t;
     t.name = "T";
     t.columns = std::move(columns);
     t.rows = std::move(rows);
-    spec.AddTable(t);
-    return spec;
+    described.AddTable(t);
+    return described;
   };
   DatabaseSpec duplicate = BackEnd(Format::kJet4);
   Link same;
@@ -272,7 +272,7 @@ TEST(Builder, RefusesWhatTheFormatCannotHold) {
 
   struct Case {
     const char* what;
-    DatabaseSpec spec;
+    DatabaseSpec described;
   };
   const Case cases[] = {
       {"names differing only in case", duplicate},
@@ -287,7 +287,7 @@ TEST(Builder, RefusesWhatTheFormatCannotHold) {
       {"an inline memo longer than a page", with_table(Format::kJet4, 1252, {forced_inline}, {{std::string(5000, 'x')}})},
   };
   for (const auto& c : cases) {
-    auto built = WriteDatabase(c.spec, (dir / "refused.mdb").string());
+    auto built = WriteDatabase(c.described, (dir / "refused.mdb").string());
     EXPECT_FALSE(built.ok()) << c.what;
     if (built.ok()) continue;
     if (!built.ok()) EXPECT_EQ(built.status().code(), jet::Code::kInvalidArgument) << c.what;

@@ -25,12 +25,12 @@ class Values : public ::testing::TestWithParam<Format> {
   }
   // Builds a database with one table and returns mdb-reader's rows of it.
   std::vector<std::string> RoundTrip(const Table& table) {
-    DatabaseSpec spec;
-    spec.format = GetParam();
-    spec.code_page = 1252;
-    spec.AddTable(table);
+    DatabaseSpec described;
+    described.format = GetParam();
+    described.code_page = 1252;
+    described.AddTable(table);
     path_ = (dir_ / "values.mdb").string();
-    auto built = WriteDatabase(spec, path_);
+    auto built = WriteDatabase(described, path_);
     EXPECT_TRUE(built.ok()) << built.status().message();
     return MdbReaderRows(path_, table.name);
   }
@@ -143,11 +143,11 @@ TEST_P(Values, LongValuesInEveryPlacement) {
     table.rows = {{int64_t{id}, text, blob}, {int64_t{-id}, Value{}, Value{}}};
     tables.push_back(table);
   }
-  DatabaseSpec spec;
-  spec.format = GetParam();
-  for (const auto& table : tables) spec.AddTable(table);
+  DatabaseSpec described;
+  described.format = GetParam();
+  for (const auto& table : tables) described.AddTable(table);
   std::string path = (dir_ / "long.mdb").string();
-  auto built = WriteDatabase(spec, path);
+  auto built = WriteDatabase(described, path);
   ASSERT_TRUE(built.ok()) << built.status().message();
   for (size_t i = 0; i < tables.size(); ++i) {
     SCOPED_TRACE(tables[i].name + " of " + std::to_string(cases[i].length) + " bytes");

@@ -15,27 +15,27 @@ namespace cli_test {
 
 using namespace testing_support;
 
-fs::path Build(const dbbuilder::DatabaseSpec& spec, const fs::path& dir, const std::string& name) {
+fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, const std::string& name) {
   const fs::path path = dir / name;
   fs::create_directories(path.parent_path());
-  auto built = dbbuilder::WriteDatabase(spec, path.string());
+  auto built = dbbuilder::WriteDatabase(described, path.string());
   EXPECT_TRUE(built.ok()) << name << ": " << built.status().message();
   return path;
 }
 
 fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::Format format,
                       std::vector<std::string> missing, int extra) {
-  dbbuilder::DatabaseSpec spec = dbbuilder::BackEnd(format);
-  std::erase_if(spec.objects, [&](const dbbuilder::Object& o) {
+  dbbuilder::DatabaseSpec described = dbbuilder::BackEnd(format);
+  std::erase_if(described.objects, [&](const dbbuilder::Object& o) {
     const auto* t = std::get_if<dbbuilder::Table>(&o);
     return t && std::find(missing.begin(), missing.end(), t->name) != missing.end();
   });
   for (int i = 1; i <= extra; ++i) {
     char table[16];
     std::snprintf(table, sizeof table, "T%04d", i);
-    spec.AddTable(dbbuilder::Table{table, {dbbuilder::MakeColumn("ID", dbbuilder::ColumnType::kLong)}, {}, {}});
+    described.AddTable(dbbuilder::Table{table, {dbbuilder::MakeColumn("ID", dbbuilder::ColumnType::kLong)}, {}, {}});
   }
-  return Build(spec, dir, name);
+  return Build(described, dir, name);
 }
 
 void SetDatabasePassword(const fs::path& file, const std::string& password) {

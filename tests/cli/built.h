@@ -14,8 +14,8 @@ namespace cli_test {
 
 namespace fs = std::filesystem;
 
-// Writes `spec` to dir/name; fails the test if the builder refuses.
-fs::path Build(const dbbuilder::DatabaseSpec& spec, const fs::path& dir, const std::string& name);
+// Writes `described` to dir/name; fails the test if the builder refuses.
+fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, const std::string& name);
 
 // A back-end with Partner and Artikli, without the tables named in
 // `missing`, and with a table T0001... for each of `extra` links.

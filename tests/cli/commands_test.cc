@@ -22,8 +22,8 @@ struct CheckScene {
     cli_test::SetDatabasePassword(locked, "skrivno");
 
     const std::string d = dir.path().string();
-    dbbuilder::DatabaseSpec spec = dbbuilder::FrontEnd({});
-    spec.objects.resize(1);  // Nastavitve alone
+    dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
+    described.objects.resize(1);  // Nastavitve alone
     auto link = [&](std::string name, std::string database, std::optional<std::string> connect = std::nullopt,
                     std::string foreign = "Partner") {
       dbbuilder::Link l;
@@ -31,7 +31,7 @@ struct CheckScene {
       l.database = std::move(database);
       l.connect = std::move(connect);
       l.foreign_name = std::move(foreign);
-      spec.AddLink(l);
+      described.AddLink(l);
     };
     link("Dobro", d + "\\dobro\\partner.mdb");                          // backslashes and case, resolved
     link("Manjka", d + "/nikjer/PARTNER.MDB");                          // no such folder
@@ -45,8 +45,8 @@ struct CheckScene {
     odbc.kind = dbbuilder::LinkKind::kOdbc;
     odbc.connect = "ODBC;DSN=Poslovno;UID=mlq";
     odbc.foreign_name = "dbo.Partner";
-    spec.AddLink(odbc);
-    front = cli_test::Build(spec, dir.path(), "MLQ.mdb");
+    described.AddLink(odbc);
+    front = cli_test::Build(described, dir.path(), "MLQ.mdb");
   }
 };
 
@@ -90,13 +90,13 @@ TEST(CheckCommand, OneLinePerLinkAndTheStatusSaysWhetherAnyIsBroken) {
       [] {
         dbbuilder::FrontEndOptions o;
         o.links = {{"Partner", "dobro/PARTNER.MDB"}};
-        dbbuilder::DatabaseSpec spec = dbbuilder::FrontEnd(o);
+        dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd(o);
         dbbuilder::Link odbc;
         odbc.name = "Streznik";
         odbc.kind = dbbuilder::LinkKind::kOdbc;
         odbc.connect = "ODBC;DSN=Poslovno";
-        spec.AddLink(odbc);
-        return spec;
+        described.AddLink(odbc);
+        return described;
       }(),
       s.dir.path(), "DOBRO.mdb");
   struct Case {

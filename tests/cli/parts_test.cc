@@ -39,7 +39,7 @@ TEST(SamePath, ForgivesCaseAndSeparatorsOnly) {
 }
 
 TEST(ParseArgs, OptionsValuesAndFiles) {
-  const std::vector<cli::OptionSpec> spec = {{"--from", true}, {"--to", true}, {"--dry-run", false}};
+  const std::vector<cli::OptionSpec> described = {{"--from", true}, {"--to", true}, {"--dry-run", false}};
   struct Case {
     cli::Args args;
     std::vector<std::string> files;
@@ -58,7 +58,7 @@ TEST(ParseArgs, OptionsValuesAndFiles) {
       {{"--help"}, {}, {}, {}, true},
   };
   for (const Case& c : cases) {
-    const cli::ParsedArgs p = cli::ParseArgs(c.args, spec);
+    const cli::ParsedArgs p = cli::ParseArgs(c.args, described);
     EXPECT_EQ(p.files, c.files) << ::testing::PrintToString(c.args);
     EXPECT_EQ(p.values, c.values) << ::testing::PrintToString(c.args);
     EXPECT_EQ(p.flags, c.flags) << ::testing::PrintToString(c.args);
@@ -67,7 +67,7 @@ TEST(ParseArgs, OptionsValuesAndFiles) {
 }
 
 TEST(ParseArgs, WrongUsage) {
-  const std::vector<cli::OptionSpec> spec = {{"--from", true}, {"--dry-run", false}};
+  const std::vector<cli::OptionSpec> described = {{"--from", true}, {"--dry-run", false}};
   struct Case {
     cli::Args args;
     std::string message;
@@ -82,7 +82,7 @@ TEST(ParseArgs, WrongUsage) {
   };
   for (const Case& c : cases) {
     try {
-      cli::ParseArgs(c.args, spec);
+      cli::ParseArgs(c.args, described);
       ADD_FAILURE() << "accepted " << ::testing::PrintToString(c.args);
     } catch (const cli::UsageError& e) {
       EXPECT_EQ(std::string(e.what()), c.message);

@@ -101,7 +101,7 @@ std::optional<std::string> Text(jet::Bytes row, const jet::CrackedRow& r, size_t
 
 struct Case {
   const char* what;
-  RowSpec spec;
+  RowSpec layout;
   std::optional<std::string> name, note;
   bool flag;
   bool added_null;
@@ -123,10 +123,10 @@ TEST_P(CrackRowTest, ReadsEveryColumnOfHandBuiltRows) {
   };
   const TableDefinition def = Table();
   for (const Case& c : cases) {
-    const std::vector<uint8_t> row = BuildRow(c.spec, f);
+    const std::vector<uint8_t> row = BuildRow(c.layout, f);
     auto r = jet::CrackRow(row, def, f);
     ASSERT_TRUE(r.ok()) << c.what << ": " << r.status().message();
-    EXPECT_EQ(r->column_count, c.spec.num_cols) << c.what;
+    EXPECT_EQ(r->column_count, c.layout.num_cols) << c.what;
     ASSERT_FALSE(r->fields[0].null) << c.what;
     EXPECT_EQ(jet::LoadU32(r->Value(row, 0).data()), 7u) << c.what;
     EXPECT_FALSE(r->fields[1].null) << c.what;
