@@ -66,6 +66,8 @@ EngineError WriteFailure(const jet::Status& s, const DatabaseImpl& db) {
       return ItemNotFound();
     case jet::Code::kInvalidArgument:
       return EngineError(kErrInvalidArgument, "The link string holds characters that this database cannot store.");
+    case jet::Code::kUnsupported:  // a layout of the file this engine does not change
+      return EngineError(kErrInvalidOperation, "Cannot store the link in '" + db.path + "': " + s.message() + ".");
     default: return FromStatus(s, db.name, db.path);
   }
 }

@@ -47,7 +47,7 @@ Status RowSpace::LoadPages() {
 
 Status RowSpace::HasRoom(uint32_t page) {
   Status s = SetUsageMapBit(tx_, free_map_, page, true);
-  // A map that does not reach the page cannot list it; the page keeps its rows all the same.
+  // A map that cannot reach the page cannot list it; the page keeps its rows all the same.
   return s.code() == Code::kUnsupported ? Status::Ok() : s;
 }
 
@@ -74,7 +74,11 @@ Result<RowPointer> RowSpace::Insert(const std::vector<uint8_t>& row, uint16_t fl
     if (!placed.ok()) return placed.status();
     if (*placed) return **placed;
   }
-  auto number = TakeFreePage(tx_);
+  auto number = TakeFreePage(tx_, [&](uint32_t page) -> Result<bool> {
+    auto used = UsageMapCanMark(tx_, used_map_, page);
+    if (!used.ok() || !*used) return used;
+    return UsageMapCanMark(tx_, free_map_, page);
+  });
   if (!number.ok()) return number.status();
   JET_RETURN_IF_ERROR(SetUsageMapBit(tx_, used_map_, *number, true));
   JET_RETURN_IF_ERROR(SetUsageMapBit(tx_, free_map_, *number, true));

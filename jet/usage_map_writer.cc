@@ -1,5 +1,8 @@
 #include "jet/usage_map_writer.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "jet/data_page.h"
 #include "jet/usage_map.h"
 
@@ -40,36 +43,76 @@ Status Unreachable(uint32_t page, RowPointer where) {
 
 }  // namespace
 
-Status SetUsageMapBit(PageTransaction& tx, RowPointer where, uint32_t page, bool on) {
+namespace {
+
+// Sets or clears the bit; with `write` false only says whether it could.
+Status MarkPage(PageTransaction& tx, RowPointer where, uint32_t page, bool on, bool write) {
   auto m = ReadMapRow(tx, where);
   if (!m.ok()) return m.status();
   const uint8_t type = m->page[m->start];
   if (type == kUsageMapInline) {
     if (m->size < kInlineBitmap) return Status::Corrupt("usage map too short");
+    uint8_t* bitmap = &m->page[m->start + kInlineBitmap];
+    const size_t bytes = m->size - kInlineBitmap;
     const uint32_t first = LoadU32(&m->page[m->start + 1]);
-    const uint64_t reach = uint64_t{m->size - kInlineBitmap} * 8;
-    if (page < first || page - first >= reach) return Unreachable(page, where);
+    const uint64_t reach = uint64_t{bytes} * 8;
+    if (page < first || page - first >= reach) {
+      if (!on) return Status::Ok();  // a page out of reach is not marked
+      // The map holds a window of pages from its first page on; it can move
+      // its window when the pages it marks and the new one all fit in it.
+      std::vector<uint32_t> marked;
+      for (uint32_t bit = 0; bit < reach; ++bit)
+        if ((bitmap[bit / 8] >> (bit % 8)) & 1) marked.push_back(first + bit);
+      const uint32_t low = std::min(page, marked.empty() ? page : marked.front());
+      const uint32_t high = std::max(page, marked.empty() ? page : marked.back());
+      uint32_t start = low & ~7u;
+      if (high - start >= reach) start = low;
+      if (high - start >= reach) return Unreachable(page, where);
+      std::fill(bitmap, bitmap + bytes, 0);
+      for (uint32_t p : marked) SetBit(bitmap[(p - start) / 8], (p - start) % 8, true);
+      StoreU32(&m->page[m->start + 1], start);
+      SetBit(bitmap[(page - start) / 8], (page - start) % 8, true);
+      return write ? tx.Write(where.page, std::move(m->page)) : Status::Ok();
+    }
     const uint32_t bit = page - first;
-    SetBit(m->page[m->start + kInlineBitmap + bit / 8], bit % 8, on);
-    return tx.Write(where.page, std::move(m->page));
+    SetBit(bitmap[bit / 8], bit % 8, on);
+    return write ? tx.Write(where.page, std::move(m->page)) : Status::Ok();
   }
   if (type != kUsageMapPages) return Status::Corrupt("unknown usage map type " + std::to_string(type));
   const uint32_t per_map_page = (tx.format().page_size - kMapPageBitmap) * 8;
   const size_t entry = page / per_map_page;
-  if (1 + 4 * (entry + 1) > m->size) return Unreachable(page, where);
-  const uint32_t map_page = LoadU32(&m->page[m->start + 1 + 4 * entry]);
-  if (map_page == 0) return Unreachable(page, where);
+  const uint32_t map_page = 1 + 4 * (entry + 1) > m->size ? 0 : LoadU32(&m->page[m->start + 1 + 4 * entry]);
+  if (map_page == 0) return on ? Unreachable(page, where) : Status::Ok();
   auto bitmap = tx.Read(map_page);
   if (!bitmap.ok()) return bitmap.status();
   if ((*bitmap)[0] != kPageUsageMap) return Status::Corrupt("page " + std::to_string(map_page) + " is not a usage map page");
   const uint32_t bit = page % per_map_page;
   SetBit((*bitmap)[kMapPageBitmap + bit / 8], bit % 8, on);
-  return tx.Write(map_page, std::move(*bitmap));
+  return write ? tx.Write(map_page, std::move(*bitmap)) : Status::Ok();
 }
 
-Result<uint32_t> TakeFreePage(PageTransaction& tx) {
+}  // namespace
+
+Status SetUsageMapBit(PageTransaction& tx, RowPointer where, uint32_t page, bool on) {
+  return MarkPage(tx, where, page, on, true);
+}
+
+Result<bool> UsageMapCanMark(PageTransaction& tx, RowPointer where, uint32_t page) {
+  Status s = MarkPage(tx, where, page, true, false);
+  if (s.ok()) return true;
+  if (s.code() == Code::kUnsupported) return false;
+  return s;
+}
+
+Result<uint32_t> TakeFreePage(PageTransaction& tx, const std::function<Result<bool>(uint32_t)>& usable) {
   auto m = ReadMapRow(tx, kFreePageMap);
   if (!m.ok()) return m.status();
+  auto take = [&](uint32_t page) -> Result<bool> {
+    auto ok = usable(page);
+    if (!ok.ok() || !*ok) return ok;
+    JET_RETURN_IF_ERROR(SetUsageMapBit(tx, kFreePageMap, page, false));
+    return true;
+  };
   // Only the inline kind is searched: a file whose free-page map needs pages
   // of its own is large, and grows at its end.
   if (m->page[m->start] == kUsageMapInline && m->size >= kInlineBitmap) {
@@ -80,14 +123,19 @@ Result<uint32_t> TakeFreePage(PageTransaction& tx) {
       for (unsigned bit = 0; bits && bit < 8; ++bit) {
         const uint64_t page = first + byte * 8 + bit;
         if (!((bits >> bit) & 1) || page < 3 || page >= pages) continue;
-        JET_RETURN_IF_ERROR(SetUsageMapBit(tx, kFreePageMap, static_cast<uint32_t>(page), false));
-        return static_cast<uint32_t>(page);
+        auto taken = take(static_cast<uint32_t>(page));
+        if (!taken.ok()) return taken.status();
+        if (*taken) return static_cast<uint32_t>(page);
       }
     }
   }
-  const uint32_t page = tx.Append();
-  Status s = SetUsageMapBit(tx, kFreePageMap, page, false);
-  if (!s.ok() && s.code() != Code::kUnsupported) return s;
+  const uint32_t page = tx.page_count();
+  auto usable_end = usable(page);
+  if (!usable_end.ok()) return usable_end.status();
+  if (!*usable_end)
+    return Status::Error(Code::kUnsupported, "no free page of the file can be listed in the usage maps of its owner");
+  tx.Append();
+  JET_RETURN_IF_ERROR(SetUsageMapBit(tx, kFreePageMap, page, false));
   return page;
 }
 

@@ -178,6 +178,14 @@ std::vector<Case> Cases() {
                        o.desktop_lv = true;
                      })),
                      "Partner", "", AsGiven, std::nullopt});
+    // Pages past what an inline usage map reaches from where the catalog
+    // starts: a new long value page (and a page for the moved row) must be
+    // listed all the same.
+    cases.push_back({fam.name + " with 3 MiB of data, a full catalog page and a long link", Built(with([](auto& o) {
+                       o.local_table_bytes = 3 << 20;
+                       o.partner_fills_page = true;
+                     })),
+                     "Partner", "", Thousand, std::nullopt});
     cases.push_back({fam.name + " with 300 links", Built(with([](auto& o) {
                        o.extra_links = 300;
                        o.partner_after = 150;
