@@ -86,7 +86,9 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
   const CrashCase& c = GetParam();
   if (c.shared) SKIP_WITHOUT_SHARED();
   TempDir dir;
-  auto [front, links] = c.make(dir);
+  const auto made = c.make(dir);
+  const fs::path front = made.first;
+  const std::vector<engine::LinkRequest> links = made.second;
   const auto before = ReadBytes(front);
   std::vector<std::string> old_links;
   for (const auto& l : links) old_links.push_back(LinkOf(front, l.table));

@@ -51,13 +51,13 @@ int ForEachRow(OpenFile& o, Visit visit) {
     auto def = jet::ReadTableDefinition(*o.pager, obj.tdef_page(), o.header.code_page);
     if (def.ok()) tables.emplace_back(obj.name, *def);
   }
-  for (const auto& [name, def] : tables) {
-    jet::Status s = jet::ScanTable(*o.pager, def, [&](jet::TableRow& row) {
+  for (const auto& table : tables) {
+    jet::Status s = jet::ScanTable(*o.pager, table.second, [&](jet::TableRow& row) {
       ++rows;
-      visit(name, def, row);
+      visit(table.first, table.second, row);
       return jet::Status::Ok();
     });
-    EXPECT_TRUE(s.ok()) << name << ": " << s.message();
+    EXPECT_TRUE(s.ok()) << table.first << ": " << s.message();
   }
   return rows;
 }
