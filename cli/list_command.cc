@@ -9,7 +9,6 @@
 #include "engine/dbengine.h"
 #include "engine/error.h"
 #include "engine/tabledef.h"
-#include "engine/tabledefs.h"
 
 namespace cli {
 namespace {
@@ -62,25 +61,32 @@ int ListCommand(const Args& args) {
   }
   try {
     auto db = engine::DBEngine::Instance().OpenDatabase(*file);
+    // Written as it goes, a block at a time: a long catalog's whole output
+    // held at once would cost fresh pages of memory for nothing.
+    constexpr size_t kBlock = 64 * 1024;
     std::string out = json ? "[" : "";
+    out.reserve(kBlock + 4096);
     bool first = true;
-    for (auto& def : db->TableDefs()) {
-      const engine::CatalogEntry& e = def->Entry();
-      if (e.system && !all) continue;
+    db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
+      if (e.system && !all) return;
       if (!json) {
-        out += e.name + "\t" + KindName(e.type) + "\t" + def->Connect() + "\n";
-        continue;
+        out.append(e.name).append("\t").append(KindName(e.type)).append("\t").append(connect).append("\n");
+      } else {
+        out += first ? "\n  " : ",\n  ";
+        first = false;
+        out.append("{\"name\": ").append(JsonString(e.name)).append(", \"type\": ").append(std::to_string(e.type));
+        out.append(", \"system\": ").append(e.system ? "true" : "false").append(", \"connect\": ").append(JsonString(connect));
+        out.append(", \"database\": ").append(JsonOptional(e.database));
+        out.append(", \"foreignName\": ").append(JsonOptional(e.foreign_name)).append("}");
       }
-      out += first ? "\n  " : ",\n  ";
-      first = false;
-      out += "{\"name\": " + JsonString(e.name) + ", \"type\": " + std::to_string(e.type) +
-             ", \"system\": " + (e.system ? "true" : "false") + ", \"connect\": " + JsonString(def->Connect()) +
-             ", \"database\": " + JsonOptional(e.database) +
-             ", \"foreignName\": " + JsonOptional(e.foreign_name) + "}";
-    }
+      if (out.size() >= kBlock) {
+        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        out.clear();
+      }
+    });
     if (json) out += first ? "]\n" : "\n]\n";
     db->Close();
-    std::cout << out;
+    std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     return 0;
   } catch (const engine::EngineError& e) {
     ReportEngineError(e.number(), e.description());

@@ -4,6 +4,7 @@
 
 #include "engine/database_impl.h"
 #include "engine/failures.h"
+#include "engine/link_string.h"
 #include "engine/path.h"
 #include "engine/tabledef.h"
 #include "engine/tabledefs.h"
@@ -16,8 +17,9 @@ using jet::Result;
 
 namespace {
 
-CatalogEntry EntryFor(const jet::CatalogObject& o) {
-  CatalogEntry e;
+// Assigns rather than constructs, so that an entry refilled row after row
+// keeps its strings' storage.
+void FillEntry(const jet::CatalogObject& o, CatalogEntry& e) {
   e.name = o.name;
   e.type = o.type;
   e.system = o.system();
@@ -25,7 +27,7 @@ CatalogEntry EntryFor(const jet::CatalogObject& o) {
   e.database = o.database;
   e.connect = o.connect;
   e.foreign_name = o.foreign_name;
-  return e;
+  e.row_count = -1;
 }
 
 // Opens the file for reading and writing, or for reading where writing is
@@ -112,11 +114,33 @@ engine::TableDefs& Database::TableDefs() {
   if (impl_->closed) throw ObjectInvalid();
   if (!impl_->tabledefs) {
     std::vector<std::unique_ptr<TableDef>> defs;
-    for (const jet::CatalogObject& o : impl_->catalog.objects)
-      if (o.table()) defs.push_back(std::make_unique<TableDef>(*this, EntryFor(o)));
+    defs.reserve(static_cast<size_t>(std::count_if(impl_->catalog.objects.begin(), impl_->catalog.objects.end(),
+                                                   [](const jet::CatalogObject& o) { return o.table(); })));
+    for (const jet::CatalogObject& o : impl_->catalog.objects) {
+      if (!o.table()) continue;
+      CatalogEntry e;
+      FillEntry(o, e);
+      defs.push_back(std::make_unique<TableDef>(*this, std::move(e)));
+    }
     impl_->tabledefs = std::make_unique<engine::TableDefs>(std::move(defs));
   }
   return *impl_->tabledefs;
+}
+
+void Database::ForEachTable(const std::function<void(const CatalogEntry&, const std::string&)>& visit) {
+  if (impl_->closed) throw ObjectInvalid();
+  if (impl_->tabledefs) {
+    for (auto& def : *impl_->tabledefs) visit(def->Entry(), def->Connect());
+    return;
+  }
+  CatalogEntry e;
+  std::string connect;
+  for (const jet::CatalogObject& o : impl_->catalog.objects) {
+    if (!o.table()) continue;
+    FillEntry(o, e);
+    connect = ComposeLinkString(e);
+    visit(e, connect);
+  }
 }
 
 const std::string& Database::Path() const { return impl_->path; }

@@ -1,6 +1,7 @@
 // Database: an open database file.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@ namespace engine {
 
 class TableDefs;
 class TableDef;
+struct CatalogEntry;
 struct DatabaseImpl;
 
 class Database {
@@ -23,6 +25,15 @@ class Database {
   // The table definitions of the catalog: local tables, links and ODBC links,
   // system tables included. Throws EngineError once closed.
   engine::TableDefs& TableDefs();
+
+  // Calls `visit` with the catalog row and the link string of each table
+  // definition, in catalog order, the system tables included. Unless
+  // TableDefs was called, no TableDef is built: a reader that goes through a
+  // long catalog once would spend more on those copies than on reading the
+  // file. Where TableDefs was called, it visits them as they stand (a link
+  // string set and not yet stored included). The arguments are valid during
+  // the call only. Throws EngineError once closed.
+  void ForEachTable(const std::function<void(const CatalogEntry& entry, const std::string& connect)>& visit);
 
   // The full path of the file as it was resolved at open.
   const std::string& Path() const;

@@ -1,4 +1,8 @@
 // vostrel-cli list: what scripts see.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
 #include "tests/support/support.h"
 
 namespace {
@@ -92,6 +96,42 @@ TEST(ListCommand, EngineErrorsAndWrongUsage) {
   RunResult help = List("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: vostrel-cli list", 0), 0u) << help.out;
+}
+
+// A catalog whose list is longer than what the command writes at a time:
+// every table once, in catalog order, and JSON that still parses as one array.
+TEST(ListCommand, LongCatalogIsListedWhole) {
+  const fs::path mkdb = BinDir() / "vostrel-mkdb";
+  if (!fs::exists(mkdb)) GTEST_SKIP() << "vostrel-mkdb is not built";
+  TempDir dir;
+  const std::string file = ShellQuote((dir.path() / "MLQ.mdb").string());
+  ASSERT_EQ(testing_support::Run(ShellQuote(mkdb.string()) + " frontend " + file + " --tables 3000").status, 0);
+  RunResult r = List(file);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_GT(r.out.size(), 100000u) << "not longer than a block";
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at < r.out.size(); at = end + 1) {
+    end = r.out.find('\n', at);
+    ASSERT_NE(end, std::string::npos) << "the output ends with a whole line";
+    lines.push_back(r.out.substr(at, end - at));
+  }
+  std::vector<std::string> links;
+  for (const std::string& line : lines)
+    if (line.rfind("T", 0) == 0) links.push_back(line);
+  ASSERT_EQ(links.size(), 3000u);
+  char name[16];
+  for (int i = 1; i <= 3000; ++i) {
+    std::snprintf(name, sizeof name, "T%04d\tlinked\t", i);
+    EXPECT_EQ(links[static_cast<size_t>(i) - 1].rfind(name, 0), 0u) << links[static_cast<size_t>(i) - 1];
+  }
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Nastavitve\tlocal\t"), 1);
+
+  if (testing_support::Run("command -v node").status != 0) return;
+  RunResult json = testing_support::Run("( " + Cli() + " list --json " + file +
+                                        " | node -e 'let s=\"\";process.stdin.on(\"data\",d=>s+=d)"
+                                        ".on(\"end\",()=>console.log(JSON.parse(s).length))' )");
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(json.out, std::to_string(lines.size()) + "\n");
 }
 
 TEST(ListCommand, PasswordProtectedFileIsRefused) {

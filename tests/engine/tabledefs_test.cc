@@ -153,3 +153,45 @@ TEST(Cost, OpeningAndReadingOneLinkReadsPagesInProportionToTheCatalog) {
 }
 
 }  // namespace
+
+// ForEachTable against TableDefs: the same rows and link strings in the same
+// order, whether or not TableDefs was built (then a pending link shows).
+TEST(Database, ForEachTableVisitsWhatTableDefsHolds) {
+  SKIP_WITHOUT_SHARED();
+  for (const char* file : {"fixtures/v2003-basic/MLQ.mdb", "fixtures/v2003-password-link/MLQ.mdb",
+                           "corpus/ace/odbcLinkerTestV2007.accdb"}) {
+    const std::string path = (SharedDir() / file).string();
+    struct Seen {
+      engine::CatalogEntry entry;
+      std::string connect;
+    };
+    std::vector<Seen> visited;
+    auto fresh = engine::DBEngine::Instance().OpenDatabase(path);
+    fresh->ForEachTable([&](const engine::CatalogEntry& e, const std::string& c) { visited.push_back({e, c}); });
+    auto db = engine::DBEngine::Instance().OpenDatabase(path);
+    engine::TableDefs& defs = db->TableDefs();
+    ASSERT_EQ(visited.size(), defs.Count()) << file;
+    for (size_t i = 0; i < visited.size(); ++i) {
+      const engine::CatalogEntry& want = defs.At(i).Entry();
+      const engine::CatalogEntry& got = visited[i].entry;
+      EXPECT_EQ(got.name, want.name) << file;
+      EXPECT_EQ(got.type, want.type) << want.name;
+      EXPECT_EQ(got.system, want.system) << want.name;
+      EXPECT_EQ(got.flags, want.flags) << want.name;
+      EXPECT_EQ(got.database, want.database) << want.name;
+      EXPECT_EQ(got.connect, want.connect) << want.name;
+      EXPECT_EQ(got.foreign_name, want.foreign_name) << want.name;
+      EXPECT_EQ(got.row_count, want.row_count) << want.name;
+      EXPECT_EQ(visited[i].connect, defs.At(i).Connect()) << want.name;
+    }
+  }
+  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  db->TableDefs().Item("Partner").SetConnect(";DATABASE=D:\\Data\\PARTNER.MDB");
+  std::string partner;
+  db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& c) {
+    if (e.name == "Partner") partner = c;
+  });
+  EXPECT_EQ(partner, ";DATABASE=D:\\Data\\PARTNER.MDB");
+  db->Close();
+  EXPECT_EQ(ErrorNumber([&] { db->ForEachTable([](const engine::CatalogEntry&, const std::string&) {}); }), 3420);
+}
