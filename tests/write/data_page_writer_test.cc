@@ -106,26 +106,6 @@ TEST(RepackDataPage, RewritesRowsOfSyntheticPages) {
   }
 }
 
-TEST(RepackDataPage, RefusesWritesThatBreakThePage) {
-  auto f = *jet::FormatForVersion(1);
-  const auto page = MakePage(f, {40, 50});
-  const std::vector<std::pair<std::string, std::vector<SlotWrite>>> cases = {
-      {"a gap in the row numbers", {{3, 0, {1}}}},
-      {"one row twice", {{0, 0, {1}}, {0, 0, {2}}}},
-      {"flags inside the offset bits", {{0, 0x0100, {1}}}},
-  };
-  for (const auto& [name, writes] : cases)
-    EXPECT_EQ(jet::RepackDataPage(page, f, writes).status().code(), jet::Code::kInvalidArgument) << name;
-
-  std::vector<size_t> full(jet::kMaxRowsPerPage, 1);
-  auto crowded = MakePage(f, full);
-  EXPECT_FALSE(jet::RepackDataPage(crowded, f, std::vector<SlotWrite>{{256, 0, {1}}}).ok());
-
-  auto index_page = page;
-  index_page[0] = jet::kPageIndexLeaf;
-  EXPECT_EQ(jet::RepackDataPage(index_page, f, {}).status().code(), jet::Code::kCorrupt);
-}
-
 // Every data page of the real files: laid out again unchanged, and with one
 // row grown, every other row stays as the desktop program wrote it.
 TEST(RepackDataPage, KeepsTheRowsOfRealPages) {

@@ -83,22 +83,6 @@ TEST(Journal, CommitWritesThePagesAndLeavesNoJournal) {
   EXPECT_EQ(o.pager->page_count(), 6u);
 }
 
-TEST(Journal, RejectsPagesThatAreNotWholePages) {
-  TempDir dir;
-  fs::path db = MakeDatabase(dir, 4);
-  const auto before = ReadBytes(db);
-  Opened o = OpenForWriting(jet::Env::Default(), db);
-  const std::vector<std::vector<PageImage>> bad = {
-      {PageImage{1, std::vector<uint8_t>(100)}},
-      {PageImage{1, Pattern(1, 1)}, PageImage{1, Pattern(1, 2)}},
-  };
-  for (const auto& pages : bad) {
-    jet::Status s = jet::CommitPages(jet::Env::Default(), *o.pager, db.string(), pages);
-    EXPECT_EQ(s.code(), Code::kInvalidArgument);
-    EXPECT_EQ(ReadBytes(db), before);
-  }
-}
-
 TEST(Journal, EncryptedPagesAreStoredEncryptedAndRestoredAsStored) {
   TempDir dir;
   fs::path db = MakeDatabase(dir, 4);

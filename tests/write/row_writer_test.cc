@@ -161,26 +161,4 @@ TEST(RewriteRow, ChangedCatalogRowsCrackToTheNewValues) {
   }
 }
 
-TEST(RewriteRow, RefusesValuesThatDoNotFit) {
-  SKIP_WITHOUT_SHARED();
-  auto o = Open(SharedDir() / "fixtures/v2003-basic/MLQ.mdb");
-  ASSERT_TRUE(o);
-  auto catalog = jet::ReadCatalog(*o->pager, o->header.code_page);
-  ASSERT_TRUE(catalog.ok());
-  const auto& def = catalog->def;
-  std::vector<uint8_t> first_row;
-  ForEachRow(*o, [&](const std::string& table, const jet::TableDefinition&, jet::TableRow& row) {
-    if (table == "MSysObjects" && first_row.empty()) first_row = row.bytes;
-  });
-  const size_t date = static_cast<size_t>(def.IndexOf("DateUpdate"));
-  const std::vector<std::pair<std::string, std::vector<ColumnValue>>> cases = {
-      {"a fixed value of the wrong length", {{date, false, false, {1, 2, 3}}}},
-      {"a column that is not there", {{def.columns.size(), false, false, {}}}},
-      {"one column twice", {{date, true, false, {}}, {date, true, false, {}}}},
-  };
-  for (const auto& [what, values] : cases)
-    EXPECT_EQ(jet::RewriteRow(first_row, def, o->header.format, values).status().code(), jet::Code::kInvalidArgument)
-        << what;
-}
-
 }  // namespace
