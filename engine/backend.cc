@@ -58,7 +58,7 @@ std::unique_ptr<DatabaseImpl> OpenBackEnd(jet::Env& env, const std::string& name
   // A database password: the file opens with the link's password alone.
   auto db = std::make_unique<DatabaseImpl>();
   db->name = name;
-  db->path = ResolveExistingFile(name);
+  db->path = ResolveExistingFile(env, name);
   auto fail = [&](const jet::Status& s) { return FromStatus(s, name, db->path); };
   auto file = env.Open(db->path, jet::OpenMode::kRead);
   if (!file.ok()) throw fail(file.status());

@@ -51,7 +51,7 @@ std::unique_ptr<jet::File> OpenFile(jet::Env& env, const std::string& name, cons
 std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string& name) {
   auto impl = std::make_unique<DatabaseImpl>();
   impl->name = name;
-  impl->path = ResolveExistingFile(name);
+  impl->path = ResolveExistingFile(env, name);
   const std::string& path = impl->path;
   auto fail = [&](const jet::Status& s) { return FromStatus(s, name, path); };
 

@@ -1,14 +1,12 @@
 #include "engine/path.h"
 
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 #include "engine/failures.h"
+#include "jet/env.h"
 #include "jet/text.h"
 
 namespace engine {
-namespace fs = std::filesystem;
 namespace {
 
 // Drive letters ("C:") and UNC shares ("\\server\share") name places that
@@ -36,17 +34,38 @@ std::vector<std::string> Components(const std::string& name) {
   return parts;
 }
 
+// Joins a folder and a name with "/" and folds "." and ".." away, as the
+// path is text only: the folders named need not exist.
+std::string Join(const std::string& dir, const std::string& name) {
+  std::vector<std::string> kept;
+  for (const std::string& part : Components(dir + "/" + name)) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!kept.empty()) kept.pop_back();
+      continue;
+    }
+    kept.push_back(part);
+  }
+  std::string out;
+  for (const std::string& part : kept) out += "/" + part;
+  return out.empty() ? "/" : out;
+}
+
+bool IsKind(jet::Env& env, const std::string& path, bool want_dir) {
+  jet::Result<jet::FileInfo> info = env.Stat(path);
+  return info.ok() && info->kind == (want_dir ? jet::FileKind::kDirectory : jet::FileKind::kFile);
+}
+
 // The entry of `dir` called `name`, or the only one whose name differs from
 // it only in case; empty when there is none or more than one.
-std::string Match(const fs::path& dir, const std::string& name, bool want_dir) {
-  std::error_code ec;
-  auto fits = [&](const fs::path& p) { return want_dir ? fs::is_directory(p, ec) : fs::is_regular_file(p, ec); };
+std::string Match(jet::Env& env, const std::string& dir, const std::string& name, bool want_dir) {
   if (name == "." || name == "..") return want_dir ? name : std::string();
-  if (fits(dir / name)) return name;
+  if (IsKind(env, Join(dir, name), want_dir)) return name;
+  jet::Result<std::vector<std::string>> entries = env.ListDir(dir);
+  if (!entries.ok()) return {};
   std::string found;
-  for (auto it = fs::directory_iterator(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string entry = it->path().filename().string();
-    if (!jet::EqualsIgnoreCase(entry, name) || !fits(it->path())) continue;
+  for (const std::string& entry : *entries) {
+    if (!jet::EqualsIgnoreCase(entry, name) || !IsKind(env, Join(dir, entry), want_dir)) continue;
     if (!found.empty()) return {};  // two candidates: neither is the file
     found = entry;
   }
@@ -55,45 +74,52 @@ std::string Match(const fs::path& dir, const std::string& name, bool want_dir) {
 
 }  // namespace
 
-ResolvedPath ResolvePath(const std::string& name, const std::string& cwd) {
+ResolvedPath ResolvePath(jet::Env& env, const std::string& name, const std::string& cwd) {
   ResolvedPath r;
   if (name.empty() || name.find('\0') != std::string::npos || ForeignRoot(name)) {
     r.full = name;
     r.problem = PathProblem::kInvalidPath;
     return r;
   }
-  std::error_code ec;
-  fs::path at;
+  std::string at;
   if (name[0] == '/' || name[0] == '\\') {
     at = "/";
+  } else if (!cwd.empty()) {
+    at = cwd;
   } else {
-    at = cwd.empty() ? fs::current_path(ec) : fs::path(cwd);
-    if (ec) {
+    jet::Result<std::string> current = env.CurrentDir();
+    if (!current.ok()) {
       r.full = name;
       r.problem = PathProblem::kInvalidPath;
       return r;
     }
+    at = *current;
   }
   const std::vector<std::string> parts = Components(name);
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    const std::string dir = Match(at, parts[i], true);
+    const std::string dir = Match(env, at, parts[i], true);
     if (dir.empty()) {
-      r.full = (at / parts[i]).lexically_normal().string();
+      r.full = Join(at, parts[i]);
       r.problem = PathProblem::kInvalidPath;
       return r;
     }
-    at /= dir;
+    at = Join(at, dir);
   }
   const std::string& last = parts.back();
-  const std::string file = last.empty() ? std::string() : Match(at, last, false);
-  r.full = (at / (file.empty() ? last : file)).lexically_normal().string();
-  if (last.empty()) r.problem = PathProblem::kInvalidPath;
-  else if (file.empty()) r.problem = PathProblem::kMissingFile;
+  if (last.empty()) {  // "dir\" names a folder, never a file
+    const std::string dir = Join(at, "");
+    r.full = dir == "/" ? dir : dir + "/";
+    r.problem = PathProblem::kInvalidPath;
+    return r;
+  }
+  const std::string file = Match(env, at, last, false);
+  r.full = Join(at, file.empty() ? last : file);
+  if (file.empty()) r.problem = PathProblem::kMissingFile;
   return r;
 }
 
-std::string ResolveExistingFile(const std::string& name) {
-  ResolvedPath r = ResolvePath(name);
+std::string ResolveExistingFile(jet::Env& env, const std::string& name) {
+  ResolvedPath r = ResolvePath(env, name);
   switch (r.problem) {
     case PathProblem::kNone: return r.full;
     case PathProblem::kMissingFile: throw CouldNotFindFile(r.full);

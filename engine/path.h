@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "jet/env.h"
+
 namespace engine {
 
 enum class PathProblem {
@@ -19,10 +21,11 @@ struct ResolvedPath {
   PathProblem problem = PathProblem::kNone;
 };
 
-// Resolves name against cwd (the process's working directory when empty).
-ResolvedPath ResolvePath(const std::string& name, const std::string& cwd = {});
+// Resolves name against cwd (the process's working directory when empty),
+// asking `env` what each folder holds.
+ResolvedPath ResolvePath(jet::Env& env, const std::string& name, const std::string& cwd = {});
 
 // The full path of an existing file; throws EngineError 3024 or 3044.
-std::string ResolveExistingFile(const std::string& name);
+std::string ResolveExistingFile(jet::Env& env, const std::string& name);
 
 }  // namespace engine

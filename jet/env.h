@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "jet/status.h"
 
@@ -18,6 +19,22 @@ struct IoCounters {
   uint64_t reads = 0;
   uint64_t writes = 0;
   uint64_t syncs = 0;
+};
+
+// What the file system says of a file or folder.
+enum class FileKind { kFile, kDirectory, kSymlink, kOther };
+
+struct FileInfo {
+  FileKind kind = FileKind::kOther;
+  uint64_t size = 0;
+  // The file's identity, the same whichever name reaches it: device and inode
+  // on POSIX, volume serial number and file index on Windows.
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  uint32_t links = 1;  // names (hard links) the file has
+  // The owner may write it: the owner's write bit on POSIX, the absence of
+  // the read-only attribute on Windows. Says nothing of who is asking.
+  bool owner_writable = true;
 };
 
 class File {
@@ -33,6 +50,8 @@ class File {
   // kLocked when another process (or another open file) holds it.
   virtual Status Lock() = 0;
   virtual Status Unlock() = 0;
+  // The open file's identity and size (what Env::Stat says of its path).
+  virtual Result<FileInfo> Stat() = 0;
 };
 
 enum class OpenMode { kRead, kReadWrite, kCreate /* read-write, created or truncated */ };
@@ -45,6 +64,20 @@ class Env {
   virtual bool Exists(const std::string& path) = 0;
   // Makes the creation or removal of a file in this folder durable.
   virtual Status SyncDir(const std::string& dir) = 0;
+  // Gives `from` the name `to`, replacing a file of that name.
+  virtual Status Rename(const std::string& from, const std::string& to) = 0;
+
+  // What is at `path`: the file a symbolic link points to, or with
+  // follow_links false the link itself (kind kSymlink). kNotFound when
+  // nothing is there.
+  virtual Result<FileInfo> Stat(const std::string& path, bool follow_links = true) = 0;
+  // The names in a folder, "." and ".." left out, in no particular order.
+  virtual Result<std::vector<std::string>> ListDir(const std::string& dir) = 0;
+  // The absolute path of an existing file or folder, every symbolic link on
+  // the way resolved: the one name a file has whichever name reached it.
+  virtual Result<std::string> RealPath(const std::string& path) = 0;
+  // The process's working directory, absolute.
+  virtual Result<std::string> CurrentDir() = 0;
 
   // The process-wide Env on the real file system.
   static Env& Default();

@@ -1,10 +1,14 @@
 // The real file system, through POSIX calls.
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "jet/env.h"
 
@@ -34,6 +38,20 @@ Status FromErrno(int err, const std::string& what, bool writing) {
     default:
       return Status::Error(Code::kIoError, msg);
   }
+}
+
+FileInfo InfoOf(const struct stat& st) {
+  FileInfo info;
+  if (S_ISREG(st.st_mode)) info.kind = FileKind::kFile;
+  else if (S_ISDIR(st.st_mode)) info.kind = FileKind::kDirectory;
+  else if (S_ISLNK(st.st_mode)) info.kind = FileKind::kSymlink;
+  else info.kind = FileKind::kOther;
+  info.size = static_cast<uint64_t>(st.st_size);
+  info.device = static_cast<uint64_t>(st.st_dev);
+  info.inode = static_cast<uint64_t>(st.st_ino);
+  info.links = static_cast<uint32_t>(st.st_nlink);
+  info.owner_writable = (st.st_mode & S_IWUSR) != 0;
+  return info;
 }
 
 class PosixFile final : public File {
@@ -82,6 +100,12 @@ class PosixFile final : public File {
     struct stat st;
     if (::fstat(fd_, &st) != 0) return FromErrno(errno, "stat " + path_, false);
     return static_cast<uint64_t>(st.st_size);
+  }
+
+  Result<FileInfo> Stat() override {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return FromErrno(errno, "stat " + path_, false);
+    return InfoOf(st);
   }
 
   // Open-file-description locks: they conflict between processes and also
@@ -144,6 +168,44 @@ class PosixEnv final : public Env {
     ::close(fd);
     if (rc != 0) return FromErrno(err, "sync folder " + dir, true);
     return Status::Ok();
+  }
+
+  Status Rename(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) return FromErrno(errno, "rename " + from, true);
+    return Status::Ok();
+  }
+
+  Result<FileInfo> Stat(const std::string& path, bool follow_links) override {
+    struct stat st;
+    int rc = follow_links ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    if (rc != 0) return FromErrno(errno, "stat " + path, false);
+    return InfoOf(st);
+  }
+
+  Result<std::vector<std::string>> ListDir(const std::string& dir) override {
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.empty() ? "." : dir.c_str()), ::closedir);
+    if (!d) return FromErrno(errno, "list " + dir, false);
+    std::vector<std::string> names;
+    errno = 0;
+    while (struct dirent* e = ::readdir(d.get())) {
+      std::string name = e->d_name;
+      if (name != "." && name != "..") names.push_back(std::move(name));
+      errno = 0;
+    }
+    if (errno != 0) return FromErrno(errno, "list " + dir, false);
+    return names;
+  }
+
+  Result<std::string> RealPath(const std::string& path) override {
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), ::free);
+    if (!real) return FromErrno(errno, "resolve " + path, false);
+    return std::string(real.get());
+  }
+
+  Result<std::string> CurrentDir() override {
+    std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), ::free);
+    if (!cwd) return FromErrno(errno, "working folder", false);
+    return std::string(cwd.get());
   }
 };
 

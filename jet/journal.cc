@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
@@ -95,8 +94,9 @@ std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
 }
 
 std::string FolderOf(const std::string& path) {
-  std::string dir = std::filesystem::path(path).parent_path().string();
-  return dir.empty() ? "." : dir;
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Counts what reaches the disk, for the caller and for the engine.

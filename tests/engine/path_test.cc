@@ -52,7 +52,7 @@ TEST(ResolvePath, FindsFilesAsTheDesktopPlatformDoes) {
       {"Data\\", r, r + "/Data/", PathProblem::kInvalidPath},
   };
   for (const Case& c : cases) {
-    const engine::ResolvedPath p = engine::ResolvePath(c.name, c.cwd);
+    const engine::ResolvedPath p = engine::ResolvePath(jet::Env::Default(), c.name, c.cwd);
     EXPECT_EQ(p.problem, c.problem) << c.name;
     EXPECT_EQ(p.full, c.full) << c.name;
   }

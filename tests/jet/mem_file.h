@@ -34,6 +34,12 @@ class MemFile final : public jet::File {
   jet::Result<uint64_t> Size() override { return static_cast<uint64_t>(bytes_.size()); }
   jet::Status Lock() override { return jet::Status::Ok(); }
   jet::Status Unlock() override { return jet::Status::Ok(); }
+  jet::Result<jet::FileInfo> Stat() override {
+    jet::FileInfo info;
+    info.kind = jet::FileKind::kFile;
+    info.size = bytes_.size();
+    return info;
+  }
   std::vector<uint8_t>& bytes() { return bytes_; }
 
  private:

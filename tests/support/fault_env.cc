@@ -100,6 +100,11 @@ class FaultFile final : public jet::File {
     return base_->Unlock();
   }
 
+  jet::Result<jet::FileInfo> Stat() override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->Stat();
+  }
+
  private:
   FaultEnv& env_;
   std::unique_ptr<jet::File> base_;
@@ -175,6 +180,32 @@ Status FaultEnv::Remove(const std::string& path) {
 }
 
 bool FaultEnv::Exists(const std::string& path) { return base_.Exists(path); }
+
+// A rename counts as a change and can fail or crash like one. A power cut
+// does not undo it: no test yet cuts power between a rename and its folder's
+// sync.
+Status FaultEnv::Rename(const std::string& from, const std::string& to) {
+  Fault f = Next("rename " + from + " to " + to);
+  if (f != Fault::kNone) return FaultStatus(f, "rename " + from);
+  return base_.Rename(from, to);
+}
+
+jet::Result<jet::FileInfo> FaultEnv::Stat(const std::string& path, bool follow_links) {
+  if (crashed_) return CrashedStatus();
+  return base_.Stat(path, follow_links);
+}
+
+jet::Result<std::vector<std::string>> FaultEnv::ListDir(const std::string& dir) {
+  if (crashed_) return CrashedStatus();
+  return base_.ListDir(dir);
+}
+
+jet::Result<std::string> FaultEnv::RealPath(const std::string& path) {
+  if (crashed_) return CrashedStatus();
+  return base_.RealPath(path);
+}
+
+jet::Result<std::string> FaultEnv::CurrentDir() { return base_.CurrentDir(); }
 
 Status FaultEnv::SyncDir(const std::string& dir) {
   Fault f = Next("sync folder " + dir);

@@ -65,6 +65,11 @@ class FaultEnv final : public jet::Env {
   jet::Status Remove(const std::string& path) override;
   bool Exists(const std::string& path) override;
   jet::Status SyncDir(const std::string& dir) override;
+  jet::Status Rename(const std::string& from, const std::string& to) override;
+  jet::Result<jet::FileInfo> Stat(const std::string& path, bool follow_links = true) override;
+  jet::Result<std::vector<std::string>> ListDir(const std::string& dir) override;
+  jet::Result<std::string> RealPath(const std::string& path) override;
+  jet::Result<std::string> CurrentDir() override;
 
  private:
   friend class FaultFile;
