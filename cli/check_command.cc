@@ -50,7 +50,7 @@ int CheckCommand(const Args& args) {
   bool all_good = true;
   JsonArray reports;
   for (const std::string& file : parsed.files) {
-    const FrontEndCheck report = CheckFrontEnd(jet::Env::Default(), file);
+    const FrontEndCheck report = CheckFrontEnd(engine::Env::Default(), file);
     all_good = all_good && report.Good();
     if (report.failure) ReportEngineError(report.failure->number, report.failure->description);
     if (json)

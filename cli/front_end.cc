@@ -3,26 +3,16 @@
 #include <memory>
 
 #include "cli/path_compare.h"
-#include "engine/database_impl.h"
+#include "engine/database.h"
+#include "engine/dbengine.h"
 #include "engine/link_string.h"
-#include "engine/relink.h"
-#include "jet/catalog.h"
-#include "jet/text.h"
+#include "engine/tabledef.h"
 
 namespace cli {
 namespace {
 
-engine::CatalogEntry EntryOf(const jet::CatalogObject& o) {
-  engine::CatalogEntry e;
-  e.name = o.name;
-  e.type = o.type;
-  e.database = o.database;
-  e.connect = o.connect;
-  e.foreign_name = o.foreign_name;
-  return e;
-}
-
-std::string LinkOf(const jet::CatalogObject& o) { return engine::ComposeLinkString(EntryOf(o)); }
+constexpr int kLink = static_cast<int>(engine::TableType::kLink);
+constexpr int kOdbcLink = static_cast<int>(engine::TableType::kOdbcLink);
 
 // The engine reports a link it cannot open with these: an ODBC link (no
 // server is reached from here) and a link of another kind (a spreadsheet, a
@@ -32,24 +22,30 @@ bool NotCheckable(const engine::EngineError& e) {
 }
 
 // The requests an order makes of this catalog, with the links as they are now.
-std::vector<ChangedLink> Plan(const jet::Catalog& catalog, const RelinkOrder& order) {
+std::vector<ChangedLink> Plan(engine::Database& db, const RelinkOrder& order) {
   std::vector<ChangedLink> planned;
   if (const auto* set = std::get_if<SetLinks>(&order)) {
     for (const SetLinks::Link& l : set->links) {
-      const jet::CatalogObject* o = catalog.FindTable(l.table);
+      const std::optional<engine::CatalogEntry> e = db.FindTable(l.table);
       // A missing table is planned all the same: its check says so.
-      planned.push_back(ChangedLink{o ? o->name : l.table, o ? LinkOf(*o) : "", l.link, std::nullopt});
+      planned.push_back(ChangedLink{e ? e->name : l.table, e ? engine::ComposeLinkString(*e) : "", l.link, std::nullopt});
     }
     return planned;
   }
   const MoveBackEnd& move = std::get<MoveBackEnd>(order);
-  for (const jet::CatalogObject& o : catalog.objects) {
-    if (o.type != jet::kObjectLink || !o.database || !SamePath(*o.database, move.from)) continue;
-    if (move.table && !jet::EqualsIgnoreCase(o.name, *move.table)) continue;
-    engine::CatalogEntry moved = EntryOf(o);
-    moved.database = move.to;
-    planned.push_back(ChangedLink{o.name, LinkOf(o), engine::ComposeLinkString(moved), std::nullopt});
+  std::optional<std::string> only;  // the catalog's name of move.table
+  if (move.table) {
+    const std::optional<engine::CatalogEntry> e = db.FindTable(*move.table);
+    if (!e) return planned;
+    only = e->name;
   }
+  db.ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
+    if (e.type != kLink || !e.database || !SamePath(*e.database, move.from)) return;
+    if (only && e.name != *only) return;
+    engine::CatalogEntry moved = e;
+    moved.database = move.to;
+    planned.push_back(ChangedLink{e.name, connect, engine::ComposeLinkString(moved), std::nullopt});
+  });
   return planned;
 }
 
@@ -62,41 +58,44 @@ bool FrontEndCheck::Good() const {
   return true;
 }
 
-FrontEndCheck CheckFrontEnd(jet::Env& env, const std::string& file) {
+FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
   FrontEndCheck report{file, std::nullopt, {}};
   try {
-    std::unique_ptr<engine::DatabaseImpl> db = engine::OpenDatabaseImpl(env, file);
-    for (const jet::CatalogObject& o : db->catalog.objects) {
-      if (o.type != jet::kObjectLink && o.type != jet::kObjectOdbcLink) continue;
-      CheckedLink link{o.name, LinkOf(o), LinkState::kOk, std::nullopt};
+    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(env, file);
+    std::vector<CheckedLink> links;
+    db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
+      if (e.type == kLink || e.type == kOdbcLink) links.push_back(CheckedLink{e.name, connect, LinkState::kOk, std::nullopt});
+    });
+    // Checked after the visit: a check opens back-ends, which the visit's
+    // arguments need not outlive.
+    for (CheckedLink& link : links) {
       try {
-        engine::CheckLink(*db, env, engine::LinkRequest{o.name, link.link});
+        db->CheckLink(engine::LinkRequest{link.table, link.link});
       } catch (const engine::EngineError& e) {
         link.state = NotCheckable(e) ? LinkState::kNotCheckable : LinkState::kBroken;
         link.failure = Failure::Of(e);
       }
-      report.links.push_back(std::move(link));
     }
+    report.links = std::move(links);
   } catch (const engine::EngineError& e) {
     report.failure = Failure::Of(e);
   }
   return report;
 }
 
-FrontEndRelink RelinkFrontEnd(jet::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
+FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
                               double now) {
   FrontEndRelink report{file, RelinkOutcome::kNothing, std::nullopt, {}};
   try {
-    std::unique_ptr<engine::DatabaseImpl> db = engine::OpenDatabaseImpl(env, file);
-    db->env = &env;
-    report.links = Plan(db->catalog, order);
+    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(env, file);
+    report.links = Plan(*db, order);
     if (report.links.empty()) return report;
 
     std::vector<engine::LinkRequest> requests;
     for (ChangedLink& l : report.links) {
       requests.push_back(engine::LinkRequest{l.table, l.new_link});
       try {
-        engine::CheckLink(*db, env, requests.back());
+        db->CheckLink(requests.back());
       } catch (const engine::EngineError& e) {
         l.failure = Failure::Of(e);
         if (!report.failure) report.failure = l.failure;
@@ -112,7 +111,7 @@ FrontEndRelink RelinkFrontEnd(jet::Env& env, const std::string& file, const Reli
     }
     // StoreLinks checks them all again before it writes: what it stores was
     // checked against the back-ends as they are then.
-    engine::StoreLinks(*db, env, requests, now);
+    db->StoreLinks(requests, now);
     report.outcome = RelinkOutcome::kRelinked;
   } catch (const engine::EngineError& e) {
     report.outcome = RelinkOutcome::kFailed;

@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include "engine/env.h"
 #include "engine/error.h"
-#include "jet/env.h"
 
 namespace cli {
 
@@ -47,7 +47,7 @@ struct FrontEndCheck {
 
 // Checks every link of the front-end as RefreshLink checks a link before it
 // stores it. Writes nothing.
-FrontEndCheck CheckFrontEnd(jet::Env& env, const std::string& file);
+FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file);
 
 // ----- relink
 
@@ -97,7 +97,7 @@ struct FrontEndRelink {
 // names each broken one), then stores them all as one change: the file holds
 // all the new links or none of them, also after a crash. With dry_run, stops
 // after the checks. `now` is what the links' DateUpdate becomes.
-FrontEndRelink RelinkFrontEnd(jet::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
+FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
                               double now);
 
 }  // namespace cli

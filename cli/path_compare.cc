@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "jet/text.h"
+#include "engine/names.h"
 
 namespace cli {
 namespace {
@@ -19,7 +19,7 @@ std::string ForwardSlashes(std::string_view path) {
 // Only the separators and the case of letters are forgiven: "C:\a\..\b" and
 // "C:\b" differ, as they do when the platform compares names.
 bool SamePath(std::string_view a, std::string_view b) {
-  return jet::EqualsIgnoreCase(ForwardSlashes(a), ForwardSlashes(b));
+  return engine::SameIgnoringCase(ForwardSlashes(a), ForwardSlashes(b));
 }
 
 }  // namespace cli

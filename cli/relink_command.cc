@@ -9,7 +9,7 @@
 #include "cli/front_end.h"
 #include "cli/front_end_output.h"
 #include "cli/json.h"
-#include "engine/relink.h"
+#include "engine/database.h"
 
 namespace cli {
 namespace {
@@ -89,7 +89,7 @@ int RelinkCommand(const Args& args) {
   bool failed = false;
   JsonArray reports;
   for (const std::string& file : parsed.files) {
-    const FrontEndRelink report = RelinkFrontEnd(jet::Env::Default(), file, order, dry_run, now);
+    const FrontEndRelink report = RelinkFrontEnd(engine::Env::Default(), file, order, dry_run, now);
     if (report.outcome == RelinkOutcome::kFailed) {
       failed = true;
       ReportEngineError(report.failure->number, report.failure->description);

@@ -16,8 +16,8 @@ namespace engine {
 // Access;PWD=geslo"), if it has one.
 std::optional<std::string> LinkPassword(const std::optional<std::string>& connect);
 
-// Opens the back-end `name`. A back-end with a database password opens only
-// with that password (else 3031); other failures are OpenDatabase's.
+// Opens the back-end `name` as OpenDatabase opens a file. A back-end with a
+// database password opens only with that password (else 3031).
 std::unique_ptr<DatabaseImpl> OpenBackEnd(jet::Env& env, const std::string& name,
                                           const std::optional<std::string>& password);
 

@@ -6,6 +6,7 @@
 #include "engine/failures.h"
 #include "engine/link_string.h"
 #include "engine/path.h"
+#include "engine/relink.h"
 #include "engine/tabledef.h"
 #include "engine/tabledefs.h"
 #include "jet/journal.h"
@@ -16,19 +17,6 @@ namespace engine {
 using jet::Result;
 
 namespace {
-
-// Assigns rather than constructs, so that an entry refilled row after row
-// keeps its strings' storage.
-void FillEntry(const jet::CatalogObject& o, CatalogEntry& e) {
-  e.name = o.name;
-  e.type = o.type;
-  e.system = o.system();
-  e.flags = o.flags;
-  e.database = o.database;
-  e.connect = o.connect;
-  e.foreign_name = o.foreign_name;
-  e.row_count = -1;
-}
 
 // Opens the file for reading and writing, or for reading where writing is
 // not allowed. Another process holding the file's lock refuses the open.
@@ -48,9 +36,30 @@ std::unique_ptr<jet::File> OpenFile(jet::Env& env, const std::string& name, cons
 
 }  // namespace
 
-std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string& name) {
+void FillEntry(const jet::CatalogObject& o, CatalogEntry& e) {
+  e.name = o.name;
+  e.type = o.type;
+  e.system = o.system();
+  e.flags = o.flags;
+  e.database = o.database;
+  e.connect = o.connect;
+  e.foreign_name = o.foreign_name;
+  e.row_count = -1;
+}
+
+CatalogEntry EntryOf(const jet::CatalogObject& o) {
+  CatalogEntry e;
+  FillEntry(o, e);
+  return e;
+}
+
+DatabaseImpl& ImplOf(Database& db) { return *db.impl_; }
+
+std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string& name,
+                                               const std::optional<std::string>& password) {
   auto impl = std::make_unique<DatabaseImpl>();
   impl->name = name;
+  impl->env = &env;
   impl->path = ResolveExistingFile(env, name);
   const std::string& path = impl->path;
   auto fail = [&](const jet::Status& s) { return FromStatus(s, name, path); };
@@ -67,7 +76,11 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
   Result<jet::Header> header = jet::ParseHeader(head);
   if (!header.ok()) throw fail(header.status());
   if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog
-  if (header->needs_password()) throw NotValidPassword();
+  if (header->needs_password()) {
+    // An encrypted ACE file cannot be read here, whatever the password.
+    const bool ace_encrypted = header->format.family == jet::Family::kAce && header->db_key != 0;
+    if (!password || ace_encrypted || jet::DatabasePassword(head, *header) != *password) throw NotValidPassword();
+  }
   impl->header = *header;
 
   impl->pager = std::make_unique<jet::Pager>(*impl->file, header->format, header->pages_encrypted() ? header->db_key : 0,
@@ -116,12 +129,8 @@ engine::TableDefs& Database::TableDefs() {
     std::vector<std::unique_ptr<TableDef>> defs;
     defs.reserve(static_cast<size_t>(std::count_if(impl_->catalog.objects.begin(), impl_->catalog.objects.end(),
                                                    [](const jet::CatalogObject& o) { return o.table(); })));
-    for (const jet::CatalogObject& o : impl_->catalog.objects) {
-      if (!o.table()) continue;
-      CatalogEntry e;
-      FillEntry(o, e);
-      defs.push_back(std::make_unique<TableDef>(*this, std::move(e)));
-    }
+    for (const jet::CatalogObject& o : impl_->catalog.objects)
+      if (o.table()) defs.push_back(std::make_unique<TableDef>(*this, EntryOf(o)));
     impl_->tabledefs = std::make_unique<engine::TableDefs>(std::move(defs));
   }
   return *impl_->tabledefs;
@@ -143,6 +152,43 @@ void Database::ForEachTable(const std::function<void(const CatalogEntry&, const 
   }
 }
 
+std::optional<CatalogEntry> Database::FindTable(std::string_view name) {
+  if (impl_->closed) throw ObjectInvalid();
+  const jet::CatalogObject* o = impl_->catalog.FindTable(name);
+  if (!o) return std::nullopt;
+  return EntryOf(*o);
+}
+
+int64_t Database::RowCount(const TableDef& def) { return impl_->RowCount(def); }
+
 const std::string& Database::Path() const { return impl_->path; }
+
+void TableDef::RefreshLink() { Owner().RefreshLinks({this}); }
+
+void Database::RefreshLinks(const std::vector<TableDef*>& links) {
+  std::vector<LinkRequest> requests;
+  for (TableDef* def : links) {
+    if (&def->Owner() != this) throw InvalidOperation();
+    requests.push_back(LinkRequest{def->Name(), def->Connect()});
+  }
+  StoreLinks(requests, CatalogNow());
+}
+
+std::vector<CatalogEntry> Database::StoreLinks(const std::vector<LinkRequest>& requests, double now) {
+  std::vector<CatalogEntry> entries = engine::StoreLinks(*impl_, *impl_->env, requests, now);
+  if (impl_->tabledefs) {
+    for (const CatalogEntry& stored : entries) {
+      for (auto& def : *impl_->tabledefs) {
+        if (def->Name() != stored.name) continue;
+        CatalogEntry e = stored;
+        e.row_count = def->Entry().row_count;
+        def->Stored(std::move(e));
+      }
+    }
+  }
+  return entries;
+}
+
+void Database::CheckLink(const LinkRequest& request) { engine::CheckLink(*impl_, *impl_->env, request); }
 
 }  // namespace engine

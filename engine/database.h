@@ -1,9 +1,12 @@
 // Database: an open database file.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace engine {
@@ -12,6 +15,12 @@ class TableDefs;
 class TableDef;
 struct CatalogEntry;
 struct DatabaseImpl;
+
+// One link to store: the table definition's name and its new link string.
+struct LinkRequest {
+  std::string table;
+  std::string link;
+};
 
 class Database {
  public:
@@ -35,6 +44,15 @@ class Database {
   // the call only. Throws EngineError once closed.
   void ForEachTable(const std::function<void(const CatalogEntry& entry, const std::string& connect)>& visit);
 
+  // The catalog row of the table definition of that name, compared without
+  // regard to case, as stored; none when there is none. Throws EngineError
+  // once closed.
+  std::optional<CatalogEntry> FindTable(std::string_view name);
+
+  // The rows of a local table, read from its definition when asked; -1 for
+  // a link. Throws EngineError.
+  int64_t RowCount(const TableDef& def);
+
   // The full path of the file as it was resolved at open.
   const std::string& Path() const;
 
@@ -44,12 +62,26 @@ class Database {
   // fails; then nothing is written.
   void RefreshLinks(const std::vector<TableDef*>& links);
 
-  DatabaseImpl& impl() { return *impl_; }
+  // The checks RefreshLink makes of one link before it writes, alone: the
+  // table is a link to a database file, the link string one we open, the
+  // back-end opens and holds the table. Throws the EngineError RefreshLink
+  // would throw. Writes nothing (a checker, a dry run).
+  void CheckLink(const LinkRequest& request);
+
+  // RefreshLinks by table name, without TableDefs: stores every link as one
+  // change, `now` becoming their DateUpdate. Table definitions already built
+  // take the stored links. Returns the catalog rows as now stored, in the
+  // order of the requests. Throws EngineError; then the file is as it was.
+  std::vector<CatalogEntry> StoreLinks(const std::vector<LinkRequest>& requests, double now);
 
  private:
   friend class DBEngine;
+  friend DatabaseImpl& ImplOf(Database& db);
   explicit Database(std::unique_ptr<DatabaseImpl> impl);
   std::unique_ptr<DatabaseImpl> impl_;
 };
+
+// Today's date and time in the catalog's form: local days since 1899-12-30.
+double CatalogNow();
 
 }  // namespace engine

@@ -1,12 +1,16 @@
 // What an open Database holds: the file, its header, the pager and the
-// catalog as read at open. Internal to the engine (the writing side of the
-// engine uses it too).
+// catalog as read at open. Internal to the engine: the window and the cli
+// see engine/database.h only; tests include this one to open a database
+// through a fault-injecting Env and reach its parts.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "engine/database.h"
+#include "engine/tabledef.h"
 #include "engine/tabledefs.h"
 #include "jet/catalog.h"
 #include "jet/env.h"
@@ -47,7 +51,21 @@ struct DatabaseImpl {
 // The counters every pager of the process counts into.
 jet::PageCounters& EngineCounters();
 
-// Opens a database file with an explicit Env (tests inject faults with it).
-std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string& name);
+// Opens a database file through `env`, front-end and back-end alike: the
+// name resolved, a crashed writer's journal played back, the file opened
+// for writing where it may be (else for reading) with its lock probed, the
+// header checked and, where the file has a database password, `password`
+// checked against it (none, or another: 3031). Throws EngineError.
+std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string& name,
+                                               const std::optional<std::string>& password = std::nullopt);
+
+// The catalog row as the engine's entry. FillEntry assigns rather than
+// constructs, so that an entry refilled row after row keeps its strings'
+// storage.
+CatalogEntry EntryOf(const jet::CatalogObject& o);
+void FillEntry(const jet::CatalogObject& o, CatalogEntry& e);
+
+// What a Database holds (tests, and the engine's own files).
+DatabaseImpl& ImplOf(Database& db);
 
 }  // namespace engine

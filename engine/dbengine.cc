@@ -16,7 +16,11 @@ jet::PageCounters& EngineCounters() {
 }
 
 std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& name) {
-  return std::unique_ptr<Database>(new Database(OpenDatabaseImpl(jet::Env::Default(), name)));
+  return OpenDatabase(Env::Default(), name);
+}
+
+std::unique_ptr<Database> DBEngine::OpenDatabase(Env& env, const std::string& name) {
+  return std::unique_ptr<Database>(new Database(OpenDatabaseImpl(env, name)));
 }
 
 IoCounters DBEngine::Counters() const {

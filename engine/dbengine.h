@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "engine/env.h"
+
 namespace engine {
 
 class Database;
@@ -27,6 +29,9 @@ class DBEngine {
   // where no file has exactly the given name; a backslash separates folders.
   // Throws EngineError.
   std::unique_ptr<Database> OpenDatabase(const std::string& name);
+  // The same through `env`: the file, its back-ends and every change made to
+  // it are opened and written through that Env.
+  std::unique_ptr<Database> OpenDatabase(Env& env, const std::string& name);
 
   IoCounters Counters() const;
 

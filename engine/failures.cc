@@ -36,6 +36,8 @@ EngineError ObjectInvalid() { return EngineError(kErrObjectInvalid, "Object inva
 
 EngineError DiskOrNetworkError() { return EngineError(kErrDiskOrNetwork, "Disk or network error."); }
 
+EngineError InvalidOperation() { return EngineError(kErrInvalidOperation, "Invalid operation."); }
+
 EngineError FromStatus(const jet::Status& status, const std::string& name, const std::string& full_path) {
   using jet::Code;
   switch (status.code()) {

@@ -18,6 +18,7 @@ EngineError CannotOpenFile(const std::string& full_path);        // 3051
 EngineError ItemNotFound();                                      // 3265
 EngineError ObjectInvalid();                                     // 3420
 EngineError DiskOrNetworkError();                                // 3043
+EngineError InvalidOperation();                                  // 3219
 
 // What a failed jet operation on a database file means to the user: `name`
 // is the file as the caller named it, `full_path` as it was resolved.

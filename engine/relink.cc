@@ -21,8 +21,6 @@ namespace {
 
 constexpr double kUnixEpochInCatalogDays = 25569;  // 1970-01-01 counted from 1899-12-30
 
-EngineError InvalidOperation() { return EngineError(kErrInvalidOperation, "Invalid operation."); }
-
 EngineError InstallableIsamNotFound() { return EngineError(kErrInstallableIsam, "Could not find installable ISAM."); }
 
 EngineError OdbcConnectionFailed(const std::string& source) {
@@ -98,10 +96,6 @@ CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
   const std::string foreign = object->foreign_name.value_or(object->name);
   if (!backend->catalog.FindTable(foreign)) throw CouldNotFindObject(foreign);
   return CheckedLink{object, std::move(parts)};
-}
-
-CatalogEntry EntryOf(const jet::CatalogObject& o) {
-  return CatalogEntry{o.name, o.type, o.system(), o.flags, o.database, o.connect, o.foreign_name, -1};
 }
 
 // Holds the database's lock for as long as a change is being made.
@@ -181,22 +175,6 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
     entries.push_back(EntryOf(now_stored));
   }
   return entries;
-}
-
-void TableDef::RefreshLink() { Owner().RefreshLinks({this}); }
-
-void Database::RefreshLinks(const std::vector<TableDef*>& links) {
-  std::vector<LinkRequest> requests;
-  for (TableDef* def : links) {
-    if (&def->Owner() != this) throw InvalidOperation();
-    requests.push_back(LinkRequest{def->Name(), def->Connect()});
-  }
-  std::vector<CatalogEntry> entries = StoreLinks(*impl_, *impl_->env, requests, CatalogNow());
-  for (size_t i = 0; i < links.size(); ++i) {
-    CatalogEntry e = entries[i];
-    e.row_count = links[i]->Entry().row_count;
-    links[i]->Stored(std::move(e));
-  }
 }
 
 }  // namespace engine

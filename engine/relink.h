@@ -1,6 +1,6 @@
-// Storing links: what TableDef::RefreshLink and Database::RefreshLinks do,
-// on the database's internals, so that tests can run it on a database
-// opened with a fault-injecting Env.
+// Storing links: what TableDef::RefreshLink, Database::RefreshLinks and
+// Database::StoreLinks do, on the database's internals. Internal to the
+// engine; tests run it on a database opened with a fault-injecting Env.
 #pragma once
 
 #include <string>
@@ -11,12 +11,6 @@
 #include "jet/env.h"
 
 namespace engine {
-
-// One link to store: the table definition's name and its new link string.
-struct LinkRequest {
-  std::string table;
-  std::string link;
-};
 
 // Checks every request (the table is a link to a database file, the link
 // string is one we can open, the back-end opens and holds the table), then
@@ -31,8 +25,5 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
 // the EngineError StoreLinks would throw for it. Writes nothing; a checker
 // (vostrel-cli check, a dry run) reports links without changing them.
 void CheckLink(DatabaseImpl& db, jet::Env& env, const LinkRequest& request);
-
-// Today's date and time in the catalog's form: local days since 1899-12-30.
-double CatalogNow();
 
 }  // namespace engine

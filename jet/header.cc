@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "jet/rc4.h"
+#include "jet/text.h"
 
 namespace jet {
 namespace {
@@ -59,6 +60,23 @@ Result<Header> ParseHeader(Bytes page0) {
   }
   if (!v.ok()) return Status::BadFormat("header too short");
   return h;
+}
+
+std::string DatabasePassword(Bytes page0, const Header& h) {
+  std::vector<uint8_t> plain = ToggleHeaderMask(page0, h.format);
+  std::vector<uint8_t> bytes(plain.begin() + kHeaderPassword,
+                             plain.begin() + static_cast<ptrdiff_t>(kHeaderPassword + h.format.password_length));
+  if (h.format.jet3()) {
+    bytes.erase(std::find(bytes.begin(), bytes.end(), 0), bytes.end());
+    return DecodeCodePage(bytes, h.code_page);
+  }
+  uint8_t mask[4];
+  StoreU32(mask, PasswordMask(h.creation_date));
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] ^= mask[i % 4];
+  size_t end = 0;
+  while (end + 1 < bytes.size() && (bytes[end] | bytes[end + 1]) != 0) end += 2;
+  bytes.resize(end);
+  return DecodeUcs2(bytes);
 }
 
 }  // namespace jet

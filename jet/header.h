@@ -47,4 +47,9 @@ std::vector<uint8_t> ToggleHeaderMask(Bytes page0, const Format& format);
 // truncated to an integer.
 uint32_t PasswordMask(double creation_date);
 
+// The database password page 0 keeps, as UTF-8: Jet3 in the code page,
+// Jet4 and ACE as UCS-2 further masked with the creation date; a zero
+// character ends it. Empty when there is none.
+std::string DatabasePassword(Bytes page0, const Header& header);
+
 }  // namespace jet

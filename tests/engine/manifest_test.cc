@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/database.h"
-#include "engine/database_impl.h"
 #include "engine/dbengine.h"
 #include "engine/error.h"
 #include "engine/tabledef.h"
@@ -34,7 +33,7 @@ std::vector<std::string> Seen(engine::Database& db) {
   std::vector<std::string> lines;
   for (auto& def : db.TableDefs()) {
     const engine::CatalogEntry& e = def->Entry();
-    const int64_t rows = db.impl().RowCount(*def);
+    const int64_t rows = db.RowCount(*def);
     lines.push_back(Line(e.name, e.type, e.system ? "system" : "user", e.database.value_or(""), e.connect.value_or(""),
                          e.foreign_name.value_or(""), rows < 0 ? "" : std::to_string(rows)));
   }
