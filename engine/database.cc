@@ -20,9 +20,15 @@ namespace {
 
 // Opens the file for reading and writing, or for reading where writing is
 // not allowed. Another process holding the file's lock refuses the open.
+// A file without its owner's write bit is read-only to everyone, root too:
+// that bit is the read-only attribute of a file on a share, which stops an
+// administrator as well, while root's open would ignore it.
 std::unique_ptr<jet::File> OpenFile(jet::Env& env, const std::string& name, const std::string& path, bool* writable) {
-  Result<std::unique_ptr<jet::File>> file = env.Open(path, jet::OpenMode::kReadWrite);
-  *writable = file.ok();
+  Result<jet::FileInfo> info = env.Stat(path);
+  const bool marked_read_only = info.ok() && !info->owner_writable;
+  Result<std::unique_ptr<jet::File>> file =
+      env.Open(path, marked_read_only ? jet::OpenMode::kRead : jet::OpenMode::kReadWrite);
+  *writable = file.ok() && !marked_read_only;
   if (!file.ok() && file.status().code() == jet::Code::kReadOnly) file = env.Open(path, jet::OpenMode::kRead);
   if (!file.ok()) throw FromStatus(file.status(), name, path);
   if (*writable) {
