@@ -8,6 +8,7 @@
 #include "engine/database.h"
 #include "engine/dbengine.h"
 #include "engine/error.h"
+#include "engine/object_kind.h"
 #include "engine/tabledef.h"
 
 namespace cli {
@@ -19,20 +20,16 @@ const char kListUsage[] =
     "Prints the user tables of the database FILE, one line each: the name, a tab,\n"
     "\"local\", \"linked\" or \"odbc\", a tab, and the link string (empty for a local table).\n"
     "\n"
-    "  --all    the system tables too\n"
+    "  --all    every object of the catalog, in its order: the system tables too,\n"
+    "           and the objects that are not tables, by kind (query, form, report,\n"
+    "           macro, module, container, database, relationship, users, database\n"
+    "           document, data access page; other for a type of no known kind)\n"
     "  --json   one JSON array of objects with the keys name, type (the catalog's\n"
-    "           number: 1 local, 4 odbc, 6 linked), system, connect (the link string),\n"
-    "           database, foreignName (the catalog's columns, null where null)\n"
+    "           number: 1 local, 4 odbc, 6 linked, others for the other kinds),\n"
+    "           system, connect (the link string), database, foreignName (the\n"
+    "           catalog's columns, null where null)\n"
     "\n"
     "An engine error prints \"Error N: description\" on stderr and exits with 1.\n";
-
-const char* KindName(int type) {
-  switch (type) {
-    case static_cast<int>(engine::TableType::kLocal): return "local";
-    case static_cast<int>(engine::TableType::kOdbcLink): return "odbc";
-    default: return "linked";
-  }
-}
 
 }  // namespace
 
@@ -67,10 +64,10 @@ int ListCommand(const Args& args) {
     std::string out = json ? "[" : "";
     out.reserve(kBlock + 4096);
     bool first = true;
-    db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
+    auto visit = [&](const engine::CatalogEntry& e, const std::string& connect) {
       if (e.system && !all) return;
       if (!json) {
-        out.append(e.name).append("\t").append(KindName(e.type)).append("\t").append(connect).append("\n");
+        out.append(e.name).append("\t").append(engine::ObjectKindName(e.type)).append("\t").append(connect).append("\n");
       } else {
         out += first ? "\n  " : ",\n  ";
         first = false;
@@ -83,7 +80,12 @@ int ListCommand(const Args& args) {
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
         out.clear();
       }
-    });
+    };
+    if (all) {
+      db->ForEachObject(visit);
+    } else {
+      db->ForEachTable(visit);
+    }
     if (json) out += first ? "]\n" : "\n]\n";
     db->Close();
     std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));

@@ -293,6 +293,8 @@ jet::Status Builder::WriteCatalog() {
     int32_t id = static_cast<int32_t>(t.definition_pages[0]);
     JET_RETURN_IF_ERROR(add(CatalogRow(id, kTablesId, t.name, kObjLocalTable, kSystemObjectFlag, sids_.engine)));
   }
+  for (const Document& d : spec_.documents)
+    JET_RETURN_IF_ERROR(add(CatalogRow(static_cast<int32_t>(next_object_id_++), kRootId, d.name, d.type, 0, sids_.admin)));
   size_t local = 0;
   for (const auto& object : spec_.objects) {
     if (std::holds_alternative<Table>(object)) {
@@ -331,6 +333,7 @@ bool Builder::CatalogKeyable() const {
   for (SystemTable t : kSystemTables) names.push_back(SystemSchema(layout_, t).name);
   for (const auto& object : spec_.objects)
     names.push_back(std::holds_alternative<Table>(object) ? std::get<Table>(object).name : std::get<Link>(object).name);
+  for (const Document& d : spec_.documents) names.push_back(d.name);
   for (const auto& name : names)
     if (!TextIndexKey(layout_, name)) return false;
   return true;

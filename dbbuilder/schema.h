@@ -84,6 +84,14 @@ struct Link {
 // A catalog entry in the order the catalog lists it.
 using Object = std::variant<Table, Link>;
 
+// A catalog row of an object that is not a table (a query, form, report,
+// macro, module...): the row alone, under the root, with none of what the
+// desktop program keeps elsewhere for it. Its name may be a table's too.
+struct Document {
+  std::string name;
+  int type = 0;  // signed, as the catalog stores it (-32764 for a report)
+};
+
 struct DatabaseSpec {
   Format format = Format::kJet4;
   int code_page = 1252;                 // Jet3 text: 1250 or 1252
@@ -93,6 +101,7 @@ struct DatabaseSpec {
   // index_writer.h); BuildReport::catalog_indexed says whether they were.
   bool catalog_indexes = true;
   std::vector<Object> objects;
+  std::vector<Document> documents;  // listed before the objects
 
   Table& AddTable(Table t) { return std::get<Table>(objects.emplace_back(std::move(t))); }
   Link& AddLink(Link l) { return std::get<Link>(objects.emplace_back(std::move(l))); }

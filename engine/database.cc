@@ -18,6 +18,21 @@ using jet::Result;
 
 namespace {
 
+// Visits the catalog's rows in order; an object that is not a table has an
+// empty link string.
+void VisitCatalog(const jet::Catalog& catalog, bool tables_only,
+                  const std::function<void(const CatalogEntry&, const std::string&)>& visit) {
+  CatalogEntry e;
+  std::string connect;
+  for (const jet::CatalogObject& o : catalog.objects) {
+    if (tables_only && !o.table()) continue;
+    FillEntry(o, e);
+    connect.clear();
+    if (o.table()) connect = ComposeLinkString(e);
+    visit(e, connect);
+  }
+}
+
 // Opens the file for reading and writing, or for reading where writing is
 // not allowed. Another process holding the file's lock refuses the open.
 // A file without its owner's write bit is read-only to everyone, root too:
@@ -148,14 +163,12 @@ void Database::ForEachTable(const std::function<void(const CatalogEntry&, const 
     for (auto& def : *impl_->tabledefs) visit(def->Entry(), def->Connect());
     return;
   }
-  CatalogEntry e;
-  std::string connect;
-  for (const jet::CatalogObject& o : impl_->catalog.objects) {
-    if (!o.table()) continue;
-    FillEntry(o, e);
-    connect = ComposeLinkString(e);
-    visit(e, connect);
-  }
+  VisitCatalog(impl_->catalog, /*tables_only=*/true, visit);
+}
+
+void Database::ForEachObject(const std::function<void(const CatalogEntry&, const std::string&)>& visit) {
+  if (impl_->closed) throw ObjectInvalid();
+  VisitCatalog(impl_->catalog, /*tables_only=*/false, visit);
 }
 
 std::optional<CatalogEntry> Database::FindTable(std::string_view name) {

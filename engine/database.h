@@ -53,6 +53,11 @@ class Database {
   // a link. Throws EngineError.
   int64_t RowCount(const TableDef& def);
 
+  // Calls `visit` with every row of the catalog, in catalog order: the tables
+  // as ForEachTable gives them (from the catalog as stored), and every other
+  // object (queries, forms, reports, containers...) with an empty link string.
+  void ForEachObject(const std::function<void(const CatalogEntry& entry, const std::string& connect)>& visit);
+
   // The full path of the file as it was resolved at open.
   const std::string& Path() const;
 

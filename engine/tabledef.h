@@ -15,7 +15,7 @@ enum class TableType : int { kLocal = 1, kOdbcLink = 4, kLink = 6 };
 // The catalog row behind a table definition, as stored.
 struct CatalogEntry {
   std::string name;
-  int type = 0;                 // 1, 4 or 6
+  int type = 0;                 // 1, 4 or 6 for a table (see ObjectKindName)
   bool system = false;          // flag 0x80000000 or 0x00000002
   uint32_t flags = 0;
   std::optional<std::string> database;     // `Database` column

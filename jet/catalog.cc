@@ -100,7 +100,7 @@ Result<CatalogObject> DecodeRow(Pager& pager, RowDecoder& d, Bytes row) {
   o.id = static_cast<int32_t>(Integer(row, r, c.id));
   o.parent_id = static_cast<int32_t>(Integer(row, r, c.parent_id));
   if (!IsNull(r, c.name)) o.name = DecodeText(r.Value(row, static_cast<size_t>(c.name)), f, code_page);
-  o.type = static_cast<int>(Integer(row, r, c.type) & 0x7FFF);
+  o.type = static_cast<int>(Integer(row, r, c.type));
   o.flags = static_cast<uint32_t>(Integer(row, r, c.flags));
   o.foreign_name = text(c.foreign_name);
   o.date_create = Double(row, r, c.date_create);

@@ -17,7 +17,9 @@ namespace jet {
 
 inline constexpr uint32_t kCatalogPage = 2;
 
-// Object types (the Type column, without its top bit).
+// Object types: the Type column, a signed 16-bit value. The desktop
+// program's own objects are negative; masking off the sign would turn a
+// report (-32764) into an ODBC link (4). Only 1, 4 and 6 are tables.
 enum ObjectType : int {
   kObjectLocalTable = 1,
   kObjectDatabase = 2,
@@ -25,6 +27,14 @@ enum ObjectType : int {
   kObjectOdbcLink = 4,
   kObjectQuery = 5,
   kObjectLink = 6,
+  kObjectRelationship = 8,
+  kObjectForm = -32768,
+  kObjectMacro = -32766,
+  kObjectReport = -32764,
+  kObjectModule = -32761,
+  kObjectUsers = -32758,
+  kObjectDatabaseDocument = -32757,
+  kObjectDataAccessPage = -32756,
 };
 
 inline constexpr uint32_t kObjectSystemFlags = 0x80000002;
@@ -33,7 +43,7 @@ struct CatalogObject {
   int32_t id = 0;
   int32_t parent_id = 0;
   std::string name;
-  int type = 0;  // the stored Type, without its top bit
+  int type = 0;  // the stored Type, with its sign
   uint32_t flags = 0;
   std::optional<std::string> database;
   std::optional<std::string> connect;
