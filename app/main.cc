@@ -3,14 +3,17 @@
 #include <QIcon>
 
 #include "linkform/link_form.h"
+#include "ui/application.h"
 #include "ui/command_line.h"
 #include "ui/failure_report.h"
+#include "ui/translations.h"
 
 int main(int argc, char** argv) {
-  // Before QApplication: it removes the arguments it understands.
+  const std::unique_ptr<QApplication> app = ui::StartApplication(argc, argv);
+  // The toolkit has taken its own options (-platform, -style, ...) out of
+  // argv: they are not part of the program's command line.
   const QString argument_text = ui::ArgumentText(argc, argv);
-
-  QApplication app(argc, argv);
+  ui::LoadToolkitTranslations();
   QApplication::setApplicationName(QStringLiteral("vostrel"));
   QIcon icon;
   icon.addFile(QStringLiteral(":/vostrel/vostrel-32.png"), QSize(32, 32));

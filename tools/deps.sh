@@ -5,7 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-want=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev mdbtools xvfb xauth "$@")
+# qt6-translations-l10n: the toolkit's own words (the file chooser's) in the
+# user's language; gettext: msgfmt compiles po/; locales: the Slovenian
+# locale the tests run the programs under.
+want=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-translations-l10n gettext locales
+      mdbtools xvfb xauth "$@")
 # Node.js may come from elsewhere than Debian; only ask Debian for it when absent.
 command -v node >/dev/null 2>&1 || want+=(nodejs)
 command -v npm >/dev/null 2>&1 || want+=(npm)
@@ -25,6 +29,19 @@ if ((${#missing[@]})); then
     echo "Missing packages. Run:"
     echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}"
     exit 1
+  fi
+fi
+
+# sl_SI.UTF-8, so that the C library (and with it gettext) takes a Slovenian
+# user's locale; tests that need it skip without it.
+if ! locale -a 2>/dev/null | grep -qix 'sl_SI.utf8'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    echo "Generating the locale sl_SI.UTF-8"
+    grep -q '^sl_SI.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'sl_SI.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null
+  else
+    echo "The locale sl_SI.UTF-8 is missing. Run:"
+    echo "  echo 'sl_SI.UTF-8 UTF-8' | sudo tee -a /etc/locale.gen && sudo locale-gen"
   fi
 fi
 

@@ -5,10 +5,12 @@
 
 namespace ui {
 
-// The text that follows the program's name on its command line, whole. On
-// POSIX the shell has already split it, so the arguments are joined again by
-// single spaces. Call it before the toolkit sees argv: Qt takes arguments such
-// as -style or -platform out of it for itself.
+// The text that follows the program's name on its command line, less the
+// toolkit's own options. On POSIX the shell has already split it, so the
+// arguments are joined again by single spaces; call it after the toolkit has
+// taken its options (-platform, -display, -style, ...) out of argv, as the
+// original platform's command-line text never held its runtime's options.
+// (On Windows it is the system's text as it stands.)
 QString ArgumentText(int argc, char** argv);
 
 // The folder that holds the executable, with the platform's separators and no

@@ -1,5 +1,6 @@
 // The program itself, started as a script would start it.
 #include "tests/gui/form_harness.h"
+#include "ui/application.h"
 
 namespace gui_test {
 namespace {
@@ -31,16 +32,35 @@ class BinaryTest : public FormTest {
 TEST_F(BinaryTest, RelinksByItselfAndEndsWithZero) {
   SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
-  // A folder whose name holds what the toolkit would take for its own
-  // arguments: the argument text must be read before it can.
-  const fs::path back = dir / "back -style fusion";
+  // The toolkit's own options are not part of the argument.
+  const fs::path back = dir / "back";
   fs::create_directory(back);
   fs::copy_file(dir / "PARTNER.MDB", back / "PARTNER.MDB");
-  auto r = RunOffscreen(ShellQuote((dir / "back").string()) + " -style fusion", dir);
+  const auto before = ReadBytes(dir / "MLQ.mdb");
+  auto r = testing_support::Run("timeout 60 " + Vostrel() + " -platform offscreen -style fusion " + ShellQuote(back.string()), dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(HasLineStarting(r.err, "Napaka")) << r.err;
   if (testing_support::HaveMdbReader())
     EXPECT_EQ(PartnerLinkByOracle(dir / "MLQ.mdb").database, back.string() + "\\PARTNER.MDB");
+
+  // Those options alone leave the argument empty: the window waits for a
+  // person instead of relinking by itself.
+  const auto relinked = ReadBytes(dir / "MLQ.mdb");
+  ASSERT_NE(relinked, before);
+  auto alone = testing_support::Run("timeout 3 " + Vostrel() + " -platform offscreen -style fusion", dir);
+  EXPECT_EQ(alone.status, 124) << "it ended instead of waiting: " << alone.err;
+  EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), relinked);
+}
+
+// Without a display the toolkit would abort with its own English text.
+TEST_F(BinaryTest, WithoutADisplaySaysSoInOneLineAndEnds) {
+  const fs::path dir = scratch_->path();
+  for (const char* env : {"env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM",
+                          "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:93"}) {
+    auto r = testing_support::Run(std::string(env) + " timeout 60 " + Vostrel(), dir);
+    EXPECT_EQ(r.status, 1) << env << ": " << r.err;
+    EXPECT_EQ(r.err, std::string(ui::kNoDisplayLine) + "\n") << env;
+  }
 }
 
 TEST_F(BinaryTest, PrefixUsesTheProgramsOwnFolder) {
@@ -110,7 +130,13 @@ TEST_F(BinaryTest, InstallsProgramIconsAndDesktopEntry) {
   const fs::path prefix = scratch_->path();
   EXPECT_TRUE(fs::exists(prefix / "bin" / "vostrel"));
   const std::string entry = testing_support::Run("cat " + ShellQuote((prefix / "share/applications/vostrel.desktop").string())).out;
-  EXPECT_NE(entry.find("Exec=vostrel"), std::string::npos) << entry;
+  // Started from a menu, the program works in the folder it is installed in.
+  EXPECT_NE(entry.find("\nExec=\"" + (prefix / "bin/vostrel").string() + "\"\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nPath=" + (prefix / "bin").string() + "\n"), std::string::npos) << entry;
+  if (testing_support::Run("command -v desktop-file-validate").status == 0) {
+    auto valid = testing_support::Run("desktop-file-validate " + ShellQuote((prefix / "share/applications/vostrel.desktop").string()));
+    EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
+  }
   EXPECT_NE(entry.find("Icon=vostrel"), std::string::npos) << entry;
   for (const char* size : {"16x16", "32x32"}) {
     const fs::path icon = prefix / "share/icons/hicolor" / size / "apps/vostrel.png";

@@ -2,13 +2,17 @@
 // with the toolkit's real dialog.
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 
 #include "tests/gui/form_harness.h"
+#include "ui/translations.h"
 
 namespace gui_test {
 namespace {
@@ -180,6 +184,37 @@ TEST_F(RealDialogTest, PatternIgnoresCaseAndOffersOnlyDatabases) {
   for (const char* n : offered) EXPECT_TRUE(shown.count(n) && shown[n]) << n << " should be offered";
   for (const char* n : not_offered) EXPECT_FALSE(shown.count(n) && shown[n]) << n << " should not be offered";
   EXPECT_EQ(TextOf(*form, "Text2"), ";DATABASE=*.mdb");
+}
+
+// Under a Slovenian locale the toolkit's own words, in the chooser and in
+// the message box of a failure, are Slovenian too. With VOSTREL_SCREENSHOT
+// set, the chooser is saved there as a picture (docs/ holds one).
+TEST_F(RealDialogTest, ChooserAndMessageBoxSpeakTheUsersLanguage) {
+  QTranslator* slovenian = ui::LoadToolkitTranslations(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+  ASSERT_NE(slovenian, nullptr) << "the toolkit's Slovenian catalogue is missing (qt6-translations-l10n)";
+  testing_support::TempDir dir;
+  testing_support::WriteBytes(dir / "MLQ.mdb", {0});
+  testing_support::WriteBytes(dir / "PARTNER.MDB", {0});
+  auto form = RealForm(Q(dir.path()));
+  QStringList words;
+  WhenDialogShows([&](QFileDialog& d) {
+    for (auto* b : d.findChildren<QPushButton*>())
+      if (b->isVisible()) words << b->text();
+    for (auto* l : d.findChildren<QLabel*>())
+      if (l->isVisible() && !l->text().isEmpty()) words << l->text();
+    if (const char* shot = std::getenv("VOSTREL_SCREENSHOT")) d.grab().save(QString::fromLocal8Bit(shot));
+    d.reject();
+  });
+  form->Command2Click();
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("vostrel"), QStringLiteral("Napaka 3024"), QMessageBox::Ok);
+  words << box.button(QMessageBox::Ok)->text();
+  delete slovenian;
+
+  ASSERT_GE(words.size(), 5) << words.join(QLatin1Char('|')).toStdString();
+  for (const char* english : {"&Open", "Open", "Cancel", "Look in:", "File &name:", "Files of type:", "&OK", "OK"})
+    EXPECT_FALSE(words.contains(QString::fromLatin1(english))) << english << " in " << words.join(QLatin1Char('|')).toStdString();
+  for (const char* slovene : {"&Odpri", "Prekliči", "V redu"})
+    EXPECT_TRUE(words.contains(QString::fromUtf8(slovene))) << slovene << " not in " << words.join(QLatin1Char('|')).toStdString();
 }
 
 }  // namespace
