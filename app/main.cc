@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "engine/messages.h"
 #include "linkform/link_form.h"
 #include "ui/application.h"
 #include "ui/command_line.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
   // argv: they are not part of the program's command line.
   const QString argument_text = ui::ArgumentText(argc, argv);
   ui::LoadToolkitTranslations();
+  // The toolkit has set the C library's locale from the environment; the
+  // engine's catalogue is in share/locale beside the program's folder.
+  engine::BindMessageCatalog(engine::LocaleDirBeside(QCoreApplication::applicationDirPath().toStdString()));
   QApplication::setApplicationName(QStringLiteral("vostrel"));
   QIcon icon;
   icon.addFile(QStringLiteral(":/vostrel/vostrel-32.png"), QSize(32, 32));

@@ -52,7 +52,7 @@ int CheckCommand(const Args& args) {
   for (const std::string& file : parsed.files) {
     const FrontEndCheck report = CheckFrontEnd(engine::Env::Default(), file);
     all_good = all_good && report.Good();
-    if (report.failure) ReportEngineError(report.failure->number, report.failure->description);
+    if (report.failure) ReportEngineError(report.failure->number, report.failure->localized);
     if (json)
       reports.Add(CheckJson(report));
     else

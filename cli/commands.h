@@ -13,7 +13,11 @@ int ListCommand(const Args& args);
 int RelinkCommand(const Args& args);
 int CheckCommand(const Args& args);
 
-// Prints "Error N: description" on stderr.
-void ReportEngineError(int number, const std::string& description);
+// "Error N: description", in the user's language ("Napaka N: ..." under a
+// Slovenian locale): `localized` is the engine's description in it.
+std::string ErrorLine(int number, const std::string& localized);
+
+// Prints ErrorLine on stderr.
+void ReportEngineError(int number, const std::string& localized);
 
 }  // namespace cli

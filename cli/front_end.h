@@ -17,10 +17,11 @@ namespace cli {
 // An engine error as the user sees it.
 struct Failure {
   int number = 0;
-  std::string description;
-  static Failure Of(const engine::EngineError& e) { return Failure{e.number(), e.description()}; }
-  // "Error N: description"
-  std::string Text() const { return "Error " + std::to_string(number) + ": " + description; }
+  std::string description;  // English
+  std::string localized;    // in the user's language
+  static Failure Of(const engine::EngineError& e) { return Failure{e.number(), e.description(), e.localized()}; }
+  // "Error N: description" in the user's language (see ErrorLine)
+  std::string Text() const;
 };
 
 // ----- check

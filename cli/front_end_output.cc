@@ -1,5 +1,6 @@
 #include "cli/front_end_output.h"
 
+#include "cli/commands.h"
 #include "cli/json.h"
 
 namespace cli {
@@ -11,10 +12,12 @@ std::string Line(const std::string& file, const std::string& table, const std::s
 
 std::string FailureJson(const std::optional<Failure>& f) {
   if (!f) return "null";
-  return JsonObject().Add("number", f->number).Add("description", f->description).Text();
+  return JsonObject().Add("number", f->number).Add("description", f->description).Add("localized", f->localized).Text();
 }
 
 }  // namespace
+
+std::string Failure::Text() const { return ErrorLine(number, localized); }
 
 const char* StateName(LinkState state) {
   switch (state) {

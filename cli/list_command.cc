@@ -91,7 +91,7 @@ int ListCommand(const Args& args) {
     std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     return 0;
   } catch (const engine::EngineError& e) {
-    ReportEngineError(e.number(), e.description());
+    ReportEngineError(e.number(), e.localized());
     return 1;
   }
 }

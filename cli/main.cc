@@ -1,8 +1,12 @@
 // vostrel-cli: the engine for scripts.
+#include <clocale>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 #include "cli/commands.h"
+#include "engine/messages.h"
 
 namespace {
 
@@ -17,9 +21,20 @@ const char kUsage[] =
     "  vostrel-cli COMMAND --help   explains a command\n"
     "  vostrel-cli --version        prints the version\n";
 
+// The folder that holds this program; the catalogues of the engine's
+// descriptions are in share/locale beside it.
+std::string ProgramDir(const char* argv0) {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) self = std::filesystem::absolute(argv0, ec);
+  return self.parent_path().string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  engine::BindMessageCatalog(engine::LocaleDirBeside(ProgramDir(argv[0])));
   cli::Args args(argv + 1, argv + argc);
   if (args.empty()) {
     std::cerr << kUsage;

@@ -92,7 +92,7 @@ int RelinkCommand(const Args& args) {
     const FrontEndRelink report = RelinkFrontEnd(engine::Env::Default(), file, order, dry_run, now);
     if (report.outcome == RelinkOutcome::kFailed) {
       failed = true;
-      ReportEngineError(report.failure->number, report.failure->description);
+      ReportEngineError(report.failure->number, report.failure->localized);
     }
     if (json)
       reports.Add(RelinkJson(report));

@@ -1,11 +1,14 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "engine/messages.h"
 
 namespace cli {
 
-void ReportEngineError(int number, const std::string& description) {
-  std::cerr << "Error " << number << ": " << description << "\n";
+std::string ErrorLine(int number, const std::string& localized) {
+  return engine::Fill(engine::Translate("Error %1: %2"), {std::to_string(number), localized});
 }
+
+void ReportEngineError(int number, const std::string& localized) { std::cerr << ErrorLine(number, localized) << "\n"; }
 
 }  // namespace cli

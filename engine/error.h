@@ -29,16 +29,34 @@ enum ErrorNumber : int {
   kErrObjectInvalid = 3420,        // a closed database used again
 };
 
+// Every number above, for what must cover them all (the catalogue of
+// descriptions in other languages).
+inline constexpr ErrorNumber kErrorNumbers[] = {
+    kErrCannotOpenDatabase, kErrCouldNotFindFile, kErrNotValidPath,    kErrUnrecognizedFormat,
+    kErrNotValidPassword,   kErrCannotOpenFile,   kErrItemNotFound,    kErrCouldNotFindObject,
+    kErrInstallableIsam,    kErrReadOnly,         kErrDiskOrNetwork,   kErrFileInUse,
+    kErrInvalidOperation,   kErrInvalidArgument,  kErrOdbcConnectionFailed, kErrObjectInvalid,
+};
+
 class EngineError : public std::runtime_error {
  public:
-  EngineError(int number, std::string description)
-      : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+  // `localized`: the description in the user's language (see messages.h).
+  EngineError(int number, std::string description, std::string localized)
+      : std::runtime_error(description),
+        number_(number),
+        description_(std::move(description)),
+        localized_(std::move(localized)) {}
+  // A description without arguments: its translation, where the catalogue
+  // has one, is the localized one.
+  EngineError(int number, std::string description);
   int number() const { return number_; }
-  const std::string& description() const { return description_; }
+  const std::string& description() const { return description_; }  // English
+  const std::string& localized() const { return localized_; }
 
  private:
   int number_;
   std::string description_;
+  std::string localized_;
 };
 
 }  // namespace engine

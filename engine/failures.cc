@@ -1,42 +1,100 @@
 #include "engine/failures.h"
 
+#include <initializer_list>
+#include <string_view>
+
+#include "engine/messages.h"
+
 namespace engine {
+namespace {
+
+// `english` filled with the arguments, and its translation filled alike.
+EngineError Raise(int number, const char* english, std::initializer_list<std::string_view> args = {}) {
+  return EngineError(number, Fill(english, args), Fill(Translate(english), args));
+}
+
+}  // namespace
 
 EngineError CouldNotFindFile(const std::string& full_path) {
-  return EngineError(kErrCouldNotFindFile, "Could not find file '" + full_path + "'.");
+  return Raise(kErrCouldNotFindFile, "Could not find file '%1'.", {full_path});
 }
 
 EngineError NotValidPath(const std::string& path) {
-  return EngineError(kErrNotValidPath, "'" + path +
-                                           "' is not a valid path. Make sure that the path name is spelled correctly "
-                                           "and that you are connected to the server on which the file resides.");
+  return Raise(kErrNotValidPath,
+               "'%1' is not a valid path. Make sure that the path name is spelled correctly and that you are "
+               "connected to the server on which the file resides.",
+               {path});
 }
 
 EngineError UnrecognizedFormat(const std::string& full_path) {
-  return EngineError(kErrUnrecognizedFormat, "Unrecognized database format '" + full_path + "'.");
+  return Raise(kErrUnrecognizedFormat, "Unrecognized database format '%1'.", {full_path});
 }
 
 EngineError CannotOpenDatabase(const std::string& name) {
-  return EngineError(kErrCannotOpenDatabase,
-                     "Cannot open database '" + name +
-                         "'. It may not be a database that your application recognizes, or the file may be corrupt.");
+  return Raise(kErrCannotOpenDatabase,
+               "Cannot open database '%1'. It may not be a database that your application recognizes, or the file "
+               "may be corrupt.",
+               {name});
 }
 
-EngineError NotValidPassword() { return EngineError(kErrNotValidPassword, "Not a valid password."); }
+EngineError NotValidPassword() { return Raise(kErrNotValidPassword, "Not a valid password."); }
 
 EngineError CannotOpenFile(const std::string& full_path) {
-  return EngineError(kErrCannotOpenFile, "Cannot open the file '" + full_path +
-                                             "'. It is already opened exclusively by another user, or you need "
-                                             "permission to view its data.");
+  return Raise(kErrCannotOpenFile,
+               "Cannot open the file '%1'. It is already opened exclusively by another user, or you need permission "
+               "to view its data.",
+               {full_path});
 }
 
-EngineError ItemNotFound() { return EngineError(kErrItemNotFound, "Item not found in this collection."); }
+EngineError ItemNotFound() { return Raise(kErrItemNotFound, "Item not found in this collection."); }
 
-EngineError ObjectInvalid() { return EngineError(kErrObjectInvalid, "Object invalid or no longer set."); }
+EngineError ObjectInvalid() { return Raise(kErrObjectInvalid, "Object invalid or no longer set."); }
 
-EngineError DiskOrNetworkError() { return EngineError(kErrDiskOrNetwork, "Disk or network error."); }
+EngineError DiskOrNetworkError() { return Raise(kErrDiskOrNetwork, "Disk or network error."); }
 
-EngineError InvalidOperation() { return EngineError(kErrInvalidOperation, "Invalid operation."); }
+EngineError ReadOnly() { return Raise(kErrReadOnly, "Cannot update. Database or object is read-only."); }
+
+EngineError FileInUse(const std::string& path) {
+  return Raise(kErrFileInUse, "Could not use '%1'; file already in use.", {path});
+}
+
+EngineError CouldNotFindObject(const std::string& name) {
+  return Raise(kErrCouldNotFindObject,
+               "Could not find the object '%1'. Make sure the object exists and that you spell its name and the path "
+               "name correctly. If '%1' is not a local object, check your network connection or contact the server "
+               "administrator.",
+               {name});
+}
+
+EngineError OdbcConnectionFailed(const std::string& source) {
+  return Raise(kErrOdbcConnectionFailed, "ODBC--connection to '%1' failed.", {source});
+}
+
+EngineError InstallableIsamNotFound() { return Raise(kErrInstallableIsam, "Could not find installable ISAM."); }
+
+EngineError InvalidOperation() { return Raise(kErrInvalidOperation, "Invalid operation."); }
+
+EngineError CannotStoreLink(const std::string& full_path, const std::string& reason) {
+  return Raise(kErrInvalidOperation, "Cannot store the link in '%1': %2.", {full_path, reason});
+}
+
+EngineError InvalidArgument() { return Raise(kErrInvalidArgument, "Invalid argument."); }
+
+EngineError LinkStringUnstorable() {
+  return Raise(kErrInvalidArgument, "The link string holds characters that this database cannot store.");
+}
+
+EngineError LinkStringEmpty() {
+  return Raise(kErrInvalidArgument, "The link string is empty: it names no database file.");
+}
+
+EngineError LinkStringWithoutDatabase() {
+  return Raise(kErrInvalidArgument, "The link string names no database file: it has no DATABASE= part.");
+}
+
+EngineError TableGivenTwice(const std::string& table) {
+  return Raise(kErrInvalidArgument, "The table '%1' is given twice in one change.", {table});
+}
 
 EngineError FromStatus(const jet::Status& status, const std::string& name, const std::string& full_path) {
   using jet::Code;
@@ -48,9 +106,8 @@ EngineError FromStatus(const jet::Status& status, const std::string& name, const
     case Code::kNoAccess:
     case Code::kLocked: return CannotOpenFile(full_path);
     case Code::kIoError: return DiskOrNetworkError();
-    case Code::kInvalidArgument: return EngineError(kErrInvalidArgument, "Invalid argument.");
-    case Code::kReadOnly:
-      return EngineError(kErrReadOnly, "Cannot update. Database or object is read-only.");
+    case Code::kInvalidArgument: return InvalidArgument();
+    case Code::kReadOnly: return ReadOnly();
     case Code::kOk:  // not a failure; callers do not pass one
     case Code::kCorrupt:
     case Code::kUnsupported: break;

@@ -1,5 +1,6 @@
 // The engine's errors with their descriptions, in one place, so that every
-// operation reports the same case with the same words.
+// operation reports the same case with the same words, and so that every
+// description has its place in the catalogue of other languages (po/).
 #pragma once
 
 #include <string>
@@ -18,7 +19,19 @@ EngineError CannotOpenFile(const std::string& full_path);        // 3051
 EngineError ItemNotFound();                                      // 3265
 EngineError ObjectInvalid();                                     // 3420
 EngineError DiskOrNetworkError();                                // 3043
+EngineError ReadOnly();                                          // 3027
+EngineError FileInUse(const std::string& path);                  // 3045
+EngineError CouldNotFindObject(const std::string& name);         // 3011
+EngineError OdbcConnectionFailed(const std::string& source);     // 3151
+EngineError InstallableIsamNotFound();                           // 3170
 EngineError InvalidOperation();                                  // 3219
+// 3219: a layout of the file this engine does not change, and why.
+EngineError CannotStoreLink(const std::string& full_path, const std::string& reason);
+EngineError InvalidArgument();                                   // 3001
+EngineError LinkStringUnstorable();                              // 3001: characters the file cannot hold
+EngineError LinkStringEmpty();                                   // 3001
+EngineError LinkStringWithoutDatabase();                         // 3001
+EngineError TableGivenTwice(const std::string& table);           // 3001
 
 // What a failed jet operation on a database file means to the user: `name`
 // is the file as the caller named it, `full_path` as it was resolved.

@@ -21,12 +21,6 @@ namespace {
 
 constexpr double kUnixEpochInCatalogDays = 25569;  // 1970-01-01 counted from 1899-12-30
 
-EngineError InstallableIsamNotFound() { return EngineError(kErrInstallableIsam, "Could not find installable ISAM."); }
-
-EngineError OdbcConnectionFailed(const std::string& source) {
-  return EngineError(kErrOdbcConnectionFailed, "ODBC--connection to '" + source + "' failed.");
-}
-
 // The data source an ODBC link names (its DSN= parameter), or its whole text.
 std::string DataSource(const std::optional<std::string>& connect) {
   const std::string text = connect.value_or("");
@@ -40,20 +34,6 @@ std::string DataSource(const std::optional<std::string>& connect) {
   return text;
 }
 
-EngineError CouldNotFindObject(const std::string& name) {
-  return EngineError(kErrCouldNotFindObject,
-                     "Could not find the object '" + name +
-                         "'. Make sure the object exists and that you spell its name and the path name correctly. "
-                         "If '" + name + "' is not a local object, check your network connection or contact the "
-                         "server administrator.");
-}
-
-EngineError FileInUse(const std::string& path) {
-  return EngineError(kErrFileInUse, "Could not use '" + path + "'; file already in use.");
-}
-
-EngineError ReadOnly() { return EngineError(kErrReadOnly, "Cannot update. Database or object is read-only."); }
-
 // What a failure while writing the front-end means to the user.
 EngineError WriteFailure(const jet::Status& s, const DatabaseImpl& db) {
   switch (s.code()) {
@@ -63,9 +43,9 @@ EngineError WriteFailure(const jet::Status& s, const DatabaseImpl& db) {
     case jet::Code::kNotFound:  // the row is gone or changed since the file was opened
       return ItemNotFound();
     case jet::Code::kInvalidArgument:
-      return EngineError(kErrInvalidArgument, "The link string holds characters that this database cannot store.");
+      return LinkStringUnstorable();
     case jet::Code::kUnsupported:  // a layout of the file this engine does not change
-      return EngineError(kErrInvalidOperation, "Cannot store the link in '" + db.path + "': " + s.message() + ".");
+      return CannotStoreLink(db.path, s.message());
     default: return FromStatus(s, db.name, db.path);
   }
 }
@@ -88,9 +68,9 @@ CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
   LinkString parts = ParseLinkString(request.link);
   if (!parts.kind.empty() && !jet::EqualsIgnoreCase(parts.kind, "MS Access")) throw InstallableIsamNotFound();
   if (request.link.empty())
-    throw EngineError(kErrInvalidArgument, "The link string is empty: it names no database file.");
+    throw LinkStringEmpty();
   if (!parts.database || parts.database->empty())
-    throw EngineError(kErrInvalidArgument, "The link string names no database file: it has no DATABASE= part.");
+    throw LinkStringWithoutDatabase();
 
   std::unique_ptr<DatabaseImpl> backend = OpenBackEnd(env, *parts.database, LinkPassword(parts.rest));
   const std::string foreign = object->foreign_name.value_or(object->name);
@@ -136,7 +116,7 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   for (const LinkRequest& r : requests) {
     const jet::CatalogObject* o = db.catalog.FindTable(r.table);
     if (o && !seen.insert(o->name).second)
-      throw EngineError(kErrInvalidArgument, "The table '" + o->name + "' is given twice in one change.");
+      throw TableGivenTwice(o->name);
   }
 
   // Everything is checked before anything is written.

@@ -114,7 +114,7 @@ void LinkForm::Run(Steps&& steps) {
   try {
     steps();
   } catch (const engine::EngineError& e) {
-    report_.Report(e.number(), FromEngine(e.description()));
+    report_.Report(e.number(), FromEngine(e.localized()));
   } catch (const std::bad_alloc&) {
     report_.Report(7, QStringLiteral("Out of memory"));
   } catch (const std::exception& e) {

@@ -172,6 +172,40 @@ TEST(ListCommand, ObjectsThatAreNotTablesAreNotLinks) {
   }
 }
 
+// Under a Slovenian locale the descriptions are Slovenian, the numbers the
+// same; --json keeps the English description beside the user's.
+TEST(ListCommand, ErrorsSpeakTheUsersLanguage) {
+  if (testing_support::Run("( locale -a | grep -qix sl_SI.utf8 )").status != 0)
+    GTEST_SKIP() << "the locale sl_SI.UTF-8 is not generated (tools/deps.sh generates it)";
+  TempDir dir;
+  const std::string d = fs::canonical(dir.path()).string();
+  const std::string missing = ShellQuote(d + "/MLQ.mdb");
+  struct Case {
+    const char* env;
+    std::string err;
+  } cases[] = {
+      {"LANG=sl_SI.UTF-8", "Napaka 3024: Datoteke '" + d + "/MLQ.mdb' ni mogoče najti.\n"},
+      {"LANG=C.UTF-8 LC_MESSAGES=sl_SI.UTF-8", "Napaka 3024: Datoteke '" + d + "/MLQ.mdb' ni mogoče najti.\n"},
+      {"LANG=C.UTF-8", "Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
+      {"LANG=sl_SI.UTF-8 LC_MESSAGES=C", "Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
+  };
+  for (const Case& c : cases) {
+    RunResult r = testing_support::Run(std::string("env -u LC_ALL -u LANGUAGE ") + c.env + " " + Cli() + " list " + missing);
+    EXPECT_EQ(r.status, 1) << c.env;
+    EXPECT_EQ(r.err, c.err) << c.env;
+  }
+
+  dbbuilder::FrontEndOptions options;
+  options.links = {{"Partner", d + "/PARTNER.MDB"}};
+  const fs::path front = cli_test::Build(dbbuilder::FrontEnd(options), dir.path(), "MLQ.mdb");
+  RunResult json = testing_support::Run("env -u LC_ALL -u LANGUAGE LANG=sl_SI.UTF-8 " + Cli() + " check --json " +
+                                        ShellQuote(front.string()));
+  EXPECT_NE(json.out.find("\"number\": 3024, \"description\": \"Could not find file '" + d + "/PARTNER.MDB'.\", "
+                          "\"localized\": \"Datoteke '" + d + "/PARTNER.MDB' ni mogo"),
+            std::string::npos)
+      << json.out;
+}
+
 TEST(ListCommand, PasswordProtectedFileIsRefused) {
   SKIP_WITHOUT_SHARED();
   RunResult r = List(ShellQuote((SharedDir() / "corpus/jet4/V2003_with-password.mdb").string()));

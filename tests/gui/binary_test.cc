@@ -52,6 +52,20 @@ TEST_F(BinaryTest, RelinksByItselfAndEndsWithZero) {
   EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), relinked);
 }
 
+// Under a Slovenian locale the engine's description of a failure is
+// Slovenian too, after the window's own "Napaka".
+TEST_F(BinaryTest, FailureIsDescribedInTheUsersLanguage) {
+  if (testing_support::Run("( locale -a | grep -qix sl_SI.utf8 )").status != 0)
+    GTEST_SKIP() << "the locale sl_SI.UTF-8 is not generated (tools/deps.sh generates it)";
+  const fs::path dir = scratch_->path();  // no MLQ.mdb in it
+  fs::create_directory(dir / "prazno");
+  auto r = testing_support::Run("env -u LC_ALL -u LANGUAGE LANG=sl_SI.UTF-8 QT_QPA_PLATFORM=offscreen timeout 60 " + Vostrel() +
+                                    " prazno",
+                                dir);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_TRUE(HasLineStarting(r.err, "Napaka 3024: Datoteke '")) << r.err;
+}
+
 // Without a display the toolkit would abort with its own English text.
 TEST_F(BinaryTest, WithoutADisplaySaysSoInOneLineAndEnds) {
   const fs::path dir = scratch_->path();

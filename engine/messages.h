@@ -1,0 +1,29 @@
+// The engine's descriptions in the user's language. The catalogue is GNU
+// gettext's (the C library's, domain "vostrel"): a .po file in the source,
+// compiled by msgfmt at build time. gettext chooses the language from the
+// locale the program set (LC_ALL, LC_MESSAGES, LANG; LANGUAGE first, as GNU
+// programs do): Slovenian where it begins with "sl", English otherwise, and
+// English where the C library has no gettext (a Windows build).
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+// Tells gettext where the catalogues are: `locale_dir`/<lang>/LC_MESSAGES/
+// vostrel.mo. Programs pass the folder share/locale beside their own bin
+// folder, which holds for the build folder and an installed copy alike.
+void BindMessageCatalog(const std::string& locale_dir);
+
+// `program_dir`/../share/locale.
+std::string LocaleDirBeside(const std::string& program_dir);
+
+// The text in the user's language, or `english` itself.
+std::string Translate(const char* english);
+
+// `text` with %1 ... %9 replaced by the arguments in that order.
+std::string Fill(std::string_view text, std::initializer_list<std::string_view> args);
+
+}  // namespace engine

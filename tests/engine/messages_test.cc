@@ -1,0 +1,115 @@
+// The catalogue of the engine's descriptions: every error the engine raises
+// has its Slovenian description, with the same number and the same names
+// in it; without a Slovenian locale the description stays English.
+#include <clocale>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "engine/error.h"
+#include "engine/failures.h"
+#include "engine/messages.h"
+#include "tests/support/support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Slovenian messages for the duration of a test, without needing the
+// sl_SI locale generated: gettext takes LANGUAGE under any locale but "C".
+class SlovenianMessages {
+ public:
+  SlovenianMessages() {
+    const char* language = std::getenv("LANGUAGE");
+    if (language) saved_language_ = language;
+    saved_locale_ = std::setlocale(LC_MESSAGES, nullptr);
+    ok_ = std::setlocale(LC_MESSAGES, "C.UTF-8") != nullptr;
+    setenv("LANGUAGE", "sl", 1);
+  }
+  ~SlovenianMessages() {
+    if (saved_language_) {
+      setenv("LANGUAGE", saved_language_->c_str(), 1);
+    } else {
+      unsetenv("LANGUAGE");
+    }
+    std::setlocale(LC_MESSAGES, saved_locale_.c_str());
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::optional<std::string> saved_language_;
+  std::string saved_locale_;
+  bool ok_ = false;
+};
+
+struct Raised {
+  const char* what;
+  std::function<engine::EngineError()> raise;
+  std::vector<std::string> names;  // what the description must name in either language
+};
+
+std::vector<Raised> EveryError() {
+  using namespace engine;
+  const std::string f = "/srv/Čebelarstvo/PARTNER.MDB";
+  return {
+      {"CouldNotFindFile", [f] { return CouldNotFindFile(f); }, {f}},
+      {"NotValidPath", [] { return NotValidPath("C:\\MLQ\\x.mdb"); }, {"C:\\MLQ\\x.mdb"}},
+      {"UnrecognizedFormat", [f] { return UnrecognizedFormat(f); }, {f}},
+      {"CannotOpenDatabase", [] { return CannotOpenDatabase("MLQ.mdb"); }, {"MLQ.mdb"}},
+      {"NotValidPassword", [] { return NotValidPassword(); }, {}},
+      {"CannotOpenFile", [f] { return CannotOpenFile(f); }, {f}},
+      {"ItemNotFound", [] { return ItemNotFound(); }, {}},
+      {"ObjectInvalid", [] { return ObjectInvalid(); }, {}},
+      {"DiskOrNetworkError", [] { return DiskOrNetworkError(); }, {}},
+      {"ReadOnly", [] { return ReadOnly(); }, {}},
+      {"FileInUse", [f] { return FileInUse(f); }, {f}},
+      {"CouldNotFindObject", [] { return CouldNotFindObject("Partner"); }, {"'Partner'"}},
+      {"OdbcConnectionFailed", [] { return OdbcConnectionFailed("Poslovno"); }, {"Poslovno"}},
+      {"InstallableIsamNotFound", [] { return InstallableIsamNotFound(); }, {}},
+      {"InvalidOperation", [] { return InvalidOperation(); }, {}},
+      {"CannotStoreLink", [f] { return CannotStoreLink(f, "a reason"); }, {f, "a reason"}},
+      {"InvalidArgument", [] { return InvalidArgument(); }, {}},
+      {"LinkStringUnstorable", [] { return LinkStringUnstorable(); }, {}},
+      {"LinkStringEmpty", [] { return LinkStringEmpty(); }, {}},
+      {"LinkStringWithoutDatabase", [] { return LinkStringWithoutDatabase(); }, {"DATABASE="}},
+      {"TableGivenTwice", [] { return TableGivenTwice("Partner"); }, {"'Partner'"}},
+  };
+}
+
+TEST(Messages, EveryErrorHasItsSlovenianDescription) {
+  const fs::path catalogue = testing_support::BinDir().parent_path() / "share/locale/sl/LC_MESSAGES/vostrel.mo";
+  if (!fs::exists(catalogue)) GTEST_SKIP() << "no catalogue at " << catalogue << " (msgfmt missing?)";
+  engine::BindMessageCatalog(engine::LocaleDirBeside(testing_support::BinDir().string()));
+
+  std::set<int> numbers;
+  std::map<std::string, engine::EngineError> english;
+  for (const Raised& r : EveryError()) english.emplace(r.what, r.raise());
+  for (const auto& [what, e] : english) EXPECT_EQ(e.localized(), e.description()) << what << ": English by default";
+
+  SlovenianMessages slovenian;
+  ASSERT_TRUE(slovenian.ok()) << "no C.UTF-8 locale";
+  std::set<std::string> seen;
+  for (const Raised& r : EveryError()) {
+    SCOPED_TRACE(r.what);
+    const engine::EngineError e = r.raise();
+    const engine::EngineError& en = english.at(r.what);
+    numbers.insert(e.number());
+    EXPECT_EQ(e.number(), en.number());
+    EXPECT_EQ(e.description(), en.description()) << "the English description stays";
+    EXPECT_NE(e.localized(), e.description()) << "no Slovenian text for: " << e.description();
+    EXPECT_TRUE(seen.insert(e.localized()).second) << "two errors read alike: " << e.localized();
+    for (const std::string& name : r.names) {
+      EXPECT_NE(e.description().find(name), std::string::npos) << e.description();
+      EXPECT_NE(e.localized().find(name), std::string::npos) << e.localized();
+    }
+  }
+  for (engine::ErrorNumber n : engine::kErrorNumbers) EXPECT_TRUE(numbers.count(n)) << n << " is never raised here";
+  EXPECT_EQ(numbers.size(), std::size(engine::kErrorNumbers)) << "a number raised that the list of numbers lacks";
+  // Built from a fixed description, an error finds its translation too.
+  EXPECT_EQ(engine::EngineError(engine::kErrReadOnly, engine::ReadOnly().description()).localized(),
+            engine::ReadOnly().localized());
+}
+
+}  // namespace
