@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "engine/messages.h"
+#include "engine/error.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ std::string ProgramDir(const char* argv0) {
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   engine::BindMessageCatalog(engine::LocaleDirBeside(ProgramDir(argv[0])));
+  engine::SetNoticeHandler([](const std::string& text) { std::cerr << "vostrel-cli: " << text << "\n"; });
   cli::Args args(argv + 1, argv + argc);
   if (args.empty()) {
     std::cerr << kUsage;

@@ -60,6 +60,9 @@ RelinkOrder OrderOf(const ParsedArgs& p) {
   }
   if (!from && !to) throw UsageError("say what to write: --table and --connect, or --from and --to");
   if (!from || !to) throw UsageError(std::string(from ? "--from needs --to" : "--to needs --from"));
+  // A ";" would end the path inside the stored link and start a parameter.
+  if (to->find(';') != std::string::npos)
+    throw UsageError("--to takes the back-end's path, never link-string syntax: it cannot hold \";\"");
   return MoveBackEnd{*from, *to, table};
 }
 

@@ -12,10 +12,6 @@
 
 namespace engine {
 
-// The PWD= parameter of what a link string keeps besides its path ("MS
-// Access;PWD=geslo"), if it has one.
-std::optional<std::string> LinkPassword(const std::optional<std::string>& connect);
-
 // Opens the back-end `name` as OpenDatabase opens a file. A back-end with a
 // database password opens only with that password (else 3031).
 std::unique_ptr<DatabaseImpl> OpenBackEnd(jet::Env& env, const std::string& name,

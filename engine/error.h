@@ -3,6 +3,7 @@
 // engine throws.
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -58,5 +59,10 @@ class EngineError : public std::runtime_error {
   std::string description_;
   std::string localized_;
 };
+
+// Where the engine says what the user should hear of though nothing failed
+// (a journal of another file, found beside a database, set aside): the cli
+// prints it on stderr. Without a handler it goes nowhere.
+void SetNoticeHandler(std::function<void(const std::string&)> handler);
 
 }  // namespace engine

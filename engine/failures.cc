@@ -96,6 +96,17 @@ EngineError TableGivenTwice(const std::string& table) {
   return Raise(kErrInvalidArgument, "The table '%1' is given twice in one change.", {table});
 }
 
+EngineError LinkStringNamesTwice(const std::string& link, const std::string& parameter) {
+  return Raise(kErrNotValidPath,
+               "'%1' is not a valid link string: it gives %2= twice, and readers differ in which one they take.",
+               {link, parameter});
+}
+
+EngineError LinkStringReadsBackOtherwise(const std::string& link, const std::string& read_back) {
+  return Raise(kErrNotValidPath, "'%1' is not a valid link string: stored, it would read back as '%2'.",
+               {link, read_back});
+}
+
 EngineError FromStatus(const jet::Status& status, const std::string& name, const std::string& full_path) {
   using jet::Code;
   switch (status.code()) {
@@ -103,8 +114,8 @@ EngineError FromStatus(const jet::Status& status, const std::string& name, const
     case Code::kInvalidPath: return NotValidPath(name);
     case Code::kBadFormat: return UnrecognizedFormat(full_path);
     case Code::kPassword: return NotValidPassword();
-    case Code::kNoAccess:
-    case Code::kLocked: return CannotOpenFile(full_path);
+    case Code::kNoAccess: return CannotOpenFile(full_path);
+    case Code::kLocked: return FileInUse(full_path);  // another process holds it now: contention, not permission
     case Code::kIoError: return DiskOrNetworkError();
     case Code::kInvalidArgument: return InvalidArgument();
     case Code::kReadOnly: return ReadOnly();
@@ -113,6 +124,19 @@ EngineError FromStatus(const jet::Status& status, const std::string& name, const
     case Code::kUnsupported: break;
   }
   return CannotOpenDatabase(name);
+}
+
+namespace {
+std::function<void(const std::string&)>& NoticeHandler() {
+  static std::function<void(const std::string&)> handler;
+  return handler;
+}
+}  // namespace
+
+void SetNoticeHandler(std::function<void(const std::string&)> handler) { NoticeHandler() = std::move(handler); }
+
+void Notice(const std::string& text) {
+  if (NoticeHandler()) NoticeHandler()(text);
 }
 
 }  // namespace engine

@@ -16,6 +16,7 @@ EngineError UnrecognizedFormat(const std::string& full_path);    // 3343
 EngineError CannotOpenDatabase(const std::string& name);         // 3049
 EngineError NotValidPassword();                                  // 3031
 EngineError CannotOpenFile(const std::string& full_path);        // 3051
+EngineError FileInUse(const std::string& full_path);             // 3045
 EngineError ItemNotFound();                                      // 3265
 EngineError ObjectInvalid();                                     // 3420
 EngineError DiskOrNetworkError();                                // 3043
@@ -32,9 +33,16 @@ EngineError LinkStringUnstorable();                              // 3001: charac
 EngineError LinkStringEmpty();                                   // 3001
 EngineError LinkStringWithoutDatabase();                         // 3001
 EngineError TableGivenTwice(const std::string& table);           // 3001
+// 3044: a link string whose stored form readers would not read as checked:
+// a parameter (DATABASE, PWD) given twice, or parts that read back otherwise.
+EngineError LinkStringNamesTwice(const std::string& link, const std::string& parameter);
+EngineError LinkStringReadsBackOtherwise(const std::string& link, const std::string& read_back);
 
 // What a failed jet operation on a database file means to the user: `name`
 // is the file as the caller named it, `full_path` as it was resolved.
 EngineError FromStatus(const jet::Status& status, const std::string& name, const std::string& full_path);
+
+// Tells the user something that is not a failure (see SetNoticeHandler).
+void Notice(const std::string& text);
 
 }  // namespace engine

@@ -7,6 +7,7 @@ namespace engine {
 namespace {
 
 constexpr std::string_view kDatabaseParam = ";DATABASE=";
+constexpr std::string_view kPasswordParam = ";PWD=";
 constexpr std::string_view kOdbcPrefix = "ODBC;";
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
@@ -35,17 +36,44 @@ LinkString ParseLinkString(std::string_view text) {
   LinkString out;
   out.kind = std::string(text.substr(0, text.find(';')));
   std::string rest(text);
-  for (size_t at = 0; (at = rest.find(';', at)) != std::string::npos; ++at) {
-    if (!StartsWithIgnoreCase(std::string_view(rest).substr(at), kDatabaseParam)) continue;
-    const size_t value = at + kDatabaseParam.size();
+  auto value_at = [&](size_t at, std::string_view param) {
+    const size_t value = at + param.size();
     const size_t end = std::min(rest.find(';', value), rest.size());
-    out.database = rest.substr(value, end - value);
+    return std::make_pair(rest.substr(value, end - value), end);
+  };
+  for (size_t at = 0; (at = rest.find(';', at)) != std::string::npos; ++at) {
+    const std::string_view here = std::string_view(rest).substr(at);
+    if (StartsWithIgnoreCase(here, kPasswordParam)) {
+      if (out.password && !out.repeated) out.repeated = "PWD";
+      if (!out.password) out.password = value_at(at, kPasswordParam).first;
+      continue;
+    }
+    if (!StartsWithIgnoreCase(here, kDatabaseParam)) continue;
+    if (out.database) {
+      if (!out.repeated) out.repeated = "DATABASE";
+      continue;
+    }
+    const auto [value, end] = value_at(at, kDatabaseParam);
+    out.database = value;
     rest.erase(at, end - at);
-    break;
+    --at;  // the next parameter now starts where this one did
   }
   if (!rest.empty() && rest.back() == ';') rest.pop_back();
   if (!rest.empty()) out.rest = rest;
   return out;
+}
+
+std::optional<std::string> ReadsBackOtherwise(const LinkString& parts) {
+  CatalogEntry stored;
+  stored.type = static_cast<int>(TableType::kLink);
+  stored.database = parts.database;
+  stored.connect = parts.rest;
+  const std::string text = ComposeLinkString(stored);
+  const LinkString back = ParseLinkString(text);
+  if (back.kind == parts.kind && back.database == parts.database && back.rest == parts.rest &&
+      back.password == parts.password && back.repeated == parts.repeated)
+    return std::nullopt;
+  return text;
 }
 
 }  // namespace engine

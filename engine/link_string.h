@@ -21,11 +21,23 @@ struct LinkString {
   std::string kind;                     // the text before the first ";"
   std::optional<std::string> database;  // the DATABASE= parameter's value
   std::optional<std::string> rest;      // everything else: what the Connect column keeps
+  std::optional<std::string> password;  // the PWD= parameter's value
+  // The first parameter the text gives twice ("DATABASE" or "PWD"). Readers
+  // differ in which of the two they take, so what one of them checks is not
+  // what another opens: such a string is read, never stored.
+  std::optional<std::string> repeated;
 };
 
-// Splits a link string into the catalog's columns. The DATABASE= parameter
-// (any case, right after a ";") runs to the next ";" or the end; it is taken
-// out, and what is left without a trailing ";" is `rest` (none when empty).
+// Splits a link string into the catalog's columns. A parameter is NAME=value
+// right after a ";" (the name in any case), running to the next ";" or the
+// end. The first DATABASE= is taken out, and what is left without a trailing
+// ";" is `rest` (none when empty). Every reader of a link string, and every
+// check before one is stored, goes through here.
 LinkString ParseLinkString(std::string_view text);
+
+// The link string the catalog's columns would read back as, where that
+// does not parse into the same parts (what was checked would not be what
+// is read); nothing where it does.
+std::optional<std::string> ReadsBackOtherwise(const LinkString& parts);
 
 }  // namespace engine

@@ -38,7 +38,6 @@ std::string DataSource(const std::optional<std::string>& connect) {
 EngineError WriteFailure(const jet::Status& s, const DatabaseImpl& db) {
   switch (s.code()) {
     case jet::Code::kReadOnly: return ReadOnly();
-    case jet::Code::kLocked: return FileInUse(db.path);
     case jet::Code::kIoError: return DiskOrNetworkError();
     case jet::Code::kNotFound:  // the row is gone or changed since the file was opened
       return ItemNotFound();
@@ -71,8 +70,11 @@ CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
     throw LinkStringEmpty();
   if (!parts.database || parts.database->empty())
     throw LinkStringWithoutDatabase();
+  // What is checked below must be what every reader of the stored link opens.
+  if (parts.repeated) throw LinkStringNamesTwice(request.link, *parts.repeated);
+  if (const auto back = ReadsBackOtherwise(parts)) throw LinkStringReadsBackOtherwise(request.link, *back);
 
-  std::unique_ptr<DatabaseImpl> backend = OpenBackEnd(env, *parts.database, LinkPassword(parts.rest));
+  std::unique_ptr<DatabaseImpl> backend = OpenBackEnd(env, *parts.database, parts.password);
   const std::string foreign = object->foreign_name.value_or(object->name);
   if (!backend->catalog.FindTable(foreign)) throw CouldNotFindObject(foreign);
   return CheckedLink{object, std::move(parts)};
@@ -126,7 +128,7 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   if (!db.writable) throw ReadOnly();
 
   LockHolder lock(*db.file);
-  if (jet::Status s = lock.Lock(); !s.ok()) throw s.code() == jet::Code::kLocked ? FileInUse(db.path) : WriteFailure(s, db);
+  if (jet::Status s = lock.Lock(); !s.ok()) throw WriteFailure(s, db);
   // Under the lock the file is ours alone; what it holds now is what the
   // change is made to, whatever another process did since it was opened.
   if (jet::Status s = jet::RecoverJournalLocked(env, *db.file, db.path); !s.ok()) throw WriteFailure(s, db);

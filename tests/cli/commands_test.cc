@@ -286,6 +286,7 @@ TEST(Commands, UsageHelpAndVersion) {
       {"relink a.mdb b.mdb --table T --connect X", 2, "", "vostrel-cli relink: --connect takes one front-end"},
       {"relink a.mdb --table T --connect X --from Y --to Z", 2, "", "vostrel-cli relink: --connect and --from/--to"},
       {"relink a.mdb --from X --to", 2, "", "vostrel-cli relink: --to needs a value"},
+      {"relink a.mdb --from X --to 'Y;DATABASE=Z'", 2, "", "vostrel-cli relink: --to takes the back-end's path"},
       {"frob", 2, "", "vostrel-cli: unknown command 'frob'"},
   };
   for (const Case& c : cases) {

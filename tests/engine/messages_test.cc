@@ -75,6 +75,10 @@ std::vector<Raised> EveryError() {
       {"LinkStringEmpty", [] { return LinkStringEmpty(); }, {}},
       {"LinkStringWithoutDatabase", [] { return LinkStringWithoutDatabase(); }, {"DATABASE="}},
       {"TableGivenTwice", [] { return TableGivenTwice("Partner"); }, {"'Partner'"}},
+      {"LinkStringNamesTwice", [] { return LinkStringNamesTwice(";DATABASE=a;DATABASE=b", "DATABASE"); },
+       {";DATABASE=a;DATABASE=b", "DATABASE="}},
+      {"LinkStringReadsBackOtherwise", [] { return LinkStringReadsBackOtherwise("x;DATABASE=a", ";DATABASE=a"); },
+       {"'x;DATABASE=a'", "';DATABASE=a'"}},
   };
 }
 
