@@ -85,30 +85,39 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
   const std::string& path = impl->path;
   auto fail = [&](const jet::Status& s) { return FromStatus(s, name, path); };
 
-  jet::Status recovered = jet::RecoverJournal(env, path);
+  // A journal of another file found beside this one is set aside, and said
+  // once: in the failure if the file cannot be opened, else as a notice.
+  std::string set_aside;
+  jet::Status recovered = jet::RecoverJournal(env, path, &set_aside);
   if (!recovered.ok()) throw fail(recovered);
-  impl->file = OpenFile(env, name, path, &impl->writable);
+  try {
+    impl->file = OpenFile(env, name, path, &impl->writable);
 
-  Result<uint64_t> size = impl->file->Size();
-  if (!size.ok()) throw fail(size.status());
-  std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(*size, 4096)));
-  if (jet::Status s = impl->file->ReadAt(0, head); !s.ok()) throw fail(s);
-  EngineCounters().pages_read.fetch_add(1, std::memory_order_relaxed);  // the header page, read before the pager exists
-  Result<jet::Header> header = jet::ParseHeader(head);
-  if (!header.ok()) throw fail(header.status());
-  if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog
-  if (header->needs_password()) {
-    // An encrypted ACE file cannot be read here, whatever the password.
-    const bool ace_encrypted = header->format.family == jet::Family::kAce && header->db_key != 0;
-    if (!password || ace_encrypted || jet::DatabasePassword(head, *header) != *password) throw NotValidPassword();
+    Result<uint64_t> size = impl->file->Size();
+    if (!size.ok()) throw fail(size.status());
+    std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(*size, 4096)));
+    if (jet::Status s = impl->file->ReadAt(0, head); !s.ok()) throw fail(s);
+    EngineCounters().pages_read.fetch_add(1, std::memory_order_relaxed);  // the header page, read before the pager exists
+    Result<jet::Header> header = jet::ParseHeader(head);
+    if (!header.ok()) throw fail(header.status());
+    if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog
+    if (header->needs_password()) {
+      // An encrypted ACE file cannot be read here, whatever the password.
+      const bool ace_encrypted = header->format.family == jet::Family::kAce && header->db_key != 0;
+      if (!password || ace_encrypted || jet::DatabasePassword(head, *header) != *password) throw NotValidPassword();
+    }
+    impl->header = *header;
+
+    impl->pager = std::make_unique<jet::Pager>(*impl->file, header->format, header->pages_encrypted() ? header->db_key : 0,
+                                               *size, &EngineCounters());
+    Result<jet::Catalog> catalog = jet::ReadCatalog(*impl->pager, header->code_page);
+    if (!catalog.ok()) throw fail(catalog.status());
+    impl->catalog = std::move(*catalog);
+  } catch (const EngineError& e) {
+    if (set_aside.empty()) throw;
+    throw EngineError(e.number(), e.description() + " " + set_aside);
   }
-  impl->header = *header;
-
-  impl->pager = std::make_unique<jet::Pager>(*impl->file, header->format, header->pages_encrypted() ? header->db_key : 0,
-                                             *size, &EngineCounters());
-  Result<jet::Catalog> catalog = jet::ReadCatalog(*impl->pager, header->code_page);
-  if (!catalog.ok()) throw fail(catalog.status());
-  impl->catalog = std::move(*catalog);
+  if (!set_aside.empty()) Notice(set_aside);
   return impl;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
 
 namespace jet {
 namespace {
@@ -10,6 +11,31 @@ constexpr size_t kFreeSpaceOffset = 2;
 constexpr uint16_t kSlotFlags = static_cast<uint16_t>(~kRowOffsetMask);
 
 }  // namespace
+
+Status CheckRepackable(Bytes page, const Format& f, uint32_t page_count) {
+  ByteView v(page);
+  if (page.size() != f.page_size || v.U8(0) != kPageData) return Status::Corrupt("not a data page");
+  const uint16_t rows = v.U16(f.data_row_count);
+  const size_t slots_end = SlotsEnd(f, rows);
+  if (rows > kMaxRowsPerPage || slots_end > page.size())
+    return Status::Corrupt("the row table of a data page does not fit in it");
+  size_t end = page.size();
+  for (uint16_t i = 0; i < rows; ++i) {
+    const uint16_t raw = v.U16(f.data_row_offsets + 2 * i);
+    const size_t start = raw & kRowOffsetMask;
+    const std::string row = "row " + std::to_string(i) + " of a data page";
+    if (start < slots_end || start > page.size()) return Status::Corrupt(row + " starts outside the page's rows");
+    if (start > end) return Status::Corrupt(row + " overlaps the row before it");
+    if ((raw & kRowLookup) && !(raw & kRowDeleted)) {
+      const uint32_t to = end - start < 4 ? 0 : RowPointer::Decode(v.U32(start)).page;
+      if (to == 0 || to >= page_count) return Status::Corrupt(row + " is an overflow slot without a sound pointer");
+    }
+    end = start;
+  }
+  if (v.U16(kFreeSpaceOffset) != end - slots_end)
+    return Status::Corrupt("the free-space count of a data page is not what its rows leave");
+  return Status::Ok();
+}
 
 Result<std::vector<uint8_t>> RepackDataPage(Bytes page, const Format& format, std::span<const SlotWrite> writes) {
   auto parsed = ParseDataPage(page, format);

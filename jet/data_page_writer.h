@@ -40,4 +40,13 @@ struct SlotWrite {
 // row to another page); kCorrupt when the page is not a sound data page.
 Result<std::vector<uint8_t>> RepackDataPage(Bytes page, const Format& format, std::span<const SlotWrite> writes);
 
+// Whether a data page is sound in every way RepackDataPage relies on, which
+// reading does not ask: every row's offset inside the page and past the slot
+// table, the rows in slot order without overlap, a live overflow slot
+// holding a pointer to a page of the file (of `page_count` pages), and the
+// free-space count what the rows leave. A
+// page re-laid from a table that fails this would spread the damage to every
+// row after the bad one; kCorrupt says which check failed.
+Status CheckRepackable(Bytes page, const Format& format, uint32_t page_count);
+
 }  // namespace jet

@@ -2,17 +2,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 
 namespace jet {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'O', 'S', 'T', 'J', 'R', 'N', 'L'};
-constexpr uint32_t kLayoutVersion = 1;
-constexpr size_t kHeaderSize = 28;
+constexpr uint32_t kLayoutVersion = 2;
+constexpr size_t kHeaderSize = 52;
 constexpr size_t kRecordHeaderSize = 12;
+// A torn write leaves whole sectors old or new: what a page may hold is
+// judged sector by sector.
+constexpr size_t kSector = 512;
+constexpr uint32_t kMaxImages = 64;
 constexpr size_t kChecksumSize = 8;
 // Bounds for a journal read back from the disk, which may be anything.
 constexpr uint32_t kMaxPageSize = 65536;
@@ -37,14 +41,27 @@ uint64_t GetLe(const uint8_t* p, int bytes) {
   return v;
 }
 
+size_t Sectors(size_t length) { return (length + kSector - 1) / kSector; }
+
+// The checksums of each sector of `bytes`.
+std::vector<uint64_t> SectorSums(const uint8_t* bytes, size_t length) {
+  std::vector<uint64_t> sums;
+  for (size_t at = 0; at < length; at += kSector) sums.push_back(Fnv1a64(bytes + at, std::min(kSector, length - at)));
+  return sums;
+}
+
 struct Record {
   uint64_t offset = 0;
   std::vector<uint8_t> bytes;
+  std::vector<std::vector<uint64_t>> images;  // per image the change writes here, its sectors' checksums
 };
 
 struct Journal {
   uint32_t page_size = 0;
   uint64_t original_size = 0;
+  uint64_t final_size = 0;
+  uint64_t device = 0;
+  uint64_t inode = 0;
   std::vector<Record> records;
 };
 
@@ -53,11 +70,17 @@ std::vector<uint8_t> Encode(const Journal& j) {
   PutLe(out, kLayoutVersion, 4);
   PutLe(out, j.page_size, 4);
   PutLe(out, j.original_size, 8);
+  PutLe(out, j.final_size, 8);
+  PutLe(out, j.device, 8);
+  PutLe(out, j.inode, 8);
   PutLe(out, j.records.size(), 4);
   for (const Record& r : j.records) {
     PutLe(out, r.offset, 8);
     PutLe(out, r.bytes.size(), 4);
     out.insert(out.end(), r.bytes.begin(), r.bytes.end());
+    PutLe(out, r.images.size(), 4);
+    for (const auto& sums : r.images)
+      for (uint64_t sum : sums) PutLe(out, sum, 8);
   }
   PutLe(out, Fnv1a64(out.data(), out.size()), 8);
   return out;
@@ -74,8 +97,13 @@ std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
   Journal j;
   j.page_size = static_cast<uint32_t>(GetLe(in.data() + 12, 4));
   j.original_size = GetLe(in.data() + 16, 8);
-  const uint64_t count = GetLe(in.data() + 24, 4);
-  if (j.page_size == 0 || j.page_size > kMaxPageSize || j.original_size > kMaxDatabaseSize) return std::nullopt;
+  j.final_size = GetLe(in.data() + 24, 8);
+  j.device = GetLe(in.data() + 32, 8);
+  j.inode = GetLe(in.data() + 40, 8);
+  const uint64_t count = GetLe(in.data() + 48, 4);
+  if (j.page_size == 0 || j.page_size > kMaxPageSize || j.original_size > kMaxDatabaseSize ||
+      j.final_size > kMaxDatabaseSize)
+    return std::nullopt;
   size_t pos = kHeaderSize;
   for (uint64_t i = 0; i < count; ++i) {
     if (body - pos < kRecordHeaderSize) return std::nullopt;
@@ -87,6 +115,14 @@ std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
     if (r.offset > j.original_size || length > j.original_size - r.offset) return std::nullopt;
     r.bytes.assign(in.begin() + static_cast<ptrdiff_t>(pos), in.begin() + static_cast<ptrdiff_t>(pos + length));
     pos += length;
+    if (body - pos < 4) return std::nullopt;
+    const uint64_t images = GetLe(in.data() + pos, 4);
+    pos += 4;
+    const size_t sectors = Sectors(r.bytes.size());
+    if (images > kMaxImages || images * sectors * 8 > body - pos) return std::nullopt;
+    r.images.resize(images);
+    for (auto& sums : r.images)
+      for (size_t i = 0; i < sectors; ++i, pos += 8) sums.push_back(GetLe(in.data() + pos, 8));
     j.records.push_back(std::move(r));
   }
   if (pos != body) return std::nullopt;
@@ -179,42 +215,98 @@ Status ReadWholeFile(Env& env, const std::string& path, std::vector<uint8_t>& ou
   return (*file)->ReadAt(0, out);
 }
 
+// Whether the journal was written for this file as it is now: the same
+// file (device and inode), and every page it names as the cut change left
+// it, each sector old or as one of the change's images has it. Anything else
+// is another file in its place, which a playback would damage.
+Result<bool> Belongs(File& db, const Journal& j) {
+  auto info = db.Stat();
+  if (!info.ok()) return info.status();
+  if (info->device != j.device || info->inode != j.inode) return false;
+  if (info->size < std::min(j.original_size, j.final_size) || info->size > std::max(j.original_size, j.final_size))
+    return false;
+  std::vector<uint8_t> now;
+  for (const Record& r : j.records) {
+    if (r.offset + r.bytes.size() > info->size) return false;
+    now.resize(r.bytes.size());
+    JET_RETURN_IF_ERROR(db.ReadAt(r.offset, now));
+    for (size_t at = 0, sector = 0; at < now.size(); at += kSector, ++sector) {
+      const size_t n = std::min(kSector, now.size() - at);
+      if (std::equal(now.begin() + static_cast<ptrdiff_t>(at), now.begin() + static_cast<ptrdiff_t>(at + n),
+                     r.bytes.begin() + static_cast<ptrdiff_t>(at)))
+        continue;
+      const uint64_t sum = Fnv1a64(now.data() + at, n);
+      if (std::none_of(r.images.begin(), r.images.end(), [&](const auto& sums) { return sums[sector] == sum; }))
+        return false;
+    }
+  }
+  return true;
+}
+
+// Moves a journal that is not the file's out of the way, kept for whoever
+// wants to look at it, and says so once: the next open finds no journal.
+Status SetAside(Env& env, const std::string& journal_path, const std::string& db_path, std::string* notice) {
+  const std::string aside = journal_path + ".of-another-file";
+  Status s = env.Rename(journal_path, aside);
+  if (s.ok()) s = env.SyncDir(FolderOf(journal_path));
+  if (notice)
+    *notice = "The journal " + journal_path + " was left by a change to another file, not " + db_path +
+              "; it was not played back" + (s.ok() ? " and is kept as " + aside : " (" + s.message() + ")") + ".";
+  return Status::Ok();
+}
+
 }  // namespace
 
 std::string JournalPath(const std::string& db_path) { return db_path + ".vostrel-journal"; }
 
+std::string JournalPathFor(Env& env, const std::string& db_path) {
+  auto real = env.RealPath(db_path);
+  return JournalPath(real.ok() ? *real : db_path);
+}
+
 Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std::vector<PageImage>& pages,
                    CommitStats* stats) {
   const uint32_t page_size = pager.page_size();
-  std::set<uint32_t> numbers;
-  for (const PageImage& p : pages) {
+  for (const PageImage& p : pages)
     if (p.bytes.size() != page_size) return Status::InvalidArgument("a page image is not one page long");
-    if (!numbers.insert(p.number).second) return Status::InvalidArgument("a page is written twice in one change");
-  }
   if (pages.empty()) return Status::Ok();
   // The pager counts the database's own page writes and syncs; the rest is counted here.
   Counted counted{stats, pager.counters()};
   File& db = pager.file();
 
-  auto size = db.Size();
-  if (!size.ok()) return size.status();
+  auto info = db.Stat();
+  if (!info.ok()) return info.status();
+  if (info->links > 1)
+    return Status::Error(Code::kUnsupported, "the file has " + std::to_string(info->links) +
+                                                 " names (hard links), and a change cut off there would be read "
+                                                 "torn through the names its journal does not lie beside");
   Journal journal;
   journal.page_size = page_size;
-  journal.original_size = *size;
+  journal.original_size = info->size;
+  journal.final_size = info->size;
+  journal.device = info->device;
+  journal.inode = info->inode;
+  std::map<uint32_t, size_t> record_of;  // page number to its record
   for (const PageImage& p : pages) {
     const uint64_t offset = uint64_t{p.number} * page_size;
+    journal.final_size = std::max(journal.final_size, offset + page_size);
     if (offset >= journal.original_size) continue;  // a new page: the truncation takes it away again
-    Record r;
-    r.offset = offset;
-    r.bytes.resize(static_cast<size_t>(std::min<uint64_t>(page_size, journal.original_size - offset)));
-    JET_RETURN_IF_ERROR(db.ReadAt(offset, r.bytes));  // as stored: encrypted where the file is
-    counted.PageRead();
-    journal.records.push_back(std::move(r));
+    auto [at, added] = record_of.emplace(p.number, journal.records.size());
+    if (added) {
+      Record r;
+      r.offset = offset;
+      r.bytes.resize(static_cast<size_t>(std::min<uint64_t>(page_size, journal.original_size - offset)));
+      JET_RETURN_IF_ERROR(db.ReadAt(offset, r.bytes));  // as stored: encrypted where the file is
+      counted.PageRead();
+      journal.records.push_back(std::move(r));
+    }
+    Record& r = journal.records[at->second];
+    if (r.images.size() == kMaxImages) return Status::InvalidArgument("a page is written too often in one change");
+    r.images.push_back(SectorSums(pager.StoredBytes(p.number, p.bytes).data(), r.bytes.size()));
   }
   const std::vector<uint8_t> journal_bytes = Encode(journal);
-  const std::string journal_path = JournalPath(db_path);
+  const std::string journal_path = JournalPathFor(env, db_path);
   JET_RETURN_IF_ERROR(WriteJournal(env, journal_path, journal_bytes, counted));
-
   // From here on the journal protects the file.
   auto roll_back = [&](const Status& cause, bool journal_on_disk) {
     Status rolled = RollBack(env, db, journal_path, journal, journal_bytes, journal_on_disk, counted);
@@ -241,8 +333,8 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   return Status::Ok();
 }
 
-Status RecoverJournal(Env& env, const std::string& db_path) {
-  const std::string journal_path = JournalPath(db_path);
+Status RecoverJournal(Env& env, const std::string& db_path, std::string* set_aside) {
+  const std::string journal_path = JournalPathFor(env, db_path);
   if (!env.Exists(journal_path)) return Status::Ok();
 
   auto db = env.Open(db_path, OpenMode::kReadWrite);
@@ -251,16 +343,22 @@ Status RecoverJournal(Env& env, const std::string& db_path) {
     // Without write access the journal can only be judged, not played back.
     if (db.status().code() != Code::kReadOnly) return db.status();
     JET_RETURN_IF_ERROR(ReadWholeFile(env, journal_path, bytes));
-    if (!Decode(bytes)) return Status::Ok();
+    std::optional<Journal> journal = Decode(bytes);
+    if (!journal) return Status::Ok();
+    auto reader = env.Open(db_path, OpenMode::kRead);
+    if (!reader.ok()) return reader.status();
+    auto ours = Belongs(**reader, *journal);
+    if (!ours.ok()) return ours.status();
+    if (!*ours) return SetAside(env, journal_path, db_path, set_aside);
     return Status::Error(Code::kReadOnly, "a change to " + db_path +
                                               " was cut off and cannot be rolled back: the file is read-only");
   }
   JET_RETURN_IF_ERROR((*db)->Lock());
-  return RecoverJournalLocked(env, **db, db_path);
+  return RecoverJournalLocked(env, **db, db_path, set_aside);
 }
 
-Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path) {
-  const std::string journal_path = JournalPath(db_path);
+Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path, std::string* set_aside) {
+  const std::string journal_path = JournalPathFor(env, db_path);
   // Another process may have finished its change while we waited for the lock.
   if (!env.Exists(journal_path)) return Status::Ok();
   std::vector<uint8_t> bytes;
@@ -273,6 +371,9 @@ Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path) {
     if (env.Remove(journal_path).ok()) (void)env.SyncDir(FolderOf(journal_path));
     return Status::Ok();
   }
+  auto ours = Belongs(db, *journal);
+  if (!ours.ok()) return ours.status();
+  if (!*ours) return SetAside(env, journal_path, db_path, set_aside);
   JET_RETURN_IF_ERROR(PlayBack(db, *journal, counted));
   // A played-back journal must go: left behind, it would be played again over
   // whatever is written to the file later.

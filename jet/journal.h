@@ -1,21 +1,34 @@
 // The rollback journal that makes a change to a database file atomic.
 //
 // Before any page of the database is overwritten, the original images of the
-// pages to change (and the file's original size) are written to
-// "<database>.vostrel-journal" and synced. Then the new pages are written and
-// synced, and deleting the journal commits. A journal found at open (a "hot"
-// journal: complete and with a valid checksum) means a change was cut off; it
-// is played back, which restores the file exactly as it was before the change.
-// An incomplete journal means the database was not touched yet; it is removed.
+// pages to change (and the file's original size) are written to the journal
+// and synced. Then the new pages are written and synced, and deleting the
+// journal commits. A journal found at open (a "hot" journal: complete and
+// with a valid checksum) means a change was cut off; it is played back, which
+// restores the file exactly as it was before the change. An incomplete
+// journal means the database was not touched yet; it is removed.
+//
+// The journal lies beside the file's real path (every symbolic link
+// resolved), so that it is found whichever name opens the file, and it
+// records which file it belongs to: the file's device and inode, and what
+// each page it names may hold at any cut of the change (the page as it was,
+// or, sector by sector, one of the images the change writes). A journal that
+// does not fit the file beside it (the user put another file in its place)
+// is never played back: it is set aside under JournalPath + ".of-another-file".
 //
 // The journal file, all numbers little-endian:
 //   0   8  "VOSTJRNL"
-//   8   4  layout version (1)
+//   8   4  layout version (2)
 //   12  4  page size of the database
 //   16  8  size of the database file before the change
-//   24  4  number of records
-//   28     the records: 8-byte offset, 4-byte length, then that many bytes
-//          as they were in the database at that offset
+//   24  8  its size after the change
+//   32  8  its device
+//   40  8  its inode
+//   48  4  number of records
+//   52     the records: 8-byte offset, 4-byte length, then that many bytes
+//          as they were in the database at that offset, a 4-byte count of
+//          the images the change writes there, and for each image the
+//          FNV-1a 64 of each 512-byte sector of it as stored
 //   end 8  FNV-1a 64 of every byte before it
 #pragma once
 
@@ -29,20 +42,26 @@
 
 namespace jet {
 
+// The journal's name for a database at `db_path` (a real path).
 std::string JournalPath(const std::string& db_path);
+// The journal's name for the database reached through `db_path`, which may
+// be a symbolic link or lie in a folder reached through one.
+std::string JournalPathFor(Env& env, const std::string& db_path);
 
-// Plays back a hot journal beside db_path, if there is one. Called before a
-// database is read. Ok when there is no journal. The database is locked while
-// the journal is examined, so a change that another process is making right
-// now is not mistaken for a cut-off one: that case is kLocked. A hot journal
-// beside a database that cannot be written is kReadOnly (it cannot be played
-// back, and the file must not be read as it is).
-Status RecoverJournal(Env& env, const std::string& db_path);
+// Plays back a hot journal of the database at db_path, if there is one.
+// Called before a database is read. Ok when there is no journal. The database
+// is locked while the journal is examined, so a change that another process
+// is making right now is not mistaken for a cut-off one: that case is
+// kLocked. A hot journal of a database that cannot be written is kReadOnly
+// (it cannot be played back, and the file must not be read as it is). A
+// journal of another file is set aside, and `set_aside` (when given) says so
+// in a sentence for the user; otherwise it is left empty.
+Status RecoverJournal(Env& env, const std::string& db_path, std::string* set_aside = nullptr);
 
 // The same for a caller that holds the database open read-write and locked
 // (a writer that finds, once it holds the lock, that a change of another
 // process was cut off since it opened the file).
-Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path);
+Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path, std::string* set_aside = nullptr);
 
 // A page as it must read after the change: exactly one page of plain bytes
 // (the pager encrypts them where the file's pages are encrypted).
@@ -59,9 +78,14 @@ struct CommitStats {
   uint64_t syncs = 0;          // file and folder syncs, the journal's included
 };
 
-// Writes `pages` into the database as one atomic, durable change. The
-// pager's file is the database open read-write and locked by the caller (it
-// stays open and locked). Pages past the end of the file grow it.
+// Writes `pages` into the database as one atomic, durable change, in the
+// order given; a page may come more than once (a step of the change that
+// must reach the file before a later one), the last image being what it
+// holds in the end. The pager's file is the database open read-write and
+// locked by the caller (it stays open and locked). Pages past the end of the
+// file grow it. A file with more than one name (hard link) is kUnsupported:
+// a journal beside one name is not found by a reader of another, which
+// would read the file torn.
 //
 // On failure the database reads exactly as before: the change is rolled back
 // at once from memory, and where even that cannot be done, the journal stays

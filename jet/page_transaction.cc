@@ -1,5 +1,8 @@
 #include "jet/page_transaction.h"
 
+#include "jet/data_page_writer.h"
+#include "jet/usage_map.h"
+
 namespace jet {
 
 Result<std::vector<uint8_t>> PageTransaction::Read(uint32_t page) {
@@ -8,6 +11,7 @@ Result<std::vector<uint8_t>> PageTransaction::Read(uint32_t page) {
     if (page < page_count_) return std::vector<uint8_t>(pager_.page_size(), 0);
     return Status::Corrupt("page " + std::to_string(page) + " is past the end of the file");
   }
+  read_.insert(page);
   return pager_.ReadPage(page);
 }
 
@@ -32,7 +36,28 @@ std::vector<PageImage> PageTransaction::Images() const {
   return images;
 }
 
+Status PageTransaction::CheckBeforeWrite() {
+  auto size = pager_.file().Size();
+  if (!size.ok()) return size.status();
+  if (*size % pager_.page_size() != 0) return Status::Corrupt("the file's length is not a whole number of pages");
+  for (uint32_t encoded : maps_) {
+    // ReadUsageMap refuses a map that marks a page past the end of the file.
+    auto pages = ReadUsageMap(pager_, RowPointer::Decode(encoded));
+    if (!pages.ok()) return pages.status();
+  }
+  for (const auto& [number, bytes] : changed_) {
+    if (!read_.contains(number)) continue;  // not re-laid: written whole, a new or a free page
+    auto old = pager_.ReadPage(number);
+    if (!old.ok()) return old.status();
+    if ((*old)[0] != kPageData) continue;  // a page of bitmap, changed bit by bit
+    JET_RETURN_IF_ERROR(CheckRepackable(*old, format(), pager_.page_count()));
+  }
+  return Status::Ok();
+}
+
 Status PageTransaction::Commit(Env& env, const std::string& db_path, CommitStats* stats) {
+  if (changed_.empty()) return Status::Ok();
+  JET_RETURN_IF_ERROR(CheckBeforeWrite());
   return CommitPages(env, pager_, db_path, Images(), stats);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,18 +33,32 @@ class PageTransaction {
   Status Write(uint32_t page, std::vector<uint8_t> bytes);
   // A new page at the end of the file, all zeros until written.
   uint32_t Append();
+  // Names a usage map the change relies on (to find its owner's pages): every
+  // page it marks must lie inside the file for the change to be made.
+  void RelyOnMap(RowPointer map) { maps_.insert(map.Encode()); }
 
   // The changed pages, in page order.
   std::vector<PageImage> Images() const;
   bool empty() const { return changed_.empty(); }
 
-  // Writes every changed page atomically and durably (see CommitPages).
+  // Writes every changed page atomically and durably (see CommitPages),
+  // once CheckBeforeWrite passes; otherwise writes nothing.
   Status Commit(Env& env, const std::string& db_path, CommitStats* stats = nullptr);
+
+  // What the change relies on in the file, checked before anything is
+  // written (reading is more lenient): the file is a whole number of pages,
+  // every usage map the change relies on marks pages inside it, and every
+  // data page the change re-lays from its old contents is sound as
+  // CheckRepackable says. kCorrupt otherwise. (Pages read or written past
+  // the end of the file fail where they are read or written.)
+  Status CheckBeforeWrite();
 
  private:
   Pager& pager_;
   uint32_t page_count_;
   std::map<uint32_t, std::vector<uint8_t>> changed_;
+  std::set<uint32_t> read_;     // pages read from the file
+  std::set<uint32_t> maps_;     // encoded row pointers of the maps relied on
 };
 
 }  // namespace jet

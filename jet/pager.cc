@@ -59,10 +59,15 @@ Result<std::vector<uint8_t>> Pager::ReadPage(uint32_t page) {
   return data;
 }
 
-Status Pager::WritePage(uint32_t page, Bytes data) {
-  if (data.size() != format_.page_size) return Status::InvalidArgument("a page write must be one whole page");
+std::vector<uint8_t> Pager::StoredBytes(uint32_t page, Bytes data) const {
   std::vector<uint8_t> out(data.begin(), data.end());
   Crypt(page, out);
+  return out;
+}
+
+Status Pager::WritePage(uint32_t page, Bytes data) {
+  if (data.size() != format_.page_size) return Status::InvalidArgument("a page write must be one whole page");
+  const std::vector<uint8_t> out = StoredBytes(page, data);
   Status written = file_.WriteAt(static_cast<uint64_t>(page) * format_.page_size, out);
   if (!written.ok()) {
     Invalidate();  // the page on disk may now be anything

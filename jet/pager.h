@@ -47,6 +47,8 @@ class Pager {
 
   // Writes one whole page (encrypting it when the file's pages are).
   Status WritePage(uint32_t page, Bytes data);
+  // A page's plain bytes as WritePage stores them in the file.
+  std::vector<uint8_t> StoredBytes(uint32_t page, Bytes data) const;
   Status Sync();
   // Rereads the file's size, after pages were appended or cut off.
   Status RefreshSize();

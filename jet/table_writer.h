@@ -24,7 +24,10 @@ class RowSpace {
  public:
   // owner: the table definition's page, or kLongValueOwner.
   RowSpace(PageTransaction& tx, uint32_t owner, RowPointer used_map, RowPointer free_map)
-      : tx_(tx), owner_(owner), used_map_(used_map), free_map_(free_map) {}
+      : tx_(tx), owner_(owner), used_map_(used_map), free_map_(free_map) {
+    tx.RelyOnMap(used_map);
+    tx.RelyOnMap(free_map);
+  }
 
   // Puts a row on a page of the owner with room for it, never on
   // `avoid_page`; when none has room, on a free page of the file, which the
