@@ -106,6 +106,8 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
   };
 
   std::vector<CatalogObject> stored;
+  // The old values' rows outside the row, freed once no row points at them.
+  std::vector<std::pair<int, std::vector<uint8_t>>> old_values;
   for (const StoredLink& link : links) {
     const CatalogObject* object = catalog.FindTable(link.name);
     if (!object || object->type != kObjectLink) return Status::NotFound("no link named " + link.name);
@@ -115,11 +117,10 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
     auto cracked = CrackRow(*row, def, f);
     if (!cracked.ok()) return cracked.status();
 
-    // The old values' rows outside the row are freed first, so that the new
-    // values can take their room.
     for (int column : {c.database, c.connect, c.lv}) {
       if (cracked->fields[static_cast<size_t>(column)].null) continue;
-      JET_RETURN_IF_ERROR(long_values.Free(column, cracked->Value(*row, static_cast<size_t>(column))));
+      const Bytes value = cracked->Value(*row, static_cast<size_t>(column));
+      old_values.emplace_back(column, std::vector<uint8_t>(value.begin(), value.end()));
     }
     std::vector<ColumnValue> values;
     auto database = encode(c.database, link.database);
@@ -146,7 +147,11 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
 
     auto new_row = RewriteRow(*row, def, f, values);
     if (!new_row.ok()) return new_row.status();
+    // The new values' long values reach the file before the row that points
+    // at them; the row then turns to its new values on one page.
+    tx.EndStep();
     JET_RETURN_IF_ERROR(ReplaceRow(tx, rows, object->location, moved, *new_row));
+    tx.EndStep();
 
     CatalogObject now = *object;
     now.database = link.database;
@@ -155,6 +160,7 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
     now.lv_null = true;
     stored.push_back(std::move(now));
   }
+  for (const auto& [column, value] : old_values) JET_RETURN_IF_ERROR(long_values.Free(column, value));
   return stored;
 }
 

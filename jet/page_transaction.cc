@@ -20,19 +20,25 @@ Status PageTransaction::Write(uint32_t page, std::vector<uint8_t> bytes) {
   if (page >= page_count_) return Status::InvalidArgument("a page past the end of the file must be appended first");
   if (page == 0) return Status::InvalidArgument("the header page is not changed here");
   changed_[page] = std::move(bytes);
+  in_step_.insert(page);
   return Status::Ok();
 }
 
 uint32_t PageTransaction::Append() {
   const uint32_t page = page_count_++;
   changed_[page] = std::vector<uint8_t>(pager_.page_size(), 0);
+  in_step_.insert(page);
   return page;
 }
 
+void PageTransaction::EndStep() {
+  for (uint32_t number : in_step_) ended_.push_back(PageImage{number, changed_.at(number)});
+  in_step_.clear();
+}
+
 std::vector<PageImage> PageTransaction::Images() const {
-  std::vector<PageImage> images;
-  images.reserve(changed_.size());
-  for (const auto& [number, bytes] : changed_) images.push_back(PageImage{number, bytes});
+  std::vector<PageImage> images = ended_;
+  for (uint32_t number : in_step_) images.push_back(PageImage{number, changed_.at(number)});
   return images;
 }
 

@@ -3,6 +3,16 @@
 // reaches the file before Commit; reading a page the change has already
 // touched gives the changed copy, so the steps of a change build on each
 // other.
+//
+// The journal makes the change all or nothing for vostrel; a reader that
+// knows nothing of it sees whatever part of the page writes reached the
+// file. So a change is made in steps (EndStep), written in that order: each
+// step's pages as the step left them, so that the file after any prefix of
+// the writes is the file after some steps plus some pages of the next. A
+// writer makes every step such that any of its pages may land alone: a step
+// only adds what nothing points to yet (long values, moved rows, usage map
+// bits for pages about to be used), or turns one link's row on one page to
+// its new values, or releases what nothing points to any more.
 #pragma once
 
 #include <cstdint>
@@ -37,7 +47,13 @@ class PageTransaction {
   // page it marks must lie inside the file for the change to be made.
   void RelyOnMap(RowPointer map) { maps_.insert(map.Encode()); }
 
-  // The changed pages, in page order.
+  // Ends a step: what was written so far reaches the file before anything
+  // written after.
+  void EndStep();
+
+  // The page writes of the change: step by step, each step's pages in page
+  // order as the step left them (a page changed in several steps comes
+  // once in each).
   std::vector<PageImage> Images() const;
   bool empty() const { return changed_.empty(); }
 
@@ -56,7 +72,9 @@ class PageTransaction {
  private:
   Pager& pager_;
   uint32_t page_count_;
-  std::map<uint32_t, std::vector<uint8_t>> changed_;
+  std::map<uint32_t, std::vector<uint8_t>> changed_;  // each page as the change has it now
+  std::vector<PageImage> ended_;                      // the writes of the steps ended so far
+  std::set<uint32_t> in_step_;                        // pages changed in the step under way
   std::set<uint32_t> read_;     // pages read from the file
   std::set<uint32_t> maps_;     // encoded row pointers of the maps relied on
 };

@@ -110,10 +110,15 @@ Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::op
   // An overflow row: the bytes go to another page, where they carry the
   // deleted flag so that a scan of that page passes them by; the slot keeps
   // its number and holds a pointer to them instead.
+  // The bytes reach the file before the slot points at them, and the row
+  // they replace is dropped only once nothing points at it.
   auto target = space.Insert(row, kRowDeleted, at.page);
   if (!target.ok()) return target.status();
-  if (moved) JET_RETURN_IF_ERROR(DeleteRow(tx, *moved));
-  return Rewrite(tx, slot.page, SlotWrite{slot.row, kRowLookup, Pointer(*target)});
+  tx.EndStep();
+  JET_RETURN_IF_ERROR(Rewrite(tx, slot.page, SlotWrite{slot.row, kRowLookup, Pointer(*target)}));
+  if (!moved) return Status::Ok();
+  tx.EndStep();
+  return DeleteRow(tx, *moved);
 }
 
 }  // namespace jet

@@ -52,6 +52,8 @@ class RowSpace {
 // Replaces the row listed in `slot` (whose bytes are at `moved` when it was
 // moved before) with `row`, on its page if it fits there, else on another
 // page of `space` with the slot pointing at it. Row numbers never change.
+// In steps of `tx` that each leave the row whole, old or new: the moved
+// bytes, then the slot that points at them, then the old bytes dropped.
 Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::optional<RowPointer> moved,
                   const std::vector<uint8_t>& row);
 

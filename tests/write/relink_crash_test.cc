@@ -1,7 +1,11 @@
 // A relink cut off at every write and every sync: killed, with the power
 // gone, or in the middle of a write. The file must open with the old link or
 // the new one, and be byte for byte the file before or the file after.
+#include <algorithm>
 #include <functional>
+#include <iostream>
+#include <map>
+#include <variant>
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
@@ -80,6 +84,15 @@ std::string LinkOf(const fs::path& file, const std::string& table) {
   return db->TableDefs().Item(table).Connect();
 }
 
+// Makes the change uncut: the number of changing operations it takes.
+uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkRequest>& links) {
+  FaultEnv env;
+  auto db = engine::OpenDatabaseImpl(env, front.string());
+  const uint64_t at_open = env.Operations();
+  engine::StoreLinks(*db, env, links, kNow);
+  return env.Operations() - at_open;
+}
+
 class RelinkCrash : public ::testing::TestWithParam<CrashCase> {};
 
 TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
@@ -94,14 +107,7 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
   for (const auto& l : links) old_links.push_back(LinkOf(front, l.table));
 
   // The change uncut, counting the operations it makes.
-  uint64_t operations = 0;
-  {
-    FaultEnv env;
-    auto db = engine::OpenDatabaseImpl(env, front.string());
-    const uint64_t at_open = env.Operations();
-    engine::StoreLinks(*db, env, links, kNow);
-    operations = env.Operations() - at_open;
-  }
+  const uint64_t operations = OperationsOf(front, links);
   const auto after = ReadBytes(front);
   ASSERT_NE(after, before);
   for (const auto& l : links) ASSERT_EQ(LinkOf(front, l.table), l.link);
@@ -186,5 +192,98 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
 
 INSTANTIATE_TEST_SUITE_P(Cuts, RelinkCrash, ::testing::ValuesIn(CrashCases()),
                          write_test::ParamName());
+
+// Each link's back-end path as an outside reader sees it, by table name, or
+// why the reader could not read the file.
+using OutsideLinks = std::map<std::string, std::string>;
+
+std::variant<OutsideLinks, std::string> MdbReaderLinks(const fs::path& file) {
+  RunResult r = Run("node " + ShellQuote((SourceDir() / "tools/oracle/catalog.mjs").string()) + " " +
+                    ShellQuote(file.string()));
+  if (r.status != 0) return "mdb-reader: " + r.err.substr(0, 300);
+  OutsideLinks links;
+  for (size_t at = 0, end; at < r.out.size(); at = end + 1) {
+    end = std::min(r.out.find('\n', at), r.out.size());
+    std::vector<std::string> f;
+    for (size_t p = at, tab; p <= end; p = tab + 1) {
+      tab = std::min(r.out.find('\t', p), end);
+      f.push_back(r.out.substr(p, tab - p));
+    }
+    if (f.size() >= 4 && f[1] == "6") links[f[0]] = f[3] == "-" ? "" : f[3].substr(1);
+  }
+  return links;
+}
+
+std::variant<OutsideLinks, std::string> MdbToolsLinks(const fs::path& file) {
+  RunResult r = Run("mdb-export -Q -d \"$(printf '\\t')\" -0 NULL " + ShellQuote(file.string()) + " MSysObjects");
+  if (r.status != 0 || r.out.empty()) return "mdbtools: " + r.err.substr(0, 300);
+  std::vector<std::vector<std::string>> rows;
+  for (size_t at = 0, end; at < r.out.size(); at = end + 1) {
+    end = std::min(r.out.find('\n', at), r.out.size());
+    rows.emplace_back();
+    for (size_t p = at, tab; p <= end; p = tab + 1) {
+      tab = std::min(r.out.find('\t', p), end);
+      rows.back().push_back(r.out.substr(p, tab - p));
+    }
+  }
+  const auto& header = rows.front();
+  auto column = [&](const std::string& name) { return std::find(header.begin(), header.end(), name) - header.begin(); };
+  const size_t name = column("Name"), type = column("Type"), database = column("Database");
+  if (database >= header.size()) return "mdbtools: no Database column";
+  OutsideLinks links;
+  for (size_t i = 1; i < rows.size(); ++i)
+    if (rows[i].size() == header.size() && rows[i][type] == "6") links[rows[i][name]] = rows[i][database];
+  return links;
+}
+
+// A relink cut at every write, the process killed (what it wrote stays):
+// before vostrel opens the file again, readers that know nothing of the
+// journal open it and read every link whole, old or new. One relink that
+// does it all: two links, a path stored as a long value, cached definitions
+// freed, a row that no longer fits its full page.
+TEST(RelinkCrash, EveryCutReadsWholeToOutsideReaders) {
+  if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
+  dbbuilder::FrontEndOptions options;
+  options.partner_fills_page = true;
+  options.desktop_lv = true;
+  TempDir dir;
+  const auto [front, links] = Built(options, 600)(dir);
+  const auto before = ReadBytes(front);
+  const uint64_t operations = OperationsOf(front, links);
+  const std::string old_path = dbbuilder::kOldBackEnd;
+  const std::string new_path = links[0].link.substr(links[0].link.find('=') + 1);
+  int whole = 0, cuts = 0;
+  for (uint64_t n = 1; n <= operations; ++n) {
+    WriteBytes(front, before);
+    {
+      FaultEnv env;
+      auto db = engine::OpenDatabaseImpl(env, front.string());
+      env.FailAt(env.Operations() + n, Fault::kCrash);
+      try {
+        engine::StoreLinks(*db, env, links, kNow);
+      } catch (const engine::EngineError&) {
+      }
+    }
+    ++cuts;
+    bool ok = true;
+    for (const auto& read : {MdbReaderLinks(front), MdbToolsLinks(front)}) {
+      if (const auto* failed = std::get_if<std::string>(&read)) {
+        ADD_FAILURE() << "cut at " << n << " of " << operations << ": " << *failed;
+        ok = false;
+        continue;
+      }
+      const OutsideLinks& seen = std::get<OutsideLinks>(read);
+      for (const auto& l : links) {
+        const auto it = seen.find(l.table);
+        const bool one_or_other = it != seen.end() && (it->second == old_path || it->second == new_path);
+        EXPECT_TRUE(one_or_other) << "cut at " << n << " of " << operations << ": " << l.table << " reads as "
+                                  << (it == seen.end() ? "nothing" : it->second.substr(0, 80));
+        ok = ok && one_or_other;
+      }
+    }
+    whole += ok;
+  }
+  std::cout << whole << " of " << cuts << " cuts read whole by both outside readers\n";
+}
 
 }  // namespace

@@ -231,8 +231,9 @@ TEST_P(RelinkFixture, StoresTheLinkAndChangesNothingElse) {
     db->Close();
   }
   const auto counters_after = engine::DBEngine::Instance().Counters();
-  // A handful of pages and the journal's syncs, whatever the file's size.
-  EXPECT_LE(counters_after.pages_written - counters_before.pages_written, 6u);
+  // A handful of pages (a page that two steps of the change touch is written
+  // twice) and the journal's syncs, whatever the file's size.
+  EXPECT_LE(counters_after.pages_written - counters_before.pages_written, 8u);
   EXPECT_EQ(counters_after.syncs - counters_before.syncs, 4u);
   EXPECT_FALSE(fs::exists(jet::JournalPath(front.string())));
   {
