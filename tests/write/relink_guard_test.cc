@@ -151,6 +151,7 @@ TEST(RelinkGuard, KilledThroughASymbolicLinkAndOpenedByTheRealName) {
       EXPECT_EQ(link, bytes == before ? old_link : b.Links()[0].link) << at;
       EXPECT_FALSE(fs::exists(jet::JournalPath(b.front.string()))) << at;
       EXPECT_FALSE(fs::exists(jet::JournalPath(alias.string()))) << at;
+      EXPECT_EQ(LinkOf(alias), link) << at;
     }
   }
 }
