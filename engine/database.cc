@@ -115,7 +115,7 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
     impl->catalog = std::move(*catalog);
   } catch (const EngineError& e) {
     if (set_aside.empty()) throw;
-    throw EngineError(e.number(), e.description() + " " + set_aside);
+    throw EngineError(e.number(), e.description() + " " + set_aside, e.localized() + " " + set_aside);
   }
   if (!set_aside.empty()) Notice(set_aside);
   return impl;
