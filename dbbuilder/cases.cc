@@ -181,4 +181,13 @@ DatabaseSpec FrontEnd(const FrontEndOptions& o) {
   return described;
 }
 
+Link OdbcLink(std::string name, std::string connect, std::string foreign_name) {
+  Link l;
+  l.name = std::move(name);
+  l.kind = LinkKind::kOdbc;
+  l.connect = std::move(connect);
+  l.foreign_name = std::move(foreign_name);
+  return l;
+}
+
 }  // namespace dbbuilder

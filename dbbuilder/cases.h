@@ -37,6 +37,9 @@ struct FrontEndOptions {
 };
 
 DatabaseSpec FrontEnd(const FrontEndOptions& options);
+
+// A link reached through ODBC, with its Connect text.
+Link OdbcLink(std::string name, std::string connect, std::string foreign_name);
 DatabaseSpec BackEnd(Format format, int code_page = 1250);
 
 // The shared fixtures' tables. Jet3 text in Windows-1252 has no "č", "ć" or

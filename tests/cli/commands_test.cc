@@ -1,6 +1,7 @@
 // vostrel-cli check and relink as scripts run them: lines, JSON, exit
 // statuses, usage; on built front-ends, and on copies of the fixtures.
 #include "tests/cli/built.h"
+#include "tests/support/built_fixtures.h"
 
 namespace {
 
@@ -40,12 +41,7 @@ struct CheckScene {
     link("BrezGesla", d + "/geslo/PARTNER.MDB");
     link("NapacnoGeslo", d + "/geslo/PARTNER.MDB", "MS Access;PWD=napacno");
     link("ZGeslom", d + "/geslo/PARTNER.MDB", "MS Access;PWD=skrivno");
-    dbbuilder::Link odbc;
-    odbc.name = "Streznik";
-    odbc.kind = dbbuilder::LinkKind::kOdbc;
-    odbc.connect = "ODBC;DSN=Poslovno;UID=mlq";
-    odbc.foreign_name = "dbo.Partner";
-    described.AddLink(odbc);
+    described.AddLink(dbbuilder::OdbcLink("Streznik", "ODBC;DSN=Poslovno;UID=mlq", "dbo.Partner"));
     front = cli_test::Build(described, dir.path(), "MLQ.mdb");
   }
 };
@@ -300,12 +296,12 @@ TEST(Commands, UsageHelpAndVersion) {
   }
 }
 
-// The fixtures, copied: the back-end moved, every front-end repointed in
+// The fixture folders, built: the back-end moved, every front-end repointed in
 // one run. First to a back-end without Artikli: the front-ends that link it
 // are left as they were, the others are repointed; then to a whole one.
 TEST(RelinkCommand, FixturesInOneRun) {
-  SKIP_WITHOUT_SHARED();
   TempDir dir;
+  const fs::path built = dir / "built";
   const std::vector<std::string> fails_first = {"v2000-basic", "v2003-basic", "v2007-basic", "v2003-local-partner"};
   const std::vector<std::string> goes_first = {"v2003-password-link", "v2003-big"};
   std::string files;
@@ -313,12 +309,12 @@ TEST(RelinkCommand, FixturesInOneRun) {
   for (const auto* group : {&fails_first, &goes_first}) {
     for (const std::string& f : *group) {
       fs::create_directories(dir / f);
-      before[f] = ReadBytes(CopyInto(SharedDir() / "fixtures" / f / "MLQ.mdb", dir / f));
+      before[f] = ReadBytes(CopyInto(BuildFixture(f, built) / "MLQ.mdb", dir / f));
       files += " " + f + "/MLQ.mdb";
     }
   }
   const fs::path partial = cli_test::BuildBackEnd(dir.path(), "delno/PARTNER.MDB", Format::kJet4, {"Artikli"});
-  const fs::path back = CopyInto(SharedDir() / "fixtures/v2003-basic/PARTNER.MDB", dir.path());
+  const fs::path back = CopyInto(built / "v2003-basic" / "PARTNER.MDB", dir.path());
   auto expect_links = [&](const std::string& folder, const std::string& path) {
     const fs::path front = dir / folder / "MLQ.mdb";
     const std::string prefix = folder == "v2003-password-link" ? "MS Access;PWD=geslo" : "";

@@ -2,11 +2,13 @@
 // stored, names found without regard to case, and what reading one costs.
 #include <unistd.h>
 
+#include "dbbuilder/cases.h"
 #include "engine/database.h"
 #include "engine/dbengine.h"
 #include "engine/error.h"
 #include "engine/tabledef.h"
 #include "engine/tabledefs.h"
+#include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -22,14 +24,9 @@ int ErrorNumber(const std::function<void()>& f) {
   return 0;
 }
 
-std::string LongPath() {
-  std::string p = "\\\\streznik\\skupno";
-  char part[16];
-  for (int i = 1; i <= 120; ++i) {
-    std::snprintf(part, sizeof part, "\\mapa%03d", i);
-    p += part;
-  }
-  return p + "\\PARTNER.MDB";
+// The front-end of a built fixture folder (see BuildFixture), in `dir`.
+std::string BuiltFront(const TempDir& dir, const std::string& folder) {
+  return (BuildFixture(folder, dir.path()) / "MLQ.mdb").string();
 }
 
 TEST(Connect, PartnerOfEveryFixtureReadsAsStored) {
@@ -47,7 +44,7 @@ TEST(Connect, PartnerOfEveryFixtureReadsAsStored) {
       {"v2003-no-partner", "-"},
       {"v2003-password-link", "MS Access;PWD=geslo;DATABASE=C:\\MLQ\\PARTNER.MDB"},
       {"v2003-unicode-path", ";DATABASE=C:\\Podatki\\Čebelarstvo Šuštar\\Žalec\\PARTNER.MDB"},
-      {"v2003-long-path", ";DATABASE=" + LongPath()},
+      {"v2003-long-path", ";DATABASE=" + LongBackEndPath()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.folder);
@@ -72,8 +69,8 @@ TEST(Connect, CorpusLinksOfBothKinds) {
 }
 
 TEST(TableDefs, FindsNamesWithoutRegardToCaseAndKeepsSystemTables) {
-  SKIP_WITHOUT_SHARED();
-  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  TempDir dir;
+  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront(dir, "v2003-basic"));
   engine::TableDefs& defs = db->TableDefs();
   for (const char* name : {"Partner", "PARTNER", "partner", "pArTnEr"}) EXPECT_EQ(defs.Item(name).Name(), "Partner");
   EXPECT_EQ(defs.Item("msysobjects").Name(), "MSysObjects");
@@ -86,8 +83,8 @@ TEST(TableDefs, FindsNamesWithoutRegardToCaseAndKeepsSystemTables) {
 }
 
 TEST(TableDefs, AWrittenConnectReadsBackUntilStored) {
-  SKIP_WITHOUT_SHARED();
-  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  TempDir dir;
+  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront(dir, "v2003-basic"));
   engine::TableDef& partner = db->TableDefs().Item("Partner");
   partner.SetConnect(";DATABASE=D:\\Data\\PARTNER.MDB");
   EXPECT_EQ(partner.Connect(), ";DATABASE=D:\\Data\\PARTNER.MDB");
@@ -100,16 +97,15 @@ TEST(TableDefs, AWrittenConnectReadsBackUntilStored) {
 }
 
 TEST(Database, ClosedDatabaseRefusesUse) {
-  SKIP_WITHOUT_SHARED();
-  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  TempDir dir;
+  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront(dir, "v2003-basic"));
   db->Close();
   EXPECT_EQ(ErrorNumber([&] { db->TableDefs(); }), 3420);
 }
 
 TEST(Database, NameWithoutFolderIsLookedUpInTheWorkingDirectory) {
-  SKIP_WITHOUT_SHARED();
   TempDir dir;
-  CopyInto(SharedDir() / "fixtures/v2003-basic/MLQ.mdb", dir.path());
+  fs::copy_file(BuiltFront(dir, "v2003-basic"), dir / "MLQ.mdb");
   const fs::path before = fs::current_path();
   fs::current_path(dir.path());
   std::string path;
@@ -130,20 +126,22 @@ TEST(Database, NameWithoutFolderIsLookedUpInTheWorkingDirectory) {
 // definition, its usage map, its data pages and the long values of its rows:
 // a number of pages that follows the catalog, not the file.
 TEST(Cost, OpeningAndReadingOneLinkReadsPagesInProportionToTheCatalog) {
-  SKIP_WITHOUT_SHARED();
+  TempDir dir;
+  dbbuilder::FrontEndOptions large;
+  large.local_table_bytes = 3 << 20;
   struct Case {
-    const char* file;
+    std::string file;
     uint64_t most_pages;
   };
   const Case cases[] = {
-      {"fixtures/v2003-basic/MLQ.mdb", 8},    // one catalog page, 55 in the file
-      {"fixtures/v2007-basic/MLQ.mdb", 8},
-      {"fixtures/v2003-big/MLQ.mdb", 40},     // 624 catalog rows on 16 pages, their paths on 12 more; 126 in the file
-      {"corpus/jet4/V2000-test.mdb", 8},      // a small catalog in a file of 743 pages
+      {BuiltFront(dir, "v2003-basic"), 8},  // one catalog page
+      {BuiltFront(dir, "v2007-basic"), 8},
+      {BuiltFront(dir, "v2003-big"), 40},  // 624 catalog rows on many pages, and their paths
+      {Built(dbbuilder::FrontEnd(large), dir / "large.mdb"), 8},  // a small catalog in a file of 3 MiB
   };
   for (const Case& c : cases) {
     const uint64_t before = engine::DBEngine::Instance().Counters().pages_read;
-    auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / c.file).string());
+    auto db = engine::DBEngine::Instance().OpenDatabase(c.file);
     engine::TableDefs& defs = db->TableDefs();
     if (defs.Count() > 0) defs.At(defs.Count() - 1).Connect();
     const uint64_t read = engine::DBEngine::Instance().Counters().pages_read - before;
@@ -157,10 +155,11 @@ TEST(Cost, OpeningAndReadingOneLinkReadsPagesInProportionToTheCatalog) {
 // ForEachTable against TableDefs: the same rows and link strings in the same
 // order, whether or not TableDefs was built (then a pending link shows).
 TEST(Database, ForEachTableVisitsWhatTableDefsHolds) {
-  SKIP_WITHOUT_SHARED();
-  for (const char* file : {"fixtures/v2003-basic/MLQ.mdb", "fixtures/v2003-password-link/MLQ.mdb",
-                           "corpus/ace/odbcLinkerTestV2007.accdb"}) {
-    const std::string path = (SharedDir() / file).string();
+  TempDir dir;
+  std::vector<std::string> files = {BuiltFront(dir, "v2003-basic"), BuiltFront(dir, "v2003-password-link")};
+  if (!SharedDir().empty()) files.push_back((SharedDir() / "corpus/ace/odbcLinkerTestV2007.accdb").string());
+  for (const std::string& file : files) {
+    const std::string& path = file;
     struct Seen {
       engine::CatalogEntry entry;
       std::string connect;
@@ -185,7 +184,7 @@ TEST(Database, ForEachTableVisitsWhatTableDefsHolds) {
       EXPECT_EQ(visited[i].connect, defs.At(i).Connect()) << want.name;
     }
   }
-  auto db = engine::DBEngine::Instance().OpenDatabase((SharedDir() / "fixtures/v2003-basic/MLQ.mdb").string());
+  auto db = engine::DBEngine::Instance().OpenDatabase(files[0]);
   db->TableDefs().Item("Partner").SetConnect(";DATABASE=D:\\Data\\PARTNER.MDB");
   std::string partner;
   db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& c) {

@@ -30,7 +30,6 @@ class BinaryTest : public FormTest {
 };
 
 TEST_F(BinaryTest, RelinksByItselfAndEndsWithZero) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   // The toolkit's own options are not part of the argument.
   const fs::path back = dir / "back";
@@ -78,7 +77,6 @@ TEST_F(BinaryTest, WithoutADisplaySaysSoInOneLineAndEnds) {
 }
 
 TEST_F(BinaryTest, PrefixUsesTheProgramsOwnFolder) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   const fs::path program_dir = scratch_->path() / "program";
   fs::create_directory(program_dir);
@@ -91,7 +89,6 @@ TEST_F(BinaryTest, PrefixUsesTheProgramsOwnFolder) {
 }
 
 TEST_F(BinaryTest, FailureSaysWhyEndsNonZeroAndLeavesTheFileAlone) {
-  SKIP_WITHOUT_SHARED();
   struct Case {
     const char* what;
     const char* fixture;
@@ -120,7 +117,6 @@ TEST_F(BinaryTest, FailureSaysWhyEndsNonZeroAndLeavesTheFileAlone) {
 // A bare X server: no window manager gives the window focus, and the
 // program must relink all the same.
 TEST_F(BinaryTest, RelinksUnderABareXServer) {
-  SKIP_WITHOUT_SHARED();
   if (testing_support::Run("command -v xvfb-run && command -v Xvfb").status != 0) GTEST_SKIP() << "no Xvfb here";
   const fs::path dir = UseFixture("v2003-basic");
   fs::create_directory(dir / "b");

@@ -1,5 +1,7 @@
 #include "tests/gui/form_harness.h"
 
+#include "tests/support/built_fixtures.h"
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -59,9 +61,7 @@ void FormTest::TearDown() {
 }
 
 fs::path FormTest::UseFixture(const std::string& name) {
-  const fs::path from = testing_support::SharedDir() / "fixtures" / name;
-  EXPECT_TRUE(fs::is_directory(from)) << from;
-  work_ = testing_support::CopyInto(from, scratch_->path());
+  work_ = testing_support::BuildFixture(name, scratch_->path());
   fs::current_path(work_);
   return work_;
 }

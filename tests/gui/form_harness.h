@@ -56,15 +56,15 @@ class ScriptedPicker : public ui::FilePicker {
   std::shared_ptr<PickerScript> script_;
 };
 
-// A test that works in a scratch copy of a fixture folder, as the program's
+// A test that works in a built fixture folder, as the program's
 // working directory, and builds windows on it.
 class FormTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Copies ../shared/fixtures/<name> into the scratch folder and changes into
-  // it. Returns the copy. Fails the test when the fixture is missing.
+  // Builds the fixture folder <name> (see BuildFixture) in the scratch folder
+  // and changes into it. Returns the folder.
   fs::path UseFixture(const std::string& name);
 
   // A window with the report and picker doubles behind it; the application

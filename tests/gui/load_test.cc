@@ -37,7 +37,6 @@ const ArgumentCase kArguments[] = {
 class LoadTest : public FormTest {};
 
 TEST_F(LoadTest, ArgumentSelectsProposalAndMode) {
-  SKIP_WITHOUT_SHARED();
   UseFixture("v2003-basic");
   for (const ArgumentCase& c : kArguments) {
     SCOPED_TRACE(c.what);
@@ -50,7 +49,6 @@ TEST_F(LoadTest, ArgumentSelectsProposalAndMode) {
 }
 
 TEST_F(LoadTest, ShowsNamesAndCurrentLink) {
-  SKIP_WITHOUT_SHARED();
   struct Case {
     const char* fixture;
     QString current;
@@ -80,7 +78,6 @@ TEST_F(LoadTest, ShowsNamesAndCurrentLink) {
 // The front-end comes from the working directory, never from beside the
 // program, and its name matches whatever the case of the file on disk.
 TEST_F(LoadTest, FrontEndIsLookedForInTheWorkingDirectory) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   fs::rename(dir / "MLQ.mdb", dir / "mlq.MDB");
   auto form = LoadedForm({}, QStringLiteral("/nonexistent"));
@@ -97,7 +94,6 @@ struct FailureCase {
 };
 
 TEST_F(LoadTest, FailureIsReportedAndLoadStops) {
-  SKIP_WITHOUT_SHARED();
   const FailureCase cases[] = {
       {"no front-end", "v2003-basic", "MLQ.mdb", 3024, ""},
       {"no table Partner", "v2003-no-partner", nullptr, 3265, "Partner"},

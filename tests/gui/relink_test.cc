@@ -6,6 +6,7 @@
 #include "engine/error.h"
 #include "engine/tabledefs.h"
 #include "tests/gui/form_harness.h"
+#include "tests/support/built_fixtures.h"
 
 namespace gui_test {
 namespace {
@@ -50,7 +51,6 @@ class RelinkTest : public FormTest {
 };
 
 TEST_F(RelinkTest, ButtonWithoutChangesLinksToTheBackEndBesideTheProgram) {
-  SKIP_WITHOUT_SHARED();
   for (const char* fixture : {"v2003-basic", "v2000-basic", "v2007-basic", "v2003-big"}) {
     SCOPED_TRACE(fixture);
     const fs::path dir = UseFixture(fixture);
@@ -65,7 +65,6 @@ TEST_F(RelinkTest, ButtonWithoutChangesLinksToTheBackEndBesideTheProgram) {
 }
 
 TEST_F(RelinkTest, TextTypedByHandIsAppliedAsTyped) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   fs::create_directory(dir / "My Data");
   fs::copy_file(dir / "PARTNER.MDB", dir / "My Data" / "zaloga.mdb");
@@ -80,7 +79,6 @@ TEST_F(RelinkTest, TextTypedByHandIsAppliedAsTyped) {
 // Whatever the engine makes of an empty link string, the window passes it on
 // and takes the outcome: the same as when the engine is given "" directly.
 TEST_F(RelinkTest, EmptyProposalGoesToTheEngineUnchanged) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   const fs::path twin = testing_support::CopyInto(dir / "MLQ.mdb", scratch_->path());
   int direct_number = 0;
@@ -109,7 +107,6 @@ TEST_F(RelinkTest, EmptyProposalGoesToTheEngineUnchanged) {
 }
 
 TEST_F(RelinkTest, StartedWithAnArgumentRelinksOnceWhenShown) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   fs::create_directory(dir / "back end");
   fs::copy_file(dir / "PARTNER.MDB", dir / "back end" / "PARTNER.MDB");
@@ -127,7 +124,6 @@ TEST_F(RelinkTest, StartedWithAnArgumentRelinksOnceWhenShown) {
 // Where nothing activates the window (a bare X server, or a desktop that
 // refuses focus to a program started from a script), showing it is enough.
 TEST_F(RelinkTest, RelinksWhenShownThoughNeverActivated) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   auto form = LoadedForm("MLQ");
   SwallowActivation swallow;
@@ -139,7 +135,6 @@ TEST_F(RelinkTest, RelinksWhenShownThoughNeverActivated) {
 }
 
 TEST_F(RelinkTest, OnlyTheFirstActivationRelinks) {
-  SKIP_WITHOUT_SHARED();
   struct Case {
     const char* what;
     QString argument;
@@ -181,7 +176,6 @@ struct BadBackEnd {
 };
 
 TEST_F(RelinkTest, BackEndThatCannotServeLeavesTheFileAlone) {
-  SKIP_WITHOUT_SHARED();
   const BadBackEnd cases[] = {
       {"missing back-end", "none", engine::kErrCouldNotFindFile},
       {"back-end without Partner", "no table", engine::kErrCouldNotFindObject},
@@ -191,7 +185,8 @@ TEST_F(RelinkTest, BackEndThatCannotServeLeavesTheFileAlone) {
     const fs::path dir = UseFixture("v2003-basic");
     fs::create_directory(dir / "b");
     if (std::string(c.make) == "no table")
-      fs::copy_file(testing_support::SharedDir() / "fixtures" / "v2003-no-partner" / "MLQ.mdb", dir / "b" / "PARTNER.MDB");
+      fs::copy_file(testing_support::BuildFixture("v2003-no-partner", scratch_->path() / "built") / "MLQ.mdb",
+                    dir / "b" / "PARTNER.MDB");
     const auto before = ReadBytes(dir / "MLQ.mdb");
     report_.entries.clear();
     auto form = LoadedForm(WorkDir() + "/b");
@@ -208,7 +203,6 @@ TEST_F(RelinkTest, BackEndThatCannotServeLeavesTheFileAlone) {
 }
 
 TEST_F(RelinkTest, ClosingWithoutRelinkingClosesTheDatabase) {
-  SKIP_WITHOUT_SHARED();
   const fs::path dir = UseFixture("v2003-basic");
   const auto before = ReadBytes(dir / "MLQ.mdb");
   auto form = LoadedForm();

@@ -3,6 +3,7 @@
 #include "engine/error.h"
 #include "engine/tabledefs.h"
 #include "tests/gui/form_harness.h"
+#include "tests/support/built_fixtures.h"
 
 namespace gui_test {
 namespace {
@@ -12,7 +13,6 @@ using testing_support::ReadBytes;
 class ReopenTest : public FormTest {};
 
 TEST_F(ReopenTest, UnchangedNameReopensTheSameFile) {
-  SKIP_WITHOUT_SHARED();
   UseFixture("v2003-basic");
   auto form = LoadedForm();
   const QString proposal = TextOf(*form, "Text2");
@@ -33,11 +33,10 @@ TEST_F(ReopenTest, UnchangedNameReopensTheSameFile) {
 // a space in its name: the window shows its link, keeps the proposal and the
 // mode, and a relink then changes that file and no other.
 TEST_F(ReopenTest, AnotherFrontEndByFullPathThenRelink) {
-  SKIP_WITHOUT_SHARED();
   const fs::path first = UseFixture("v2003-basic");
   const fs::path other_dir = scratch_->path() / "Druga baza";
   fs::create_directory(other_dir);
-  const fs::path other = testing_support::CopyInto(testing_support::SharedDir() / "fixtures" / "v2003-unicode-path" / "MLQ.mdb", other_dir);
+  const fs::path other = testing_support::CopyInto(testing_support::BuildFixture("v2003-unicode-path", scratch_->path() / "built") / "MLQ.mdb", other_dir);
   const auto first_before = ReadBytes(first / "MLQ.mdb");
 
   picker_->answers = {Q(other)};
@@ -64,7 +63,6 @@ TEST_F(ReopenTest, AnotherFrontEndByFullPathThenRelink) {
 }
 
 TEST_F(ReopenTest, FailureEndsWithTheOldDatabaseClosed) {
-  SKIP_WITHOUT_SHARED();
   struct Case {
     const char* what;
     const char* name;  // typed into imebaze; relative to the working directory
@@ -80,7 +78,7 @@ TEST_F(ReopenTest, FailureEndsWithTheOldDatabaseClosed) {
     const fs::path dir = UseFixture("v2003-basic");
     testing_support::WriteBytes(dir / "opombe.mdb", std::vector<uint8_t>(4096, 'x'));
     fs::create_directory(dir / "brez");
-    testing_support::CopyInto(testing_support::SharedDir() / "fixtures" / "v2003-no-partner" / "MLQ.mdb", dir / "brez");
+    testing_support::CopyInto(testing_support::BuildFixture("v2003-no-partner", scratch_->path() / "built") / "MLQ.mdb", dir / "brez");
     report_.entries.clear();
     auto form = LoadedForm();
     engine::Database* old = form->CurrentDatabase();

@@ -13,7 +13,8 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
-// ../shared beside the project root, or empty when it is absent.
+// ../shared beside the project root (or the folder the environment's
+// VOSTREL_SHARED_DIR names), or empty when it is absent.
 fs::path SharedDir();
 
 // Skips the running test, saying why, when ../shared is not there.

@@ -18,6 +18,7 @@
 #include "engine/tabledefs.h"
 #include "jet/journal.h"
 #include "tests/support/fault_env.h"
+#include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 #include "tests/write/param_name.h"
 
@@ -42,6 +43,17 @@ std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDi
     std::vector<engine::LinkRequest> links;
     for (const auto& t : tables) links.push_back({t, ";DATABASE=" + b.string()});
     return std::make_pair(f, links);
+  };
+}
+
+// A built fixture folder (see BuildFixture).
+std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> BuiltFixture(
+    std::string folder, std::vector<std::string> tables) {
+  return [=](const TempDir& dir) {
+    const fs::path built = BuildFixture(folder, dir.path());
+    std::vector<engine::LinkRequest> links;
+    for (const auto& t : tables) links.push_back({t, ";DATABASE=" + (built / "PARTNER.MDB").string()});
+    return std::make_pair(built / "MLQ.mdb", links);
   };
 }
 
@@ -70,10 +82,10 @@ std::vector<CrashCase> CrashCases() {
   ace_out_of_row.format = dbbuilder::Format::kAce12;
   ace_out_of_row.database_out_of_row = true;
   return {
-      {"a path kept in the row", true, Fixture("fixtures/v2003-basic", "MLQ.mdb", "PARTNER.MDB", {"Partner"})},
+      {"a path kept in the row", false, BuiltFixture("v2003-basic", {"Partner"})},
       {"a cached definition freed", true,
        Fixture("corpus/ace", "linkerTestV2007.accdb", "linkeeTest.accdb", {"Table2"})},
-      {"a row moved to another page", true, Fixture("fixtures/v2003-big", "MLQ.mdb", "PARTNER.MDB", {"Partner"})},
+      {"a row moved to another page", false, BuiltFixture("v2003-big", {"Partner"})},
       {"two links at once, one a long value", false, Built(ace_out_of_row, 600)},
       {"Jet3, a full page, long values, two links", false, Built(jet3_full, 1000)},
   };

@@ -14,6 +14,7 @@
 #include "engine/tabledef.h"
 #include "engine/tabledefs.h"
 #include "jet/journal.h"
+#include "tests/support/built_fixtures.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/support.h"
 
@@ -136,10 +137,11 @@ TEST(RelinkErrors, EachFailureSaysWhyAndLeavesTheFileAsItWas) {
 }
 
 TEST(RelinkErrors, AnOdbcLinkCannotBeRefreshed) {
-  SKIP_WITHOUT_SHARED();
   TempDir dir;
-  fs::path file = CopyInto(SharedDir() / "corpus/ace/odbcLinkerTestV2007.accdb", dir.path());
-  fs::path back = CopyInto(SharedDir() / "corpus/ace/linkeeTest.accdb", dir.path());
+  dbbuilder::DatabaseSpec front = dbbuilder::FrontEnd({});
+  front.AddLink(dbbuilder::OdbcLink("Ordrar", "DSN=Magnapinna;Description=Safexit;UID=safexit;DATABASE=safexit", "Ordrar"));
+  fs::path file = Built(front, dir / "MLQ.mdb");
+  fs::path back = Built(dbbuilder::BackEnd(dbbuilder::Format::kJet4), dir / "PARTNER.MDB");
   const auto before = ReadBytes(file);
   auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
   engine::TableDef& def = db->TableDefs().Item("Ordrar");
