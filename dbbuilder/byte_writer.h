@@ -13,7 +13,6 @@ namespace dbbuilder {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void Put8(std::span<uint8_t> p, size_t at, uint8_t v) { p[at] = v; }
 inline void Put16(std::span<uint8_t> p, size_t at, uint16_t v) {
   p[at] = static_cast<uint8_t>(v);
   p[at + 1] = static_cast<uint8_t>(v >> 8);

@@ -97,11 +97,6 @@ jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>
   return plan;
 }
 
-size_t TableDefinitionLength(const Layout& layout, const TableDefinition& def) {
-  auto encoded = EncodeTableDefinition(layout, def);
-  return encoded.ok() ? encoded->size() : 0;
-}
-
 jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
   const TablePlan& plan = *def.plan;
   const bool jet3 = layout.jet3;

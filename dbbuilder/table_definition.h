@@ -83,8 +83,4 @@ uint32_t TableDefinitionPageCount(const Layout& layout, size_t length);
 std::vector<Bytes> TableDefinitionPages(const Layout& layout, const Bytes& definition,
                                         const std::vector<uint32_t>& page_numbers);
 
-// The definition's length for a plan, before row counts and maps are known
-// (they do not change it).
-size_t TableDefinitionLength(const Layout& layout, const TableDefinition& def);
-
 }  // namespace dbbuilder

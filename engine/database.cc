@@ -50,7 +50,7 @@ std::unique_ptr<jet::File> OpenFile(jet::Env& env, const std::string& name, cons
     // Probe only: the lock is taken for real while a change is written.
     jet::Status locked = (*file)->Lock();
     if (!locked.ok()) throw FromStatus(locked, name, path);
-    (*file)->Unlock();
+    (void)(*file)->Unlock();  // if it fails, the lock goes when the file is closed
   }
   return std::move(*file);
 }

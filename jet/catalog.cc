@@ -117,11 +117,6 @@ Result<CatalogObject> DecodeRow(Pager& pager, RowDecoder& d, Bytes row) {
 
 }  // namespace
 
-Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def, Bytes row, uint16_t code_page) {
-  RowDecoder d(def, code_page);
-  return DecodeRow(pager, d, row);
-}
-
 Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page) {
   Catalog catalog;
   Result<TableDefinition> def = ReadTableDefinition(pager, kCatalogPage, code_page);

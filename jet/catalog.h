@@ -69,9 +69,6 @@ struct Catalog {
   const CatalogObject* FindTable(std::string_view name) const;
 };
 
-// Decodes one catalog row (long values are read through the pager).
-Result<CatalogObject> DecodeCatalogRow(Pager& pager, const TableDefinition& def, Bytes row, uint16_t code_page);
-
 Result<Catalog> ReadCatalog(Pager& pager, uint16_t code_page);
 
 }  // namespace jet

@@ -13,14 +13,6 @@
 
 namespace jet {
 
-struct IoCounters {
-  uint64_t bytes_read = 0;
-  uint64_t bytes_written = 0;
-  uint64_t reads = 0;
-  uint64_t writes = 0;
-  uint64_t syncs = 0;
-};
-
 // What the file system says of a file or folder.
 enum class FileKind { kFile, kDirectory, kSymlink, kOther };
 

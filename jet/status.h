@@ -2,6 +2,7 @@
 // jet/ never throws; the engine turns a Status into a numbered error.
 #pragma once
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,7 +24,7 @@ enum class Code {
   kUnsupported,     // a valid file we do not handle
 };
 
-class Status {
+class [[nodiscard]] Status {
  public:
   Status() = default;
   static Status Ok() { return Status(); }
@@ -31,7 +32,6 @@ class Status {
   static Status NotFound(std::string m) { return Status(Code::kNotFound, std::move(m)); }
   static Status BadFormat(std::string m) { return Status(Code::kBadFormat, std::move(m)); }
   static Status Corrupt(std::string m) { return Status(Code::kCorrupt, std::move(m)); }
-  static Status IoError(std::string m) { return Status(Code::kIoError, std::move(m)); }
   static Status InvalidArgument(std::string m) { return Status(Code::kInvalidArgument, std::move(m)); }
 
   bool ok() const { return code_ == Code::kOk; }
@@ -44,22 +44,34 @@ class Status {
   std::string message_;
 };
 
-// A value or the Status that explains why there is none.
+// A value or the Status that explains why there is none. Reaching for the
+// value of a Result that holds none ends the process: it is a fault of the
+// caller, which must ask ok() first, and going on would read garbage.
 template <typename T>
-class Result {
+class [[nodiscard]] Result {
  public:
   Result(T value) : value_(std::move(value)) {}          // NOLINT: implicit on purpose
   Result(Status status) : status_(std::move(status)) {}  // NOLINT: must not be ok
   bool ok() const { return value_.has_value(); }
   const Status& status() const { return status_; }
-  T& value() & { return *value_; }
-  const T& value() const& { return *value_; }
-  T&& value() && { return std::move(*value_); }
-  T* operator->() { return &*value_; }
-  const T* operator->() const { return &*value_; }
-  T& operator*() { return *value_; }
+  T& value() & { return Checked(); }
+  const T& value() const& { return Checked(); }
+  T&& value() && { return std::move(Checked()); }
+  T* operator->() { return &Checked(); }
+  const T* operator->() const { return &Checked(); }
+  T& operator*() { return Checked(); }
+  const T& operator*() const { return Checked(); }
 
  private:
+  T& Checked() {
+    if (!value_) std::abort();
+    return *value_;
+  }
+  const T& Checked() const {
+    if (!value_) std::abort();
+    return *value_;
+  }
+
   std::optional<T> value_;
   Status status_;
 };
