@@ -76,7 +76,7 @@ class Builder {
 };
 
 jet::Status Builder::Validate() const {
-  if (layout_.jet3 && spec_.code_page != 1250 && spec_.code_page != 1252)
+  if (layout_.jet3() && spec_.code_page != 1250 && spec_.code_page != 1252)
     return jet::Status::InvalidArgument("Jet3 text needs code page 1250 or 1252");
   std::set<std::string> names;
   for (SystemTable t : kSystemTables) names.insert(Folded(SystemSchema(layout_, t).name));
@@ -248,7 +248,7 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   RowPacker& page = catalog.data();
   if (!page.page_open() || filler_room(page.OpenPageFree()) == 0 || page.OpenPageRoom() < link_length)
     JET_RETURN_IF_ERROR(page.ClosePage());
-  const size_t free = page.page_open() ? page.OpenPageFree() : layout_.page_size - layout_.data_header;
+  const size_t free = page.page_open() ? page.OpenPageFree() : layout_.page_size - layout_.data_row_offsets;
   const size_t filler_length = filler_room(free);
   if (filler_length == 0 || filler_length > layout_.MaxRow())
     return jet::Status::InvalidArgument("link " + link.name + " leaves no room for a filler row");

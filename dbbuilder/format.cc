@@ -26,58 +26,11 @@ bool ParseFormat(std::string_view name, Format* out) {
   return false;
 }
 
-namespace {
-
-constexpr Layout kJet3Layout{
-    .format = Format::kJet3,
-    .jet3 = true,
-    .page_size = 2048,
-    .data_header = 10,
-    .row_count_offset = 8,
-    .map_bitmap_bytes = 128,
-    .tdef_block = 43,
-    .tdef_column = 18,
-    .tdef_real_index = 8,
-    .tdef_index_columns = 39,
-    .tdef_logical_index = 20,
-    .name_length_bytes = 1,
-    .header_mask_bytes = 126,
-    .password_bytes = 20,
-};
-
-constexpr Layout Jet4Like(Format f) {
-  return Layout{
-      .format = f,
-      .jet3 = false,
-      .page_size = 4096,
-      .data_header = 14,
-      .row_count_offset = 12,
-      .map_bitmap_bytes = 64,
-      .tdef_block = 63,
-      .tdef_column = 25,
-      .tdef_real_index = 12,
-      .tdef_index_columns = 52,
-      .tdef_logical_index = 28,
-      .name_length_bytes = 2,
-      .header_mask_bytes = 128,
-      .password_bytes = 40,
-  };
-}
-
-constexpr Layout kJet4Layout = Jet4Like(Format::kJet4);
-constexpr Layout kAce12Layout = Jet4Like(Format::kAce12);
-constexpr Layout kAce14Layout = Jet4Like(Format::kAce14);
-
-}  // namespace
-
 const Layout& LayoutFor(Format f) {
-  switch (f) {
-    case Format::kJet3: return kJet3Layout;
-    case Format::kJet4: return kJet4Layout;
-    case Format::kAce12: return kAce12Layout;
-    case Format::kAce14: return kAce14Layout;
-  }
-  return kJet4Layout;
+  // The version byte is the enumerator's value; every one is known.
+  static const Layout kLayouts[] = {*jet::FormatForVersion(0), *jet::FormatForVersion(1), *jet::FormatForVersion(2),
+                                    *jet::FormatForVersion(3)};
+  return kLayouts[static_cast<size_t>(f)];
 }
 
 size_t FixedSize(ColumnType t) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "jet/format.h"
 #include "jet/tdef.h"
 
 namespace dbbuilder {
@@ -22,31 +23,14 @@ enum class Format : uint8_t {
 std::string_view FormatName(Format f);           // "jet3", "jet4", "ace12", "ace14"
 bool ParseFormat(std::string_view name, Format* out);
 
-struct Layout {
-  Format format;
-  bool jet3;                  // one-byte row offsets, code-page text, 18-byte columns
-  uint32_t page_size;
-  size_t data_header;         // bytes before a data page's row offset table
-  size_t row_count_offset;    // where a data page keeps its row count
-  size_t map_bitmap_bytes;    // bitmap bytes of a type 0 usage map row
-  size_t tdef_block;          // fixed part of a table definition, from page start
-  size_t tdef_column;         // one column descriptor
-  size_t tdef_real_index;     // one entry of the first index list (row counts)
-  size_t tdef_index_columns;  // one physical index descriptor
-  size_t tdef_logical_index;  // one logical index descriptor
-  size_t name_length_bytes;   // length prefix of a column or index name
-  size_t header_mask_bytes;   // RC4-masked bytes of page 0 from 0x18
-  size_t password_bytes;      // the password field at 0x42
-  // The longest row a data page can hold (one row, one offset entry).
-  size_t MaxRow() const { return page_size - data_header - 2; }
-  // Pages covered by one type 5 page of a type 1 usage map.
-  uint32_t PagesPerMapPage() const { return (page_size - 4) * 8; }
-  // Page pointers in a type 1 usage map row.
-  size_t MapPagePointers() const { return map_bitmap_bytes / 4 + 1; }
-  size_t MapRowBytes() const { return 1 + 4 + map_bitmap_bytes; }
-};
+// Where each family keeps its fields: the engine's own per-version table,
+// so that what the builder writes and what the engine reads and rewrites
+// share one description.
+using Layout = jet::Format;
 
 const Layout& LayoutFor(Format f);
+// The builder's name for the version a layout describes.
+inline Format FormatOf(const Layout& layout) { return static_cast<Format>(layout.version); }
 
 // Column type codes as a table definition stores them.
 enum class ColumnType : uint8_t {
@@ -74,7 +58,6 @@ bool IsVariable(ColumnType t);   // text, binary, memo, OLE
 // A row's place: page number in the high 24 bits, row number in the low 8.
 inline uint32_t RowPointer(uint32_t page, uint8_t row) { return (page << 8) | row; }
 
-// Rows on one page are numbered by a byte.
-inline constexpr size_t kMaxRowsPerPage = 255;
+using jet::kMaxRowsPerPage;
 
 }  // namespace dbbuilder

@@ -11,8 +11,4 @@ namespace dbbuilder {
 
 Bytes HeaderPage(const Layout& layout, int code_page, DateTime created);
 
-// The RC4 key of the masked area.
-inline constexpr uint8_t kHeaderMaskKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-inline constexpr size_t kHeaderMaskStart = 0x18;
-
 }  // namespace dbbuilder

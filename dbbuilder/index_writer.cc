@@ -20,8 +20,8 @@ constexpr uint8_t kFlagAscending = 0x7F;
 
 uint8_t Weight(const Layout& layout, char32_t c) {
   if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
-  if (c >= 'a' && c <= 'z') return (layout.jet3 ? kJet3Letters : kJet4Letters)[c - 'a'];
-  if (c >= '0' && c <= '9') return static_cast<uint8_t>(layout.jet3 ? 0x56 + (c - '0') : 0x36 + 2 * (c - '0'));
+  if (c >= 'a' && c <= 'z') return (layout.jet3() ? kJet3Letters : kJet4Letters)[c - 'a'];
+  if (c >= '0' && c <= '9') return static_cast<uint8_t>(layout.jet3() ? 0x56 + (c - '0') : 0x36 + 2 * (c - '0'));
   return 0;
 }
 
@@ -50,7 +50,7 @@ std::optional<Bytes> TextIndexKey(const Layout& layout, std::string_view utf8) {
   }
   // Jet4 ends the weights with 0x01 and then the (here empty) accent
   // section; Jet3 just ends.
-  if (!layout.jet3) w.U8(0x01);
+  if (!layout.jet3()) w.U8(0x01);
   w.U8(0x00);
   return w.Take();
 }
@@ -76,7 +76,7 @@ std::optional<Bytes> IndexKeyOf(const Layout& layout, const TablePlan& plan, con
 }
 
 IndexPageLayout IndexLayout(const Layout& layout) {
-  if (layout.jet3) return {8, 12, 16, 20, 0x16, 0xF8};
+  if (layout.jet3()) return {8, 12, 16, 20, 0x16, 0xF8};
   return {12, 16, 20, 24, 0x1B, 0x1E0};
 }
 

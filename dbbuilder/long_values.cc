@@ -18,16 +18,16 @@ Bytes Header(uint32_t length_and_flags, uint32_t pointer) {
 }  // namespace
 
 Bytes InlineLongValue(std::span<const uint8_t> payload) {
-  Bytes out = Header(static_cast<uint32_t>(payload.size()) | kLongValueInline, 0);
+  Bytes out = Header(static_cast<uint32_t>(payload.size()) | jet::kLongValueInline, 0);
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
 
 LongValueWriter::LongValueWriter(PageFile& file, const Layout& layout)
-    : file_(file), layout_(layout), packer_(file, layout, kLvalOwner) {}
+    : file_(file), layout_(layout), packer_(file, layout, kLongValueOwner) {}
 
 jet::Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> payload, LongValuePlacement placement) {
-  if (payload.size() >= kLongValueOnePage) return jet::Status::InvalidArgument("a long value of 1 GiB or more");
+  if (payload.size() >= jet::kLongValueSingle) return jet::Status::InvalidArgument("a long value of 1 GiB or more");
   if (placement == LongValuePlacement::kAuto || placement == LongValuePlacement::kInline)
     placement = payload.size() <= layout_.MaxRow() ? LongValuePlacement::kOnePage : LongValuePlacement::kPageChain;
   const uint32_t length = static_cast<uint32_t>(payload.size());
@@ -36,7 +36,7 @@ jet::Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> payload, Long
     if (payload.size() > layout_.MaxRow()) return jet::Status::InvalidArgument("a long value too large for one page");
     auto where = packer_.Add(payload);
     if (!where.ok()) return where.status();
-    return Header(length | kLongValueOnePage, where.value());
+    return Header(length | jet::kLongValueSingle, where.value());
   }
 
   // A chain: one piece per page, each piece led by the pointer of the next.
@@ -49,7 +49,7 @@ jet::Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> payload, Long
     ByteWriter row;
     row.U32(i + 1 < count ? RowPointer(first + static_cast<uint32_t>(i) + 1, 0) : 0);
     row.Append(payload.subspan(from, take));
-    Bytes page = DataPage(layout_, kLvalOwner, {row.Take()});
+    Bytes page = DataPage(layout_, kLongValueOwner, {row.Take()});
     JET_RETURN_IF_ERROR(file_.Write(first + static_cast<uint32_t>(i), page));
     chain_pages_.push_back(first + static_cast<uint32_t>(i));
   }

@@ -12,12 +12,11 @@
 #include "dbbuilder/page_file.h"
 #include "dbbuilder/row_packer.h"
 #include "dbbuilder/schema.h"
+#include "jet/long_value.h"
 
 namespace dbbuilder {
 
-inline constexpr size_t kLongValueHeader = 12;
-inline constexpr uint32_t kLongValueInline = 0x80000000;
-inline constexpr uint32_t kLongValueOnePage = 0x40000000;
+inline constexpr size_t kLongValueHeader = jet::kLongValueFieldSize;
 
 // The header with the value after it, for a value kept in its row.
 Bytes InlineLongValue(std::span<const uint8_t> payload);

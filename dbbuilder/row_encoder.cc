@@ -11,7 +11,7 @@ namespace {
 // Text of a Jet4 column marked compressed is stored compressed where that is
 // shorter; a memo only up to 1024 characters, as the desktop engine does.
 jet::Result<Bytes> EncodeText(const Layout& layout, int code_page, const ColumnPlan& column, const std::string& text) {
-  if (layout.jet3) {
+  if (layout.jet3()) {
     auto out = jet::EncodeCodePage(text, static_cast<uint16_t>(code_page));
     if (!out.ok())
       return jet::Status::InvalidArgument("code page " + std::to_string(code_page) + " cannot hold the text of " +
@@ -141,7 +141,7 @@ struct Shape {
 
 Shape Measure(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
   Shape s;
-  size_t head = layout.jet3 ? 1 : 2;
+  size_t head = layout.jet3() ? 1 : 2;
   s.data_end = head + plan.fixed_bytes;
   for (const auto& c : plan.columns)
     if (c.variable && cells[c.number].present) s.data_end += cells[c.number].bytes.size();
@@ -150,10 +150,10 @@ Shape Measure(const Layout& layout, const TablePlan& plan, const std::vector<Cel
     s.total = s.data_end + mask;
     return s;
   }
-  size_t entry = layout.jet3 ? 1 : 2;
+  size_t entry = layout.jet3() ? 1 : 2;
   size_t fixed_tail = entry * (plan.variable_count + 2) + mask;  // eod, offsets, count, mask
   s.total = s.data_end + fixed_tail;
-  if (layout.jet3) {
+  if (layout.jet3()) {
     // One jump entry per 256 bytes of row, counting the jump entries themselves.
     while ((s.total - 1) / 256 > s.jumps) {
       ++s.jumps;
@@ -173,7 +173,7 @@ jet::Result<Bytes> EncodeRow(const Layout& layout, const TablePlan& plan, const 
   if (cells.size() != plan.columns.size()) return jet::Status::InvalidArgument("row has the wrong number of cells");
   const Shape shape = Measure(layout, plan, cells);
   ByteWriter out;
-  if (layout.jet3) out.U8(static_cast<uint8_t>(plan.columns.size()));
+  if (layout.jet3()) out.U8(static_cast<uint8_t>(plan.columns.size()));
   else out.U16(static_cast<uint16_t>(plan.columns.size()));
 
   const size_t fixed_at = out.size();
@@ -195,7 +195,7 @@ jet::Result<Bytes> EncodeRow(const Layout& layout, const TablePlan& plan, const 
   starts[plan.variable_count] = out.size();
 
   if (plan.variable_count > 0) {
-    if (layout.jet3) {
+    if (layout.jet3()) {
       // Offsets keep their low byte; the jump table says where each further
       // 256 bytes begin, as the first slot (eod counting as the last) at or
       // past that point.

@@ -21,14 +21,14 @@ void SetFreeSpace(Bytes& page, size_t free) { Put16(page, 2, static_cast<uint16_
 Bytes DataPage(const Layout& layout, uint32_t owner, const std::vector<Bytes>& rows) {
   Bytes page = BlankPage(layout, jet::kPageData);
   Put32(page, 4, owner);
-  Put16(page, layout.row_count_offset, static_cast<uint16_t>(rows.size()));
+  Put16(page, layout.data_row_count, static_cast<uint16_t>(rows.size()));
   size_t high = layout.page_size;
   for (size_t i = 0; i < rows.size(); ++i) {
     high -= rows[i].size();
     std::copy(rows[i].begin(), rows[i].end(), page.begin() + static_cast<std::ptrdiff_t>(high));
-    Put16(page, layout.data_header + 2 * i, static_cast<uint16_t>(high));
+    Put16(page, layout.data_row_offsets + 2 * i, static_cast<uint16_t>(high));
   }
-  SetFreeSpace(page, high - (layout.data_header + 2 * rows.size()));
+  SetFreeSpace(page, high - (layout.data_row_offsets + 2 * rows.size()));
   return page;
 }
 
@@ -40,7 +40,7 @@ void RowPacker::OpenPage() {
   Put32(page_, 4, owner_);
   page_no_ = file_.Allocate();
   rows_ = 0;
-  low_ = layout_.data_header;
+  low_ = layout_.data_row_offsets;
   high_ = layout_.page_size;
   open_ = true;
 }
@@ -64,7 +64,7 @@ jet::Result<uint32_t> RowPacker::Add(std::span<const uint8_t> row) {
   Put16(page_, low_, static_cast<uint16_t>(high_));
   low_ += 2;
   uint8_t number = static_cast<uint8_t>(rows_++);
-  Put16(page_, layout_.row_count_offset, rows_);
+  Put16(page_, layout_.data_row_count, rows_);
   ++rows_total_;
   return RowPointer(page_no_, number);
 }

@@ -11,11 +11,11 @@
 #include "dbbuilder/byte_writer.h"
 #include "dbbuilder/format.h"
 #include "dbbuilder/page_file.h"
+#include "jet/table_writer.h"
 
 namespace dbbuilder {
 
-// The owner field of a long-value page: the letters "LVAL".
-inline constexpr uint32_t kLvalOwner = 0x4C41564C;
+using jet::kLongValueOwner;
 
 class RowPacker {
  public:

@@ -19,7 +19,7 @@ uint16_t StoredLength(const Layout& layout, const Column& c) {
   switch (c.type) {
     case ColumnType::kText: {
       int chars = c.length > 0 ? c.length : 255;
-      return static_cast<uint16_t>(layout.jet3 ? chars : 2 * chars);
+      return static_cast<uint16_t>(layout.jet3() ? chars : 2 * chars);
     }
     case ColumnType::kBinary:
       return static_cast<uint16_t>(c.length > 0 ? c.length : 255);
@@ -40,18 +40,18 @@ bool IsText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kM
 std::vector<const ColumnPlan*> ListingOrder(const Layout& layout, const TablePlan& plan) {
   std::vector<const ColumnPlan*> order;
   for (const auto& c : plan.columns) order.push_back(&c);
-  if (plan.system && !layout.jet3)
+  if (plan.system && !layout.jet3())
     std::stable_sort(order.begin(), order.end(),
                      [](const ColumnPlan* a, const ColumnPlan* b) { return a->column.name < b->column.name; });
   return order;
 }
 
 jet::Status PutName(const Layout& layout, int code_page, const std::string& name, ByteWriter& out) {
-  auto encoded = layout.jet3 ? jet::EncodeCodePage(name, static_cast<uint16_t>(code_page))
+  auto encoded = layout.jet3() ? jet::EncodeCodePage(name, static_cast<uint16_t>(code_page))
                              : jet::EncodeUcs2(name, false);
-  if (!encoded.ok() || encoded->size() > (layout.jet3 ? 255u : 0xFFFFu))
+  if (!encoded.ok() || encoded->size() > (layout.jet3() ? 255u : 0xFFFFu))
     return jet::Status::InvalidArgument("name cannot be stored: " + name);
-  if (layout.jet3) out.U8(static_cast<uint8_t>(encoded->size()));
+  if (layout.jet3()) out.U8(static_cast<uint8_t>(encoded->size()));
   else out.U16(static_cast<uint16_t>(encoded->size()));
   out.Append(encoded.value());
   return jet::Status::Ok();
@@ -99,7 +99,7 @@ jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>
 
 jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
   const TablePlan& plan = *def.plan;
-  const bool jet3 = layout.jet3;
+  const bool jet3 = layout.jet3();
   ByteWriter out;
   // Page header; the free-space field (Jet4) and next-page field are set per page.
   out.U8(jet::kPageTableDef);
@@ -244,7 +244,7 @@ std::vector<Bytes> TableDefinitionPages(const Layout& layout, const Bytes& defin
     Put32(page, 4, i + 1 < page_numbers.size() ? page_numbers[i + 1] : 0);
     // The field counts 8 bytes less than the page leaves free.
     size_t free = layout.page_size - header - take;
-    if (!layout.jet3) Put16(page, 2, static_cast<uint16_t>(free >= 8 ? free - 8 : 0));
+    if (!layout.jet3()) Put16(page, 2, static_cast<uint16_t>(free >= 8 ? free - 8 : 0));
     pages.push_back(std::move(page));
   }
   return pages;

@@ -74,7 +74,7 @@ UsageMaps::UsageMaps(PageFile& file, const Layout& layout) : file_(file), layout
 
 uint32_t UsageMaps::Reserve() {
   const size_t row = layout_.MapRowBytes();
-  const size_t per_page = std::min(kMaxRowsPerPage, (layout_.page_size - layout_.data_header) / (row + 2));
+  const size_t per_page = std::min(kMaxRowsPerPage, (layout_.page_size - layout_.data_row_offsets) / (row + 2));
   if (pages_.empty() || pages_.back().rows.size() >= per_page) pages_.push_back({file_.Allocate(), {}});
   auto& page = pages_.back();
   page.rows.push_back(Bytes(row, 0));
@@ -86,7 +86,7 @@ jet::Status UsageMaps::Set(uint32_t map, const std::vector<uint32_t>& pages) {
   uint8_t row_no = static_cast<uint8_t>(map & 0xFF);
   auto it = std::find_if(pages_.begin(), pages_.end(), [&](const MapPage& p) { return p.number == page_no; });
   if (it == pages_.end() || row_no >= it->rows.size()) return jet::Status::InvalidArgument("no such usage map");
-  auto inline_map = InlineUsageMap(pages, layout_.map_bitmap_bytes);
+  auto inline_map = InlineUsageMap(pages, layout_.usage_map_bitmap);
   if (inline_map) {
     it->rows[row_no] = std::move(*inline_map);
     return jet::Status::Ok();
@@ -106,9 +106,9 @@ jet::Result<Bytes> GlobalUsagePage(PageFile& file, const Layout& layout) {
   // The desktop engine keeps at least the usual bitmap and grows it in steps
   // of 32 bytes to cover the whole file; past what a row can hold it has to
   // use map pages.
-  const size_t longest = (layout.page_size - layout.data_header - 4) / 2 - 5;
+  const size_t longest = (layout.page_size - layout.data_row_offsets - 4) / 2 - 5;
   uint32_t pages = file.page_count();
-  size_t bytes = std::max<size_t>(layout.map_bitmap_bytes, (pages / 8 + 1 + 31) / 32 * 32);
+  size_t bytes = std::max<size_t>(layout.usage_map_bitmap, (pages / 8 + 1 + 31) / 32 * 32);
   Bytes free_map;
   if (bytes <= longest) {
     free_map.assign(5 + bytes, 0);

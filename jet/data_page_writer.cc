@@ -60,7 +60,7 @@ Result<std::vector<uint8_t>> RepackDataPage(Bytes page, const Format& format, st
     if (row >= rows.size()) return Status::InvalidArgument("a new row must take the next free row number");
     rows[row] = Row{w->flags, Bytes(w->bytes)};
   }
-  if (rows.size() > kMaxRowsPerPage) return Status::InvalidArgument("a data page holds at most 256 rows");
+  if (rows.size() > kMaxRowsPerPage) return Status::InvalidArgument("a data page holds at most 255 rows");
 
   const size_t slots_end = SlotsEnd(format, rows.size());
   size_t used = 0;

@@ -19,7 +19,6 @@
 
 namespace jet {
 
-inline constexpr size_t kMaxRowsPerPage = 256;  // a row pointer has one byte for the row
 
 // The space a row takes on a page: its bytes and its slot.
 inline size_t RowFootprint(size_t row_bytes) { return row_bytes + 2; }

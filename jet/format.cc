@@ -33,7 +33,10 @@ Result<Format> FormatForVersion(uint8_t version) {
     f.col_fixed_offset = 14;
     f.col_length = 16;
     f.col_name_length_size = 1;
+    f.tdef_index_columns_entry = 39;
+    f.tdef_logical_index_entry = 20;
     f.row_count_size = 1;
+    f.usage_map_bitmap = 128;
     return f;
   }
   if (version == 1) return f;

@@ -64,12 +64,34 @@ struct Format {
   size_t col_length = 23;
   size_t col_name_length_size = 2;  // 1 in Jet3
 
+  // Index entries of a table definition: one physical index (its columns
+  // and maps), one logical index.
+  size_t tdef_index_columns_entry = 52;  // 39 in Jet3
+  size_t tdef_logical_index_entry = 28;  // 20 in Jet3
+
   // Rows: the column count, eod, var_len and var table entries.
   size_t row_count_size = 2;  // 1 in Jet3 (and 1-byte offsets with a jump table)
 
+  // Usage maps: the bitmap bytes of an inline (type 0) map row as a table's
+  // definition points at it.
+  size_t usage_map_bitmap = 64;  // 128 in Jet3
+
   bool jet3() const { return family == Family::kJet3; }
   bool ucs2_text() const { return family != Family::kJet3; }
+
+  // The longest row a data page holds (one row, one slot).
+  size_t MaxRow() const { return page_size - data_row_offsets - 2; }
+  // Pages one usage map page (type 5) of a type 1 map covers.
+  uint32_t PagesPerMapPage() const { return (page_size - 4) * 8; }
+  // Page pointers in a type 1 usage map row of a table's map length.
+  size_t MapPagePointers() const { return usage_map_bitmap / 4 + 1; }
+  // A table's usage map row: its type byte, start page and bitmap.
+  size_t MapRowBytes() const { return 1 + 4 + usage_map_bitmap; }
 };
+
+// Rows on one data page: a row pointer has one byte for the row, and the
+// desktop program fills a page to 255 rows at most.
+inline constexpr size_t kMaxRowsPerPage = 255;
 
 // The format of a header version byte; kBadFormat for an unknown one.
 Result<Format> FormatForVersion(uint8_t version);

@@ -39,8 +39,8 @@ Page ReadPage(const std::vector<uint8_t>& file, uint32_t page_size, uint32_t num
 
 // The bytes of one row, from the page's offset table.
 std::vector<uint8_t> RowBytes(const Page& page, const Layout& layout, uint8_t row) {
-  size_t start = page.U16(layout.data_header + 2 * row) & 0x1FFF;
-  size_t end = row == 0 ? layout.page_size : page.U16(layout.data_header + 2 * (row - 1)) & 0x1FFF;
+  size_t start = page.U16(layout.data_row_offsets + 2 * row) & 0x1FFF;
+  size_t end = row == 0 ? layout.page_size : page.U16(layout.data_row_offsets + 2 * (row - 1)) & 0x1FFF;
   return std::vector<uint8_t>(page.bytes.begin() + static_cast<std::ptrdiff_t>(start),
                               page.bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
@@ -138,8 +138,8 @@ TEST_P(SpecialCase, PartnerRowLeavesItsPageFull) {
     EXPECT_EQ(page.bytes[0], 0x01);
     EXPECT_EQ(page.U32(4), 2u) << "a catalog page";
     EXPECT_EQ(page.U16(2), 0) << "free space";
-    uint16_t rows = page.U16(layout().row_count_offset);
-    EXPECT_EQ(page.U16(layout().data_header + 2 * (rows - 1)), layout().data_header + 2 * rows)
+    uint16_t rows = page.U16(layout().data_row_count);
+    EXPECT_EQ(page.U16(layout().data_row_offsets + 2 * (rows - 1)), layout().data_row_offsets + 2 * rows)
         << "the last row starts right after the offset table";
 
     auto catalog = MdbReaderCatalog(path);
@@ -162,7 +162,7 @@ TEST_P(SpecialCase, PathsStoredOutOfRow) {
   const auto* partner = report.Find("Partner");
   ASSERT_NE(partner, nullptr);
   auto row = RowBytes(ReadPage(file, layout().page_size, partner->page), layout(), partner->row);
-  std::vector<uint8_t> stored = layout().jet3 ? std::vector<uint8_t>(long_path.begin(), long_path.end()) : Ucs2(long_path);
+  std::vector<uint8_t> stored = layout().jet3() ? std::vector<uint8_t>(long_path.begin(), long_path.end()) : Ucs2(long_path);
   EXPECT_FALSE(Contains(row, stored)) << "the path is not in the row";
   bool on_long_value_page = false;
   for (uint32_t p = 0; p < report.page_count; ++p) {
@@ -213,10 +213,10 @@ TEST_P(SpecialCase, LocalTableBeyondAnInlineUsageMap) {
   auto catalog = MdbReaderCatalog(path);
   const auto* table = Find(catalog, "Podatki");
   ASSERT_NE(table, nullptr);
-  const uint64_t per_page = (layout().page_size - layout().data_header) /
-                            (layout().jet3 ? 104 + 2 : 124 + 2);  // rows of fixed length
+  const uint64_t per_page = (layout().page_size - layout().data_row_offsets) /
+                            (layout().jet3() ? 104 + 2 : 124 + 2);  // rows of fixed length
   EXPECT_GT(table->rows, 0);
-  EXPECT_GT(static_cast<uint64_t>(table->rows) / per_page, layout().map_bitmap_bytes * 8);
+  EXPECT_GT(static_cast<uint64_t>(table->rows) / per_page, layout().usage_map_bitmap * 8);
   std::string exported = MdbExport(path, "Podatki");
   EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), table->rows + 1);
   std::string last = "\"Vrstica " + std::string(10 - std::to_string(table->rows).size(), '0') + std::to_string(table->rows) + "\"";
