@@ -9,34 +9,25 @@
 #include <string_view>
 #include <vector>
 
+#include "jet/bytes.h"
+
 namespace dbbuilder {
 
-using Bytes = std::vector<uint8_t>;
+// Bytes the builder owns and grows (jet::Bytes is a view of bytes).
+using ByteVector = std::vector<uint8_t>;
 
-inline void Put16(std::span<uint8_t> p, size_t at, uint16_t v) {
-  p[at] = static_cast<uint8_t>(v);
-  p[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-inline void Put24(std::span<uint8_t> p, size_t at, uint32_t v) {
-  for (int i = 0; i < 3; ++i) p[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline void Put32(std::span<uint8_t> p, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline void Put64(std::span<uint8_t> p, size_t at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline void PutDouble(std::span<uint8_t> p, size_t at, double v) {
-  uint64_t bits;
-  std::memcpy(&bits, &v, sizeof bits);
-  Put64(p, at, bits);
-}
+// Stores at an offset of a buffer the caller sized; the encoding is jet's.
+inline void Put16(std::span<uint8_t> p, size_t at, uint16_t v) { jet::StoreU16(&p[at], v); }
+inline void Put24(std::span<uint8_t> p, size_t at, uint32_t v) { jet::StoreU24(&p[at], v); }
+inline void Put32(std::span<uint8_t> p, size_t at, uint32_t v) { jet::StoreU32(&p[at], v); }
+inline void Put64(std::span<uint8_t> p, size_t at, uint64_t v) { jet::StoreU64(&p[at], v); }
+inline void PutDouble(std::span<uint8_t> p, size_t at, double v) { jet::StoreF64(&p[at], v); }
 
 // Appends to a growing buffer.
 class ByteWriter {
  public:
   ByteWriter() = default;
-  explicit ByteWriter(Bytes initial) : out_(std::move(initial)) {}
+  explicit ByteWriter(ByteVector initial) : out_(std::move(initial)) {}
 
   void U8(uint8_t v) { out_.push_back(v); }
   void U16(uint16_t v) { Grow(2, [&](size_t at) { Put16(out_, at, v); }); }
@@ -48,8 +39,8 @@ class ByteWriter {
   void Fill(size_t n, uint8_t v) { out_.insert(out_.end(), n, v); }
 
   size_t size() const { return out_.size(); }
-  Bytes& bytes() { return out_; }
-  Bytes Take() { return std::move(out_); }
+  ByteVector& bytes() { return out_; }
+  ByteVector Take() { return std::move(out_); }
 
  private:
   template <typename F>
@@ -58,7 +49,7 @@ class ByteWriter {
     out_.resize(at + n);
     store(at);
   }
-  Bytes out_;
+  ByteVector out_;
 };
 
 }  // namespace dbbuilder

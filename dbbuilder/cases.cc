@@ -70,13 +70,13 @@ Table ArtikliTable(int fit_code_page) {
   return t;
 }
 
-Bytes DesktopStyleLv(const std::string& database, const std::string& foreign_name) {
+ByteVector DesktopStyleLv(const std::string& database, const std::string& foreign_name) {
   ByteWriter w;
   w.U32(0xFFFFFFFF);
   w.U32(0x537B9643);
   auto put = [&](uint8_t tag, const std::string& text) {
     auto encoded = jet::EncodeUcs2(text, false);
-    Bytes b = encoded.ok() ? std::move(encoded.value()) : Bytes{};
+    ByteVector b = encoded.ok() ? std::move(encoded.value()) : ByteVector{};
     w.U8(tag);
     w.U8(static_cast<uint8_t>(b.size() + 1));
     w.Append(b);

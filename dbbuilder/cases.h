@@ -52,7 +52,7 @@ Table ArtikliTable(int fit_code_page = 0);
 // cached copy of the remote definition, in a form nobody has documented, that
 // names the back-end path again (as UCS-2). Enough for tests that an engine
 // keeps or drops it; not the desktop program's real content.
-Bytes DesktopStyleLv(const std::string& database, const std::string& foreign_name);
+ByteVector DesktopStyleLv(const std::string& database, const std::string& foreign_name);
 
 // A local table of about `bytes` bytes, streamed: rows are made as written.
 Table SizedTable(const std::string& name, Format format, uint64_t bytes);

@@ -58,7 +58,7 @@ class Builder {
   jet::Status WriteIndexes(TableState& t);
   bool CatalogKeyable() const;
   Row CatalogRow(int32_t id, int32_t parent, const std::string& name, int type, uint32_t flags,
-                 const Bytes& owner) const;
+                 const ByteVector& owner) const;
   void Report(const Row& row, uint32_t where) {
     report_.catalog.push_back({std::get<std::string>(row[kCatName]), where >> 8, static_cast<uint8_t>(where & 0xFF),
                                static_cast<int32_t>(std::get<int64_t>(row[kCatId]))});
@@ -90,7 +90,7 @@ jet::Status Builder::Validate() const {
 }
 
 Row Builder::CatalogRow(int32_t id, int32_t parent, const std::string& name, int type, uint32_t flags,
-                        const Bytes& owner) const {
+                        const ByteVector& owner) const {
   Row row(kCatColumnCount);
   row[kCatId] = int64_t{id};
   row[kCatParentId] = int64_t{parent};
@@ -234,7 +234,7 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   Row filler = CatalogRow(static_cast<int32_t>(next_object_id_++), kTablesId, kFillerLinkName, kObjLink, 0, sids_.admin);
   filler[kCatDatabase] = std::string("C:\\Polnilo.mdb");
   filler[kCatForeignName] = std::string(kFillerLinkName);
-  filler[kCatLv] = Bytes{};
+  filler[kCatLv] = ByteVector{};
   std::vector<LongValuePlacement> keep_inline(kCatColumnCount, LongValuePlacement::kInline);
   auto base = catalog.Encode(filler, keep_inline);
   if (!base.ok()) return base.status();
@@ -255,12 +255,12 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   // Lv bytes add one byte each, but Jet3 rows also grow a jump-table byte
   // every 256 bytes: step towards the length; where a jump makes it
   // unreachable, lengthen the path by a character and try again.
-  Bytes filler_row;
+  ByteVector filler_row;
   for (size_t longer_path = 0; longer_path < 4 && filler_row.empty(); ++longer_path) {
     filler[kCatDatabase] = "C:\\Polnilo" + std::string(longer_path, '1') + ".mdb";
     int64_t extra = static_cast<int64_t>(filler_length) - static_cast<int64_t>(filler_min);
     for (int step = 0; step < 8 && extra >= 0 && filler_row.empty(); ++step) {
-      filler[kCatLv] = Bytes(static_cast<size_t>(extra), 0x46);
+      filler[kCatLv] = ByteVector(static_cast<size_t>(extra), 0x46);
       auto encoded_filler = catalog.Encode(filler, keep_inline);
       if (!encoded_filler.ok()) break;
       int64_t over = static_cast<int64_t>(encoded_filler->size()) - static_cast<int64_t>(filler_length);

@@ -7,8 +7,8 @@
 
 namespace dbbuilder {
 
-Bytes HeaderPage(const Layout& layout, int code_page, DateTime created) {
-  Bytes page(layout.page_size, 0);
+ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
+  ByteVector page(layout.page_size, 0);
   page[1] = 0x01;
   const std::string_view magic = FormatOf(layout) >= Format::kAce12 ? "Standard ACE DB" : "Standard Jet DB";
   std::copy(magic.begin(), magic.end(), page.begin() + 4);

@@ -9,6 +9,6 @@
 
 namespace dbbuilder {
 
-Bytes HeaderPage(const Layout& layout, int code_page, DateTime created);
+ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created);
 
 }  // namespace dbbuilder

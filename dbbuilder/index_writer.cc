@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dbbuilder/row_packer.h"
+#include "jet/data_page.h"
 #include "jet/format.h"
 #include "jet/text.h"
 
@@ -31,14 +32,14 @@ void PutBig32(ByteWriter& w, uint32_t v) {
 
 }  // namespace
 
-Bytes LongIndexKey(int32_t value) {
+ByteVector LongIndexKey(int32_t value) {
   ByteWriter w;
   w.U8(kFlagAscending);
   PutBig32(w, static_cast<uint32_t>(value) ^ 0x80000000u);
   return w.Take();
 }
 
-std::optional<Bytes> TextIndexKey(const Layout& layout, std::string_view utf8) {
+std::optional<ByteVector> TextIndexKey(const Layout& layout, std::string_view utf8) {
   auto chars = jet::DecodeUtf8(utf8);
   if (!chars.ok() || chars->empty()) return std::nullopt;
   ByteWriter w;
@@ -55,14 +56,14 @@ std::optional<Bytes> TextIndexKey(const Layout& layout, std::string_view utf8) {
   return w.Take();
 }
 
-std::optional<Bytes> IndexKeyOf(const Layout& layout, const TablePlan& plan, const Row& row,
+std::optional<ByteVector> IndexKeyOf(const Layout& layout, const TablePlan& plan, const Row& row,
                                 const std::vector<uint16_t>& columns) {
-  Bytes key;
+  ByteVector key;
   for (uint16_t c : columns) {
     if (c >= plan.columns.size() || c >= row.size()) return std::nullopt;
     const Value& v = row[c];
     if (plan.columns[c].column.type == ColumnType::kLong && std::holds_alternative<int64_t>(v)) {
-      Bytes k = LongIndexKey(static_cast<int32_t>(std::get<int64_t>(v)));
+      ByteVector k = LongIndexKey(static_cast<int32_t>(std::get<int64_t>(v)));
       key.insert(key.end(), k.begin(), k.end());
     } else if (plan.columns[c].column.type == ColumnType::kText && std::holds_alternative<std::string>(v)) {
       auto k = TextIndexKey(layout, std::get<std::string>(v));
@@ -83,16 +84,16 @@ IndexPageLayout IndexLayout(const Layout& layout) {
 namespace {
 
 struct PageContent {
-  std::vector<Bytes> entries;
+  std::vector<ByteVector> entries;
   size_t bytes = 0;
 };
 
 // Lays entries into pages of one level, each page as full as it goes.
-std::vector<PageContent> Fill(const Layout& layout, const std::vector<Bytes>& entries) {
+std::vector<PageContent> Fill(const Layout& layout, const std::vector<ByteVector>& entries) {
   const IndexPageLayout il = IndexLayout(layout);
   const size_t room = layout.page_size - il.first_entry;
   std::vector<PageContent> pages(1);
-  for (const Bytes& e : entries) {
+  for (const ByteVector& e : entries) {
     if (pages.back().bytes + e.size() > room) pages.emplace_back();
     pages.back().entries.push_back(e);
     pages.back().bytes += e.size();
@@ -100,17 +101,17 @@ std::vector<PageContent> Fill(const Layout& layout, const std::vector<Bytes>& en
   return pages;
 }
 
-Bytes IndexPage(const Layout& layout, uint8_t type, uint32_t table_page, uint32_t prev, uint32_t next,
+ByteVector IndexPage(const Layout& layout, uint8_t type, uint32_t table_page, uint32_t prev, uint32_t next,
                 const PageContent& content) {
   const IndexPageLayout il = IndexLayout(layout);
-  Bytes page = BlankPage(layout, type);
-  Put32(page, 4, table_page);
+  ByteVector page = BlankPage(layout, type);
+  Put32(page, layout.data_tdef_page, table_page);
   Put32(page, il.prev, prev);
   Put32(page, il.next, next);
   Put32(page, il.tail, 0);
   Put16(page, il.prefix_length, 0);
   size_t at = il.first_entry;
-  for (const Bytes& e : content.entries) {
+  for (const ByteVector& e : content.entries) {
     // Each entry's start but the first is marked in the bitmap, and so is
     // the end of the last.
     if (at != il.first_entry) page[il.bitmap + (at - il.first_entry) / 8] |= static_cast<uint8_t>(1u << ((at - il.first_entry) % 8));
@@ -119,11 +120,11 @@ Bytes IndexPage(const Layout& layout, uint8_t type, uint32_t table_page, uint32_
   }
   if (!content.entries.empty())
     page[il.bitmap + (at - il.first_entry) / 8] |= static_cast<uint8_t>(1u << ((at - il.first_entry) % 8));
-  Put16(page, 2, static_cast<uint16_t>(layout.page_size - at));
+  Put16(page, jet::kPageFreeSpace, static_cast<uint16_t>(layout.page_size - at));
   return page;
 }
 
-Bytes EntryBytes(const IndexEntry& e) {
+ByteVector EntryBytes(const IndexEntry& e) {
   ByteWriter w;
   w.Append(e.key);
   w.U8(static_cast<uint8_t>(e.row >> 24));
@@ -137,7 +138,7 @@ Bytes EntryBytes(const IndexEntry& e) {
 
 jet::Result<WrittenIndex> WriteIndex(PageFile& file, const Layout& layout, uint32_t table_page,
                                      std::vector<IndexEntry> entries) {
-  std::vector<Bytes> level;
+  std::vector<ByteVector> level;
   for (const auto& e : entries) level.push_back(EntryBytes(e));
   std::sort(level.begin(), level.end());
   for (size_t i = 1; i < level.size(); ++i)
@@ -148,7 +149,7 @@ jet::Result<WrittenIndex> WriteIndex(PageFile& file, const Layout& layout, uint3
   for (;;) {
     std::vector<PageContent> pages = Fill(layout, level);
     const uint32_t first = file.AllocateRun(static_cast<uint32_t>(pages.size()));
-    std::vector<Bytes> parents;
+    std::vector<ByteVector> parents;
     for (size_t i = 0; i < pages.size(); ++i) {
       uint32_t number = first + static_cast<uint32_t>(i);
       uint32_t prev = i > 0 ? number - 1 : 0;
@@ -158,7 +159,7 @@ jet::Result<WrittenIndex> WriteIndex(PageFile& file, const Layout& layout, uint3
       if (!pages[i].entries.empty()) {
         // A node entry is the last key (and row pointer) under the child, then
         // the child's page number.
-        Bytes last = pages[i].entries.back();
+        ByteVector last = pages[i].entries.back();
         if (type == jet::kPageIndexNode) last.resize(last.size() - 4);
         ByteWriter up;
         up.Append(last);

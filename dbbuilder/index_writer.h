@@ -24,17 +24,17 @@
 
 namespace dbbuilder {
 
-Bytes LongIndexKey(int32_t value);
+ByteVector LongIndexKey(int32_t value);
 // Empty when a character has no known weight.
-std::optional<Bytes> TextIndexKey(const Layout& layout, std::string_view utf8);
+std::optional<ByteVector> TextIndexKey(const Layout& layout, std::string_view utf8);
 
 // The key of a row for an index over the given columns (long integers and
 // text); empty when a value cannot be keyed.
-std::optional<Bytes> IndexKeyOf(const Layout& layout, const TablePlan& plan, const Row& row,
+std::optional<ByteVector> IndexKeyOf(const Layout& layout, const TablePlan& plan, const Row& row,
                                 const std::vector<uint16_t>& columns);
 
 struct IndexEntry {
-  Bytes key;            // the columns' flag bytes and values
+  ByteVector key;            // the columns' flag bytes and values
   uint32_t row = 0;     // row pointer of the row it stands for
 };
 

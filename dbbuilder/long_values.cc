@@ -7,7 +7,7 @@ namespace dbbuilder {
 
 namespace {
 
-Bytes Header(uint32_t length_and_flags, uint32_t pointer) {
+ByteVector Header(uint32_t length_and_flags, uint32_t pointer) {
   ByteWriter w;
   w.U32(length_and_flags);
   w.U32(pointer);
@@ -17,8 +17,8 @@ Bytes Header(uint32_t length_and_flags, uint32_t pointer) {
 
 }  // namespace
 
-Bytes InlineLongValue(std::span<const uint8_t> payload) {
-  Bytes out = Header(static_cast<uint32_t>(payload.size()) | jet::kLongValueInline, 0);
+ByteVector InlineLongValue(std::span<const uint8_t> payload) {
+  ByteVector out = Header(static_cast<uint32_t>(payload.size()) | jet::kLongValueInline, 0);
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
@@ -26,7 +26,7 @@ Bytes InlineLongValue(std::span<const uint8_t> payload) {
 LongValueWriter::LongValueWriter(PageFile& file, const Layout& layout)
     : file_(file), layout_(layout), packer_(file, layout, kLongValueOwner) {}
 
-jet::Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> payload, LongValuePlacement placement) {
+jet::Result<ByteVector> LongValueWriter::Store(std::span<const uint8_t> payload, LongValuePlacement placement) {
   if (payload.size() >= jet::kLongValueSingle) return jet::Status::InvalidArgument("a long value of 1 GiB or more");
   if (placement == LongValuePlacement::kAuto || placement == LongValuePlacement::kInline)
     placement = payload.size() <= layout_.MaxRow() ? LongValuePlacement::kOnePage : LongValuePlacement::kPageChain;
@@ -49,7 +49,7 @@ jet::Result<Bytes> LongValueWriter::Store(std::span<const uint8_t> payload, Long
     ByteWriter row;
     row.U32(i + 1 < count ? RowPointer(first + static_cast<uint32_t>(i) + 1, 0) : 0);
     row.Append(payload.subspan(from, take));
-    Bytes page = DataPage(layout_, kLongValueOwner, {row.Take()});
+    ByteVector page = DataPage(layout_, kLongValueOwner, {row.Take()});
     JET_RETURN_IF_ERROR(file_.Write(first + static_cast<uint32_t>(i), page));
     chain_pages_.push_back(first + static_cast<uint32_t>(i));
   }

@@ -19,7 +19,7 @@ namespace dbbuilder {
 inline constexpr size_t kLongValueHeader = jet::kLongValueFieldSize;
 
 // The header with the value after it, for a value kept in its row.
-Bytes InlineLongValue(std::span<const uint8_t> payload);
+ByteVector InlineLongValue(std::span<const uint8_t> payload);
 
 // The long-value pages of one column.
 class LongValueWriter {
@@ -28,7 +28,7 @@ class LongValueWriter {
 
   // Stores the value out of its row and returns the header for the row.
   // kOnePage needs a value that fits one page; kAuto picks by size.
-  jet::Result<Bytes> Store(std::span<const uint8_t> payload, LongValuePlacement placement);
+  jet::Result<ByteVector> Store(std::span<const uint8_t> payload, LongValuePlacement placement);
   jet::Status Finish();
 
   std::vector<uint32_t> pages() const;

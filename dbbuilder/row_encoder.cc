@@ -10,7 +10,7 @@ namespace {
 
 // Text of a Jet4 column marked compressed is stored compressed where that is
 // shorter; a memo only up to 1024 characters, as the desktop engine does.
-jet::Result<Bytes> EncodeText(const Layout& layout, int code_page, const ColumnPlan& column, const std::string& text) {
+jet::Result<ByteVector> EncodeText(const Layout& layout, int code_page, const ColumnPlan& column, const std::string& text) {
   if (layout.jet3()) {
     auto out = jet::EncodeCodePage(text, static_cast<uint16_t>(code_page));
     if (!out.ok())
@@ -36,8 +36,8 @@ jet::Status Mismatch(const ColumnPlan& c) {
   return jet::Status::InvalidArgument("value does not suit column " + c.column.name);
 }
 
-Bytes Little(uint64_t v, size_t n) {
-  Bytes b(n);
+ByteVector Little(uint64_t v, size_t n) {
+  ByteVector b(n);
   for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
   return b;
 }
@@ -97,7 +97,7 @@ jet::Result<Cell> EncodeValue(const Layout& layout, int code_page, const ColumnP
       return cell;
     }
     case ColumnType::kGuid: {
-      const Bytes* b = As<Bytes>(value);
+      const ByteVector* b = As<ByteVector>(value);
       if (!b || b->size() != 16) return Mismatch(column);
       cell.bytes = *b;
       return cell;
@@ -120,7 +120,7 @@ jet::Result<Cell> EncodeValue(const Layout& layout, int code_page, const ColumnP
     }
     case ColumnType::kBinary:
     case ColumnType::kOle: {
-      const Bytes* b = As<Bytes>(value);
+      const ByteVector* b = As<ByteVector>(value);
       if (!b) return Mismatch(column);
       if (type == ColumnType::kBinary && b->size() > column.stored_length)
         return jet::Status::InvalidArgument("bytes are longer than column " + column.column.name + " allows");
@@ -169,7 +169,7 @@ size_t RowLength(const Layout& layout, const TablePlan& plan, const std::vector<
   return Measure(layout, plan, cells).total;
 }
 
-jet::Result<Bytes> EncodeRow(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
+jet::Result<ByteVector> EncodeRow(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
   if (cells.size() != plan.columns.size()) return jet::Status::InvalidArgument("row has the wrong number of cells");
   const Shape shape = Measure(layout, plan, cells);
   ByteWriter out;
@@ -219,7 +219,7 @@ jet::Result<Bytes> EncodeRow(const Layout& layout, const TablePlan& plan, const 
     }
   }
 
-  Bytes mask((plan.columns.size() + 7) / 8, 0);
+  ByteVector mask((plan.columns.size() + 7) / 8, 0);
   for (const auto& c : plan.columns) {
     const Cell& cell = cells[c.number];
     bool bit = c.column.type == ColumnType::kBoolean ? cell.truth : cell.present;

@@ -17,7 +17,7 @@ namespace dbbuilder {
 // values. Booleans have no bytes: their value is their bit in the null mask.
 struct Cell {
   bool present = false;  // false: null
-  Bytes bytes;
+  ByteVector bytes;
   bool truth = false;    // booleans
 };
 
@@ -25,7 +25,7 @@ struct Cell {
 // text or bytes), for the long-value writer to place.
 jet::Result<Cell> EncodeValue(const Layout& layout, int code_page, const ColumnPlan& column, const Value& value);
 
-jet::Result<Bytes> EncodeRow(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells);
+jet::Result<ByteVector> EncodeRow(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells);
 
 // The length EncodeRow would produce.
 size_t RowLength(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells);

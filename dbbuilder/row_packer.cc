@@ -1,11 +1,12 @@
 #include "dbbuilder/row_packer.h"
 
+#include "jet/data_page.h"
 #include "jet/format.h"
 
 namespace dbbuilder {
 
-Bytes BlankPage(const Layout& layout, uint8_t type) {
-  Bytes page(layout.page_size, 0);
+ByteVector BlankPage(const Layout& layout, uint8_t type) {
+  ByteVector page(layout.page_size, 0);
   page[0] = type;
   page[1] = 0x01;
   return page;
@@ -14,13 +15,13 @@ Bytes BlankPage(const Layout& layout, uint8_t type) {
 namespace {
 
 // Stamps the free-space field of a data page.
-void SetFreeSpace(Bytes& page, size_t free) { Put16(page, 2, static_cast<uint16_t>(free)); }
+void SetFreeSpace(ByteVector& page, size_t free) { Put16(page, jet::kPageFreeSpace, static_cast<uint16_t>(free)); }
 
 }  // namespace
 
-Bytes DataPage(const Layout& layout, uint32_t owner, const std::vector<Bytes>& rows) {
-  Bytes page = BlankPage(layout, jet::kPageData);
-  Put32(page, 4, owner);
+ByteVector DataPage(const Layout& layout, uint32_t owner, const std::vector<ByteVector>& rows) {
+  ByteVector page = BlankPage(layout, jet::kPageData);
+  Put32(page, layout.data_tdef_page, owner);
   Put16(page, layout.data_row_count, static_cast<uint16_t>(rows.size()));
   size_t high = layout.page_size;
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -37,7 +38,7 @@ RowPacker::RowPacker(PageFile& file, const Layout& layout, uint32_t owner)
 
 void RowPacker::OpenPage() {
   page_ = BlankPage(layout_, jet::kPageData);
-  Put32(page_, 4, owner_);
+  Put32(page_, layout_.data_tdef_page, owner_);
   page_no_ = file_.Allocate();
   rows_ = 0;
   low_ = layout_.data_row_offsets;

@@ -48,7 +48,7 @@ class RowPacker {
   PageFile& file_;
   const Layout& layout_;
   uint32_t owner_;
-  Bytes page_;
+  ByteVector page_;
   bool open_ = false;
   uint32_t page_no_ = 0;
   uint16_t rows_ = 0;
@@ -60,10 +60,10 @@ class RowPacker {
 };
 
 // A page of one type with the usual two-byte prefix (type, 0x01) and zeros.
-Bytes BlankPage(const Layout& layout, uint8_t type);
+ByteVector BlankPage(const Layout& layout, uint8_t type);
 
 // A data page holding exactly the given rows, first row at the page's end.
 // The rows must fit.
-Bytes DataPage(const Layout& layout, uint32_t owner, const std::vector<Bytes>& rows);
+ByteVector DataPage(const Layout& layout, uint32_t owner, const std::vector<ByteVector>& rows);
 
 }  // namespace dbbuilder

@@ -29,7 +29,7 @@ struct DateTime {
 // A cell: null, a boolean, an integer (byte, integer, long integer), a floating
 // number (single, double), UTF-8 text (text, memo), bytes (binary, OLE), money
 // or a date.
-using Value = std::variant<std::monostate, bool, int64_t, double, std::string, Bytes, Currency, DateTime>;
+using Value = std::variant<std::monostate, bool, int64_t, double, std::string, ByteVector, Currency, DateTime>;
 using Row = std::vector<Value>;
 
 // Where a memo or OLE value is stored: in its row, in a row of its own on a
@@ -74,7 +74,7 @@ struct Link {
   std::string database;                // type 6: the back-end file's path as stored
   std::optional<std::string> connect;  // type 6: e.g. "MS Access;PWD=geslo"; type 4: the ODBC text
   std::string foreign_name;            // the table's name at the other end
-  std::optional<Bytes> lv;             // the desktop program's cached copy of the remote definition
+  std::optional<ByteVector> lv;             // the desktop program's cached copy of the remote definition
   LongValuePlacement database_placement = LongValuePlacement::kAuto;
   // Leaves no free space on the catalog page that holds this link, so that any
   // growth of the row must move it to another page.

@@ -73,17 +73,17 @@ SystemTableSchema SystemSchema(const Layout& layout, SystemTable table);
 
 // Security identifiers of the default workgroup as the engine stores them.
 struct Sids {
-  Bytes engine;  // owner of the system objects
-  Bytes admin;   // owner of what the user creates
-  Bytes users;
-  Bytes admins;
+  ByteVector engine;  // owner of the system objects
+  ByteVector admin;   // owner of what the user creates
+  ByteVector users;
+  ByteVector admins;
 };
 Sids DefaultSids(const Layout& layout);
 
 // The permissions a new database starts with.
 struct AceRow {
   int32_t object_id;
-  const Bytes* sid;
+  const ByteVector* sid;
   int32_t acm;
   bool inheritable;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "jet/data_page.h"
 #include "jet/format.h"
 #include "jet/text.h"
 
@@ -97,7 +98,7 @@ jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>
   return plan;
 }
 
-jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
+jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
   const TablePlan& plan = *def.plan;
   const bool jet3 = layout.jet3();
   ByteWriter out;
@@ -217,7 +218,7 @@ jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefini
   }
   out.U16(0xFFFF);
 
-  Bytes bytes = out.Take();
+  ByteVector bytes = out.Take();
   Put32(bytes, 8, static_cast<uint32_t>(bytes.size()));
   return bytes;
 }
@@ -229,22 +230,22 @@ uint32_t TableDefinitionPageCount(const Layout& layout, size_t length) {
   return static_cast<uint32_t>(1 + (rest + per_page - 1) / per_page);
 }
 
-std::vector<Bytes> TableDefinitionPages(const Layout& layout, const Bytes& definition,
+std::vector<ByteVector> TableDefinitionPages(const Layout& layout, const ByteVector& definition,
                                         const std::vector<uint32_t>& page_numbers) {
-  std::vector<Bytes> pages;
+  std::vector<ByteVector> pages;
   size_t at = 0;
   for (size_t i = 0; i < page_numbers.size(); ++i) {
-    Bytes page(layout.page_size, 0);
+    ByteVector page(layout.page_size, 0);
     size_t header = i == 0 ? 0 : 8;
     if (i > 0) std::copy(definition.begin(), definition.begin() + 8, page.begin());
     size_t take = std::min(definition.size() - at, layout.page_size - header);
     std::copy(definition.begin() + static_cast<std::ptrdiff_t>(at),
               definition.begin() + static_cast<std::ptrdiff_t>(at + take), page.begin() + static_cast<std::ptrdiff_t>(header));
     at += take;
-    Put32(page, 4, i + 1 < page_numbers.size() ? page_numbers[i + 1] : 0);
+    Put32(page, layout.tdef_next_page, i + 1 < page_numbers.size() ? page_numbers[i + 1] : 0);
     // The field counts 8 bytes less than the page leaves free.
     size_t free = layout.page_size - header - take;
-    if (!layout.jet3()) Put16(page, 2, static_cast<uint16_t>(free >= 8 ? free - 8 : 0));
+    if (!layout.jet3()) Put16(page, jet::kPageFreeSpace, static_cast<uint16_t>(free >= 8 ? free - 8 : 0));
     pages.push_back(std::move(page));
   }
   return pages;

@@ -74,13 +74,13 @@ struct TableDefinition {
 
 // The definition as one run of bytes, its first 8 being the page header that
 // every page of the definition repeats.
-jet::Result<Bytes> EncodeTableDefinition(const Layout& layout, const TableDefinition& def);
+jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableDefinition& def);
 
 // How many pages a definition of this length needs.
 uint32_t TableDefinitionPageCount(const Layout& layout, size_t length);
 
 // Cuts an encoded definition into pages chained by their next-page fields.
-std::vector<Bytes> TableDefinitionPages(const Layout& layout, const Bytes& definition,
+std::vector<ByteVector> TableDefinitionPages(const Layout& layout, const ByteVector& definition,
                                         const std::vector<uint32_t>& page_numbers);
 
 }  // namespace dbbuilder

@@ -19,11 +19,11 @@ const LongValueWriter* TableWriter::long_values(uint16_t column) const {
   return it == long_values_.end() ? nullptr : it->second.get();
 }
 
-LongValuePlacement TableWriter::OutOfRow(const Bytes& payload) const {
+LongValuePlacement TableWriter::OutOfRow(const ByteVector& payload) const {
   return payload.size() <= layout_.MaxRow() ? LongValuePlacement::kOnePage : LongValuePlacement::kPageChain;
 }
 
-jet::Result<Bytes> TableWriter::Encode(const Row& row, const std::vector<LongValuePlacement>& placements) {
+jet::Result<ByteVector> TableWriter::Encode(const Row& row, const std::vector<LongValuePlacement>& placements) {
   if (row.size() != plan_.columns.size())
     return jet::Status::InvalidArgument("a row needs one value per column");
   std::vector<Cell> cells;
@@ -44,7 +44,7 @@ jet::Result<Bytes> TableWriter::Encode(const Row& row, const std::vector<LongVal
   // undecided ones out until the row fits a page.
   const size_t inline_limit = layout_.page_size / 4;
   std::vector<LongValuePlacement> where(plan_.columns.size(), LongValuePlacement::kAuto);
-  std::vector<Bytes> payload(plan_.columns.size());
+  std::vector<ByteVector> payload(plan_.columns.size());
   for (const auto& c : plan_.columns) {
     if (!IsLongValue(c.column.type) || !cells[c.number].present) continue;
     LongValuePlacement p = placements.empty() ? c.column.placement : placements[c.number];
@@ -54,7 +54,7 @@ jet::Result<Bytes> TableWriter::Encode(const Row& row, const std::vector<LongVal
     // Out of row, only the header stays: it has the same length whatever it holds.
     cells[c.number].bytes = p == LongValuePlacement::kAuto || p == LongValuePlacement::kInline
                                 ? InlineLongValue(payload[c.number])
-                                : Bytes(kLongValueHeader, 0);
+                                : ByteVector(kLongValueHeader, 0);
   }
   for (;;) {
     if (RowLength(layout_, plan_, cells) <= layout_.MaxRow()) break;
@@ -86,7 +86,7 @@ jet::Result<uint32_t> TableWriter::Add(const Row& row, const std::vector<LongVal
   return data_.Add(encoded.value());
 }
 
-jet::Result<uint32_t> TableWriter::AddEncoded(const Bytes& row) { return data_.Add(row); }
+jet::Result<uint32_t> TableWriter::AddEncoded(const ByteVector& row) { return data_.Add(row); }
 
 jet::Status TableWriter::Finish() {
   JET_RETURN_IF_ERROR(data_.ClosePage());

@@ -23,10 +23,10 @@ class TableWriter {
   // Encodes a row: long values are kept in the row when small (up to a quarter
   // page) and the row still fits, otherwise stored out of it. `placements`,
   // when not empty, overrides the columns' placements, one per column.
-  jet::Result<Bytes> Encode(const Row& row, const std::vector<LongValuePlacement>& placements = {});
+  jet::Result<ByteVector> Encode(const Row& row, const std::vector<LongValuePlacement>& placements = {});
   // Encodes and adds a row; returns where it landed.
   jet::Result<uint32_t> Add(const Row& row, const std::vector<LongValuePlacement>& placements = {});
-  jet::Result<uint32_t> AddEncoded(const Bytes& row);
+  jet::Result<uint32_t> AddEncoded(const ByteVector& row);
 
   jet::Status Finish();
 
@@ -41,7 +41,7 @@ class TableWriter {
  private:
   LongValueWriter& LongValuesFor(uint16_t column);
   // Where a value that leaves its row goes: one page if it fits one.
-  LongValuePlacement OutOfRow(const Bytes& payload) const;
+  LongValuePlacement OutOfRow(const ByteVector& payload) const;
 
   PageFile& file_;
   const Layout& layout_;

@@ -13,7 +13,7 @@ void SetBit(std::span<uint8_t> bitmap, uint32_t bit) { bitmap[bit / 8] |= static
 
 }  // namespace
 
-std::optional<Bytes> InlineUsageMap(const std::vector<uint32_t>& pages, size_t bitmap_bytes) {
+std::optional<ByteVector> InlineUsageMap(const std::vector<uint32_t>& pages, size_t bitmap_bytes) {
   const uint32_t bits = static_cast<uint32_t>(bitmap_bytes * 8);
   uint32_t start = 0;
   if (!pages.empty()) {
@@ -22,7 +22,7 @@ std::optional<Bytes> InlineUsageMap(const std::vector<uint32_t>& pages, size_t b
     if (hi >= bits) start = lo & ~7u;
     if (hi - start >= bits) return std::nullopt;
   }
-  Bytes row(5 + bitmap_bytes, 0);
+  ByteVector row(5 + bitmap_bytes, 0);
   row[0] = 0x00;
   Put32(row, 1, start);
   std::span<uint8_t> bitmap(row.data() + 5, bitmap_bytes);
@@ -34,16 +34,16 @@ namespace {
 
 // Writes the type 5 pages for the given bitmap function and returns the row.
 template <typename IsSet>
-jet::Result<Bytes> WriteMapPages(PageFile& file, const Layout& layout, uint32_t covered_pages, IsSet is_set,
+jet::Result<ByteVector> WriteMapPages(PageFile& file, const Layout& layout, uint32_t covered_pages, IsSet is_set,
                                  bool allocate_all) {
   const uint32_t per_page = layout.PagesPerMapPage();
   const size_t pointers = layout.MapPagePointers();
   const uint32_t needed = (covered_pages + per_page - 1) / per_page;
   if (needed > pointers) return jet::Status::InvalidArgument("more pages than a usage map can cover");
-  Bytes row(layout.MapRowBytes(), 0);
+  ByteVector row(layout.MapRowBytes(), 0);
   row[0] = 0x01;
   for (uint32_t k = 0; k < needed; ++k) {
-    Bytes page = BlankPage(layout, jet::kPageUsageMap);
+    ByteVector page = BlankPage(layout, jet::kPageUsageMap);
     std::span<uint8_t> bitmap(page.data() + 4, layout.page_size - 4);
     bool any = false;
     for (uint32_t b = 0; b < per_page; ++b) {
@@ -62,7 +62,7 @@ jet::Result<Bytes> WriteMapPages(PageFile& file, const Layout& layout, uint32_t 
 
 }  // namespace
 
-jet::Result<Bytes> PagedUsageMap(PageFile& file, const Layout& layout, const std::vector<uint32_t>& pages) {
+jet::Result<ByteVector> PagedUsageMap(PageFile& file, const Layout& layout, const std::vector<uint32_t>& pages) {
   std::vector<uint32_t> sorted = pages;
   std::sort(sorted.begin(), sorted.end());
   uint32_t covered = sorted.empty() ? 0 : sorted.back() + 1;
@@ -77,7 +77,7 @@ uint32_t UsageMaps::Reserve() {
   const size_t per_page = std::min(kMaxRowsPerPage, (layout_.page_size - layout_.data_row_offsets) / (row + 2));
   if (pages_.empty() || pages_.back().rows.size() >= per_page) pages_.push_back({file_.Allocate(), {}});
   auto& page = pages_.back();
-  page.rows.push_back(Bytes(row, 0));
+  page.rows.push_back(ByteVector(row, 0));
   return RowPointer(page.number, static_cast<uint8_t>(page.rows.size() - 1));
 }
 
@@ -102,14 +102,14 @@ jet::Status UsageMaps::Finish() {
   return jet::Status::Ok();
 }
 
-jet::Result<Bytes> GlobalUsagePage(PageFile& file, const Layout& layout) {
+jet::Result<ByteVector> GlobalUsagePage(PageFile& file, const Layout& layout) {
   // The desktop engine keeps at least the usual bitmap and grows it in steps
   // of 32 bytes to cover the whole file; past what a row can hold it has to
   // use map pages.
   const size_t longest = (layout.page_size - layout.data_row_offsets - 4) / 2 - 5;
   uint32_t pages = file.page_count();
   size_t bytes = std::max<size_t>(layout.usage_map_bitmap, (pages / 8 + 1 + 31) / 32 * 32);
-  Bytes free_map;
+  ByteVector free_map;
   if (bytes <= longest) {
     free_map.assign(5 + bytes, 0);
     std::span<uint8_t> bitmap(free_map.data() + 5, bytes);
@@ -124,7 +124,7 @@ jet::Result<Bytes> GlobalUsagePage(PageFile& file, const Layout& layout) {
     if (!row.ok()) return row.status();
     free_map = std::move(row.value());
   }
-  Bytes second(free_map.size(), 0);
+  ByteVector second(free_map.size(), 0);
   return DataPage(layout, 1, {free_map, second});
 }
 

@@ -21,11 +21,11 @@ namespace dbbuilder {
 // A type 0 map of the given pages with a bitmap of `bitmap_bytes`, or nothing
 // when they span more pages than the bitmap has bits. The start page is the
 // lowest page rounded down to a multiple of 8 (0 when all pages fit from 0).
-std::optional<Bytes> InlineUsageMap(const std::vector<uint32_t>& pages, size_t bitmap_bytes);
+std::optional<ByteVector> InlineUsageMap(const std::vector<uint32_t>& pages, size_t bitmap_bytes);
 
 // A type 1 map; writes the type 5 pages it needs (allocating them from file).
 // Its row has the length of a table's type 0 map row.
-jet::Result<Bytes> PagedUsageMap(PageFile& file, const Layout& layout, const std::vector<uint32_t>& pages);
+jet::Result<ByteVector> PagedUsageMap(PageFile& file, const Layout& layout, const std::vector<uint32_t>& pages);
 
 // Maps whose rows are reserved before their pages are known and filled in
 // afterwards. The rows sit on data pages of owner 0, all of one fixed length.
@@ -40,7 +40,7 @@ class UsageMaps {
  private:
   struct MapPage {
     uint32_t number;
-    std::vector<Bytes> rows;
+    std::vector<ByteVector> rows;
   };
   PageFile& file_;
   const Layout& layout_;
@@ -51,6 +51,6 @@ class UsageMaps {
 // page past its end counts as free), then a second map, empty in every file
 // the desktop engine writes. Large files get a type 1 map, whose type 5 pages
 // this allocates at the file's end.
-jet::Result<Bytes> GlobalUsagePage(PageFile& file, const Layout& layout);
+jet::Result<ByteVector> GlobalUsagePage(PageFile& file, const Layout& layout);
 
 }  // namespace dbbuilder

@@ -26,6 +26,10 @@ inline void StoreU16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);
 }
+inline void StoreU24(uint8_t* p, uint32_t v) {
+  StoreU16(p, static_cast<uint16_t>(v));
+  p[2] = static_cast<uint8_t>(v >> 16);
+}
 inline void StoreU32(uint8_t* p, uint32_t v) {
   StoreU16(p, static_cast<uint16_t>(v));
   StoreU16(p + 2, static_cast<uint16_t>(v >> 16));
@@ -33,6 +37,12 @@ inline void StoreU32(uint8_t* p, uint32_t v) {
 inline void StoreU64(uint8_t* p, uint64_t v) {
   StoreU32(p, static_cast<uint32_t>(v));
   StoreU32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+inline void StoreF64(uint8_t* p, double v) {
+  uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  StoreU64(p, bits);
 }
 
 // Checked reads at offsets. A read outside the bytes yields zero (or an empty

@@ -6,7 +6,7 @@ Result<DataPage> ParseDataPage(Bytes page, const Format& f) {
   ByteView v(page);
   if (page.size() != f.page_size || v.U8(0) != kPageData) return Status::Corrupt("not a data page");
   DataPage dp;
-  dp.free_space = v.U16(2);
+  dp.free_space = v.U16(kPageFreeSpace);
   dp.owner = v.U32(f.data_tdef_page);
   const uint16_t rows = v.U16(f.data_row_count);
   const size_t slots_end = SlotsEnd(f, rows);

@@ -14,6 +14,11 @@
 
 namespace jet {
 
+// Data, index and definition pages share their first bytes: the page type,
+// then (from 2) their free bytes; data and index pages keep their owner's
+// definition page at 4 (Format::data_tdef_page), definitions their next page.
+inline constexpr size_t kPageFreeSpace = 2;
+
 inline constexpr uint16_t kRowDeleted = 0x8000;
 inline constexpr uint16_t kRowLookup = 0x4000;
 inline constexpr uint16_t kRowOffsetMask = 0x1FFF;

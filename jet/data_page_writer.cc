@@ -7,7 +7,6 @@
 namespace jet {
 namespace {
 
-constexpr size_t kFreeSpaceOffset = 2;
 constexpr uint16_t kSlotFlags = static_cast<uint16_t>(~kRowOffsetMask);
 
 }  // namespace
@@ -17,7 +16,7 @@ Status CheckRepackable(Bytes page, const Format& f, uint32_t page_count) {
   if (page.size() != f.page_size || v.U8(0) != kPageData) return Status::Corrupt("not a data page");
   const uint16_t rows = v.U16(f.data_row_count);
   const size_t slots_end = SlotsEnd(f, rows);
-  if (rows > kMaxRowsPerPage || slots_end > page.size())
+  if (rows > kRowsAddressable || slots_end > page.size())
     return Status::Corrupt("the row table of a data page does not fit in it");
   size_t end = page.size();
   for (uint16_t i = 0; i < rows; ++i) {
@@ -32,7 +31,7 @@ Status CheckRepackable(Bytes page, const Format& f, uint32_t page_count) {
     }
     end = start;
   }
-  if (v.U16(kFreeSpaceOffset) != end - slots_end)
+  if (v.U16(kPageFreeSpace) != end - slots_end)
     return Status::Corrupt("the free-space count of a data page is not what its rows leave");
   return Status::Ok();
 }
@@ -60,7 +59,7 @@ Result<std::vector<uint8_t>> RepackDataPage(Bytes page, const Format& format, st
     if (row >= rows.size()) return Status::InvalidArgument("a new row must take the next free row number");
     rows[row] = Row{w->flags, Bytes(w->bytes)};
   }
-  if (rows.size() > kMaxRowsPerPage) return Status::InvalidArgument("a data page holds at most 255 rows");
+  if (rows.size() > kRowsAddressable) return Status::InvalidArgument("a data page holds at most 256 rows");
 
   const size_t slots_end = SlotsEnd(format, rows.size());
   size_t used = 0;
@@ -78,7 +77,7 @@ Result<std::vector<uint8_t>> RepackDataPage(Bytes page, const Format& format, st
     end = start;
   }
   StoreU16(&out[format.data_row_count], static_cast<uint16_t>(rows.size()));
-  StoreU16(&out[kFreeSpaceOffset], static_cast<uint16_t>(end - slots_end));
+  StoreU16(&out[kPageFreeSpace], static_cast<uint16_t>(end - slots_end));
   return out;
 }
 

@@ -89,8 +89,10 @@ struct Format {
   size_t MapRowBytes() const { return 1 + 4 + usage_map_bitmap; }
 };
 
-// Rows on one data page: a row pointer has one byte for the row, and the
-// desktop program fills a page to 255 rows at most.
+// Rows on one data page: a row pointer has one byte for the row, so a page
+// can hold 256; the desktop program puts a new row on a page of at most 255
+// rows, and so do our writers.
+inline constexpr size_t kRowsAddressable = 256;
 inline constexpr size_t kMaxRowsPerPage = 255;
 
 // The format of a header version byte; kBadFormat for an unknown one.

@@ -30,7 +30,7 @@ using testing_support::TempDir;
 struct IndexPageView {
   uint8_t type = 0;
   uint32_t parent = 0, prev = 0, next = 0;
-  std::vector<Bytes> entries;  // prefixes restored
+  std::vector<ByteVector> entries;  // prefixes restored
 };
 
 // Reads the entries of an index page: the first starts at a fixed offset, the
@@ -49,7 +49,7 @@ IndexPageView ReadIndexPage(const Layout& layout, const std::vector<uint8_t>& fi
   for (size_t bit = 0; il.first_entry + bit < layout.page_size && il.bitmap + bit / 8 < il.first_entry; ++bit) {
     if (!(p[il.bitmap + bit / 8] & (1 << (bit % 8)))) continue;
     size_t end = il.first_entry + bit;
-    Bytes e(p + start, p + end);
+    ByteVector e(p + start, p + end);
     if (!v.entries.empty() && prefix > 0) e.insert(e.begin(), v.entries.front().begin(), v.entries.front().begin() + prefix);
     v.entries.push_back(std::move(e));
     start = end;
@@ -58,8 +58,8 @@ IndexPageView ReadIndexPage(const Layout& layout, const std::vector<uint8_t>& fi
 }
 
 // Every entry of the catalog's two-column index (ParentIdName), from its leaves.
-std::set<Bytes> ParentIdNameEntries(const Layout& layout, const std::vector<uint8_t>& file) {
-  std::set<Bytes> out;
+std::set<ByteVector> ParentIdNameEntries(const Layout& layout, const std::vector<uint8_t>& file) {
+  std::set<ByteVector> out;
   for (uint32_t page = 0; page < file.size() / layout.page_size; ++page) {
     const uint8_t* p = file.data() + uint64_t{page} * layout.page_size;
     if (p[0] != 0x04 || p[4] != 2 || p[5] || p[6] || p[7]) continue;
@@ -69,7 +69,7 @@ std::set<Bytes> ParentIdNameEntries(const Layout& layout, const std::vector<uint
   return out;
 }
 
-Bytes Pointer(jet::RowPointer p) {
+ByteVector Pointer(jet::RowPointer p) {
   return {static_cast<uint8_t>(p.page >> 16), static_cast<uint8_t>(p.page >> 8), static_cast<uint8_t>(p.page), p.row};
 }
 
@@ -109,9 +109,9 @@ TEST(CatalogIndex, KeysMatchThoseOfRealFiles) {
       for (const auto& object : catalog->objects) {
         auto text = TextIndexKey(layout, object.name);
         if (!text) continue;
-        Bytes expected = LongIndexKey(object.parent_id);
+        ByteVector expected = LongIndexKey(object.parent_id);
         expected.insert(expected.end(), text->begin(), text->end());
-        Bytes pointer = Pointer(object.location);
+        ByteVector pointer = Pointer(object.location);
         expected.insert(expected.end(), pointer.begin(), pointer.end());
         EXPECT_TRUE(real.count(expected)) << entry.path() << ": " << object.name;
         ++compared;
@@ -125,7 +125,7 @@ TEST(CatalogIndex, TextKeysByteForByte) {
   struct Case {
     Format format;
     const char* name;
-    Bytes key;  // empty: cannot be keyed
+    ByteVector key;  // empty: cannot be keyed
   };
   const Case cases[] = {
       {Format::kJet4, "Tables", {0x7F, 0x6D, 0x4A, 0x4C, 0x5E, 0x51, 0x6B, 0x01, 0x00}},
@@ -139,11 +139,11 @@ TEST(CatalogIndex, TextKeysByteForByte) {
   };
   for (const auto& c : cases) {
     auto key = TextIndexKey(LayoutFor(c.format), c.name);
-    EXPECT_EQ(key.value_or(Bytes{}), c.key) << c.name;
+    EXPECT_EQ(key.value_or(ByteVector{}), c.key) << c.name;
   }
-  EXPECT_EQ(LongIndexKey(2), (Bytes{0x7F, 0x80, 0x00, 0x00, 0x02}));
-  EXPECT_EQ(LongIndexKey(static_cast<int32_t>(0x80000009)), (Bytes{0x7F, 0x00, 0x00, 0x00, 0x09}));
-  EXPECT_EQ(LongIndexKey(-1), (Bytes{0x7F, 0x7F, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(LongIndexKey(2), (ByteVector{0x7F, 0x80, 0x00, 0x00, 0x02}));
+  EXPECT_EQ(LongIndexKey(static_cast<int32_t>(0x80000009)), (ByteVector{0x7F, 0x00, 0x00, 0x00, 0x09}));
+  EXPECT_EQ(LongIndexKey(-1), (ByteVector{0x7F, 0x7F, 0xFF, 0xFF, 0xFF}));
 }
 
 class BuiltIndex : public ::testing::TestWithParam<int> {};
@@ -163,22 +163,22 @@ TEST_P(BuiltIndex, ListsEveryCatalogRowInOrderUnderAConsistentTree) {
   ASSERT_TRUE(catalog.ok()) << catalog.status().message();
 
   // The expected entries of each index, from the catalog as our reader sees it.
-  std::set<Bytes> by_name, by_id;
+  std::set<ByteVector> by_name, by_id;
   for (const auto& object : catalog->objects) {
-    Bytes pointer = Pointer(object.location);
-    Bytes name = LongIndexKey(object.parent_id);
+    ByteVector pointer = Pointer(object.location);
+    ByteVector name = LongIndexKey(object.parent_id);
     auto text = TextIndexKey(layout, object.name);
     ASSERT_TRUE(text);
     name.insert(name.end(), text->begin(), text->end());
     name.insert(name.end(), pointer.begin(), pointer.end());
     by_name.insert(name);
-    Bytes id = LongIndexKey(object.id);
+    ByteVector id = LongIndexKey(object.id);
     id.insert(id.end(), pointer.begin(), pointer.end());
     by_id.insert(id);
   }
 
   // Walk every index tree of the catalog from the roots the definition names.
-  std::vector<std::vector<Bytes>> leaf_runs;
+  std::vector<std::vector<ByteVector>> leaf_runs;
   std::map<uint32_t, IndexPageView> pages;
   for (uint32_t n = 0; n < file.size() / layout.page_size; ++n) {
     uint8_t type = file[uint64_t{n} * layout.page_size];
@@ -186,7 +186,7 @@ TEST_P(BuiltIndex, ListsEveryCatalogRowInOrderUnderAConsistentTree) {
   }
   for (const auto& [number, page] : pages) {
     if (page.parent != 2 || page.type != 4 || page.prev != 0) continue;
-    std::vector<Bytes> run;
+    std::vector<ByteVector> run;
     uint32_t at = number, prev = 0;
     while (at != 0) {
       const IndexPageView& leaf = pages.at(at);
@@ -200,18 +200,18 @@ TEST_P(BuiltIndex, ListsEveryCatalogRowInOrderUnderAConsistentTree) {
   ASSERT_EQ(leaf_runs.size(), 2u) << "one chain of leaves per index";
   for (const auto& run : leaf_runs) {
     EXPECT_TRUE(std::is_sorted(run.begin(), run.end()));
-    std::set<Bytes> got(run.begin(), run.end());
+    std::set<ByteVector> got(run.begin(), run.end());
     EXPECT_TRUE(got == by_name || got == by_id);
   }
   // Every node entry is the last entry of its child followed by the child.
   for (const auto& [number, page] : pages) {
     if (page.type != 3 || page.parent != 2) continue;
-    for (const Bytes& e : page.entries) {
+    for (const ByteVector& e : page.entries) {
       uint32_t child = static_cast<uint32_t>(e[e.size() - 4]) << 24 | e[e.size() - 3] << 16 | e[e.size() - 2] << 8 | e[e.size() - 1];
       ASSERT_TRUE(pages.count(child));
-      Bytes last = pages.at(child).entries.back();
+      ByteVector last = pages.at(child).entries.back();
       if (pages.at(child).type == 3) last.resize(last.size() - 4);
-      EXPECT_EQ(Bytes(e.begin(), e.end() - 4), last);
+      EXPECT_EQ(ByteVector(e.begin(), e.end() - 4), last);
     }
   }
 }

@@ -39,7 +39,7 @@ TEST(HeaderPage, OurReaderSeesFamilyCodePageDateAndNoPassword) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(FormatName(c.format)) + " " + std::to_string(c.code_page));
     const Layout& layout = LayoutFor(c.format);
-    Bytes page = HeaderPage(layout, c.code_page, DateTime{38143.546});
+    ByteVector page = HeaderPage(layout, c.code_page, DateTime{38143.546});
     ASSERT_EQ(page.size(), layout.page_size);
     EXPECT_EQ(std::string(page.begin() + 4, page.begin() + 19), c.magic);
     auto header = jet::ParseHeader(page);
@@ -98,7 +98,7 @@ TEST(RowEncoder, SmallRowsByteForByte) {
   struct Case {
     Format format;
     Row row;
-    Bytes expected;
+    ByteVector expected;
   };
   const Case cases[] = {
       {Format::kJet4, {int64_t{7}, std::string("Abc")},  // compressed: shorter than UCS-2
@@ -141,11 +141,11 @@ TEST(RowEncoder, Jet3JumpTableCountsEveryStepOfTheRow) {
                         false);
   ASSERT_TRUE(plan.ok());
   std::vector<Cell> cells(4);
-  cells[0] = {true, Bytes(4, 0)};
-  for (int i = 1; i <= 3; ++i) cells[i] = {true, Bytes(200, static_cast<uint8_t>('a' + i))};
+  cells[0] = {true, ByteVector(4, 0)};
+  for (int i = 1; i <= 3; ++i) cells[i] = {true, ByteVector(200, static_cast<uint8_t>('a' + i))};
   auto row = EncodeRow(layout, plan.value(), cells);
   ASSERT_TRUE(row.ok());
-  const Bytes& r = row.value();
+  const ByteVector& r = row.value();
   ASSERT_EQ(r.size(), 605u + 1 + 3 + 2 + 1 + 1);  // eod, three offsets, two jumps, count, mask
   EXPECT_EQ(r[605], 605 & 0xFF);      // eod
   EXPECT_EQ(r[606], 405 & 0xFF);      // C
@@ -231,9 +231,9 @@ TEST(TableDefinition, LongDefinitionsChainOverPages) {
     for (uint32_t i = 0; i < count; ++i) numbers.push_back(100 + 3 * i);
     auto pages = TableDefinitionPages(layout, bytes.value(), numbers);
     ASSERT_EQ(pages.size(), count);
-    Bytes joined;
+    ByteVector joined;
     for (size_t i = 0; i < pages.size(); ++i) {
-      const Bytes& p = pages[i];
+      const ByteVector& p = pages[i];
       EXPECT_EQ(p[0], 0x02);
       uint32_t next = p[4] | p[5] << 8 | p[6] << 16 | static_cast<uint32_t>(p[7]) << 24;
       EXPECT_EQ(next, i + 1 < numbers.size() ? numbers[i + 1] : 0u);

@@ -49,10 +49,10 @@ TEST_P(Values, EveryColumnTypeAndNull) {
                MakeColumn("Opomba", ColumnType::kMemo),   MakeColumn("Ole", ColumnType::kOle)};
   t.rows = {
       {true, int64_t{255}, int64_t{-32768}, int64_t{2147483647}, 1.5, -0.125, DateTime{36526.5}, Currency{-12345},
-       Bytes{0x00, 0xFF, 0x10}, std::string("Ljubljana"), std::string("Kratka opomba"), Bytes{0xDE, 0xAD}},
+       ByteVector{0x00, 0xFF, 0x10}, std::string("Ljubljana"), std::string("Kratka opomba"), ByteVector{0xDE, 0xAD}},
       {false, Value{}, Value{}, Value{}, Value{}, Value{}, Value{}, Value{}, Value{}, Value{}, Value{}, Value{}},
-      {true, int64_t{0}, int64_t{1}, int64_t{-1}, 0.0, 1e300, DateTime{0}, Currency{0}, Bytes{}, std::string(""),
-       std::string(""), Bytes{}},
+      {true, int64_t{0}, int64_t{1}, int64_t{-1}, 0.0, 1e300, DateTime{0}, Currency{0}, ByteVector{}, std::string(""),
+       std::string(""), ByteVector{}},
   };
   auto rows = RoundTrip(t);
   ASSERT_EQ(rows.size(), 3u);
@@ -138,7 +138,7 @@ TEST_P(Values, LongValuesInEveryPlacement) {
     table.columns = {MakeColumn("ID", ColumnType::kLong), memo, ole};
     std::string text;
     for (size_t k = 0; k < c.length; ++k) text += static_cast<char>('A' + k % 23);
-    Bytes blob(c.length);
+    ByteVector blob(c.length);
     for (size_t k = 0; k < c.length; ++k) blob[k] = static_cast<uint8_t>(k * 7);
     table.rows = {{int64_t{id}, text, blob}, {int64_t{-id}, Value{}, Value{}}};
     tables.push_back(table);
@@ -155,7 +155,7 @@ TEST_P(Values, LongValuesInEveryPlacement) {
     ASSERT_EQ(rows.size(), 2u);
     const auto& text = std::get<std::string>(tables[i].rows[0][1]);
     std::string hex;
-    for (uint8_t b : std::get<Bytes>(tables[i].rows[0][2])) {
+    for (uint8_t b : std::get<ByteVector>(tables[i].rows[0][2])) {
       static const char* digits = "0123456789abcdef";
       hex += digits[b >> 4];
       hex += digits[b & 15];
