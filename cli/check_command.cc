@@ -26,7 +26,12 @@ const char kCheckUsage[] =
     "\n"
     "  --json   one JSON array, an object per front-end: frontEnd, error (null\n"
     "           or {number, description}) and links, each with table, connect,\n"
-    "           state (\"ok\", \"broken\", \"not checkable\") and error\n"
+    "           localPath (where its back-end is here, through the path map;\n"
+    "           null where nothing here reaches it), state (\"ok\", \"broken\",\n"
+    "           \"not checkable\") and error\n"
+    "\n"
+    "A Windows path in a link (Z:\\..., \\\\server\\share\\...) is found through the\n"
+    "path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR' adds an entry.\n"
     "\n"
     "Exits with 0 when no link is broken (links that cannot be checked do not\n"
     "count), 1 when a link is broken or a front-end does not open, 2 on wrong usage.\n";

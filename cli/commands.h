@@ -12,6 +12,8 @@ namespace cli {
 int ListCommand(const Args& args);
 int RelinkCommand(const Args& args);
 int CheckCommand(const Args& args);
+int MapCommand(const Args& args);
+int ScanCommand(const Args& args);
 
 // "Error N: description", in the user's language ("Napaka N: ..." under a
 // Slovenian locale): `localized` is the engine's description in it.

@@ -64,7 +64,9 @@ FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
     std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(env, file);
     std::vector<CheckedLink> links;
     db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
-      if (e.type == kLink || e.type == kOdbcLink) links.push_back(CheckedLink{e.name, connect, LinkState::kOk, std::nullopt});
+      if (e.type != kLink && e.type != kOdbcLink) return;
+      links.push_back(CheckedLink{e.name, connect, std::nullopt, LinkState::kOk, std::nullopt});
+      if (e.type == kLink && e.database) links.back().local_path = engine::DBEngine::Instance().LocalPath(*e.database);
     });
     // Checked after the visit: a check opens back-ends, which the visit's
     // arguments need not outlive.

@@ -35,6 +35,9 @@ enum class LinkState {
 struct CheckedLink {
   std::string table;
   std::string link;  // the link string as stored
+  // Where its back-end is here, through the path map; none for a Windows
+  // path nothing here reaches, and for links to no database file.
+  std::optional<std::string> local_path;
   LinkState state = LinkState::kOk;
   std::optional<Failure> failure;
 };

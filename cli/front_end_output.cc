@@ -57,6 +57,7 @@ std::string CheckJson(const FrontEndCheck& report) {
     links.Add(JsonObject()
                   .Add("table", l.table)
                   .Add("connect", l.link)
+                  .Add("localPath", l.local_path)
                   .Add("state", StateName(l.state))
                   .Raw("error", FailureJson(l.failure))
                   .Text());

@@ -6,8 +6,10 @@
 #include <system_error>
 
 #include "cli/commands.h"
-#include "engine/messages.h"
+#include "engine/dbengine.h"
 #include "engine/error.h"
+#include "engine/map_sources.h"
+#include "engine/messages.h"
 
 namespace {
 
@@ -18,6 +20,11 @@ const char kUsage[] =
     "  list FILE             the tables of a front-end and their links\n"
     "  check FILE...         whether every link's back-end opens and holds its table\n"
     "  relink FILE...        repoint links (--table/--connect, or --from/--to)\n"
+    "  scan DIR...           every front-end under the folders and its links\n"
+    "  map                   the path map: Windows prefixes and their local folders\n"
+    "\n"
+    "  --map 'WINPREFIX=LOCALDIR'   (any command, repeatable) a map entry before\n"
+    "                               all others: Z:=/srv/baze, \\\\streznik\\baze=/srv/baze\n"
     "\n"
     "  vostrel-cli COMMAND --help   explains a command\n"
     "  vostrel-cli --version        prints the version\n";
@@ -31,6 +38,25 @@ std::string ProgramDir(const char* argv0) {
   return self.parent_path().string();
 }
 
+// Takes every --map entry out of the arguments (before a "--"): they
+// belong to the engine, whatever the command.
+std::vector<std::string> TakeMapEntries(cli::Args& args) {
+  std::vector<std::string> entries;
+  for (size_t i = 0; i < args.size();) {
+    if (args[i] == "--") break;
+    if (args[i] == "--map" && i + 1 < args.size()) {
+      entries.push_back(args[i + 1]);
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + 2));
+    } else if (args[i].rfind("--map=", 0) == 0) {
+      entries.push_back(args[i].substr(6));
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+  return entries;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,6 +64,7 @@ int main(int argc, char** argv) {
   engine::BindMessageCatalog(engine::LocaleDirBeside(ProgramDir(argv[0])));
   engine::SetNoticeHandler([](const std::string& text) { std::cerr << "vostrel-cli: " << text << "\n"; });
   cli::Args args(argv + 1, argv + argc);
+  std::vector<std::string> map_entries = TakeMapEntries(args);
   if (args.empty()) {
     std::cerr << kUsage;
     return 2;
@@ -52,7 +79,20 @@ int main(int argc, char** argv) {
     std::cout << "1.00\n";
     return 0;
   }
+  if (command != "list" || !map_entries.empty()) {
+    // Read once, before any file is opened: a bad entry stops every command
+    // that would find back-ends through the map.
+    try {
+      engine::MapSources sources = engine::DefaultMapSources();
+      sources.command_line = std::move(map_entries);
+      engine::DBEngine::Instance().SetMap(engine::LoadPathMap(jet::Env::Default(), sources));
+    } catch (const engine::EngineError& e) {
+      cli::ReportEngineError(e.number(), e.description());
+      return 1;
+    }
+  }
   if (command == "list") return cli::ListCommand(args);
+  if (command == "map") return cli::MapCommand(args);
   if (command == "relink") return cli::RelinkCommand(args);
   if (command == "check") return cli::CheckCommand(args);
   std::cerr << "vostrel-cli: unknown command '" << command << "'\n\n" << kUsage;

@@ -1,10 +1,22 @@
 #include "engine/backend.h"
 
+#include "engine/dbengine.h"
+#include "engine/failures.h"
+#include "engine/path_map.h"
+
 namespace engine {
 
 std::unique_ptr<DatabaseImpl> OpenBackEnd(jet::Env& env, const std::string& name,
                                           const std::optional<std::string>& password) {
-  return OpenDatabaseImpl(env, name, password);
+  const bool windows = IsWindowsRooted(name);
+  const std::optional<std::string> mapped = windows ? DBEngine::Instance().Map().ToLocal(name) : std::nullopt;
+  try {
+    return OpenDatabaseImpl(env, mapped.value_or(name), password);
+  } catch (const EngineError& e) {
+    // A Windows path that neither this system nor the map reaches.
+    if (windows && !mapped && e.number() == kErrNotValidPath) throw Unmapped(e, WindowsRoot(name));
+    throw;
+  }
 }
 
 }  // namespace engine

@@ -12,7 +12,8 @@
 
 namespace engine {
 
-// Opens the back-end `name` as OpenDatabase opens a file. A back-end with a
+// Opens the back-end `name` (a link's path: a Windows path through the
+// engine's path map) as OpenDatabase opens a file. A back-end with a
 // database password opens only with that password (else 3031).
 std::unique_ptr<DatabaseImpl> OpenBackEnd(jet::Env& env, const std::string& name,
                                           const std::optional<std::string>& password);

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/env.h"
+#include "engine/path_map.h"
 
 namespace engine {
 
@@ -35,8 +37,26 @@ class DBEngine {
 
   IoCounters Counters() const;
 
+  // The path map through which every back-end named by a link is found: a
+  // Windows path an entry covers opens the local file it maps to; the link
+  // stays as it is. Read from DefaultMapSources at first use unless SetMap
+  // came first. Throws EngineError 3001 for a bad entry.
+  const PathMap& Map();
+  void SetMap(PathMap map);
+
+  // Where a link's back-end path is on this machine: through the map, then
+  // resolved as OpenDatabase resolves a name (the file need not exist).
+  // None where it is a Windows path that nothing here reaches.
+  std::optional<std::string> LocalPath(const std::string& link_path);
+
+  // How Windows clients name a local folder, by the map ("/srv/baze/app" ->
+  // "\\streznik\baze\app"); none where no entry covers it or the folder
+  // is not a local absolute path.
+  std::optional<std::string> WindowsFolder(const std::string& local_folder);
+
  private:
   DBEngine() = default;
+  std::optional<PathMap> map_;
 };
 
 }  // namespace engine

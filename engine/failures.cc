@@ -52,6 +52,17 @@ EngineError ObjectInvalid() { return Raise(kErrObjectInvalid, "Object invalid or
 
 EngineError DiskOrNetworkError() { return Raise(kErrDiskOrNetwork, "Disk or network error."); }
 
+EngineError BadMapEntry(const std::string& where, const std::string& entry, const std::string& why) {
+  return Raise(kErrInvalidArgument, "Bad path map entry in %1: '%2': %3.", {where, entry, why});
+}
+
+EngineError Unmapped(const EngineError& e, const std::string& root) {
+  const char* hint =
+      "No path map entry covers '%1': add one with --map '%1=LOCALDIR', in VOSTREL_MAP or in ~/.config/vostrel/map.";
+  return EngineError(e.number(), e.description() + " " + Fill(hint, {root}),
+                     e.localized() + " " + Fill(Translate(hint), {root}));
+}
+
 EngineError ReadOnly() { return Raise(kErrReadOnly, "Cannot update. Database or object is read-only."); }
 
 EngineError FileInUse(const std::string& path) {

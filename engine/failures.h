@@ -20,6 +20,11 @@ EngineError FileInUse(const std::string& full_path);             // 3045
 EngineError ItemNotFound();                                      // 3265
 EngineError ObjectInvalid();                                     // 3420
 EngineError DiskOrNetworkError();                                // 3043
+// 3001: a path map entry that is not "WINPREFIX=LOCALDIR"; `where` names
+// its source (a file and line, the variable, the command line).
+EngineError BadMapEntry(const std::string& where, const std::string& entry, const std::string& why);
+// `e` (3044 for a Windows path) and which map entry would reach `root`.
+EngineError Unmapped(const EngineError& e, const std::string& root);
 EngineError ReadOnly();                                          // 3027
 EngineError FileInUse(const std::string& path);                  // 3045
 EngineError CouldNotFindObject(const std::string& name);         // 3011

@@ -3,8 +3,10 @@
 // sync (see tests for the fault-injecting Env).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +31,13 @@ struct FileInfo {
   bool owner_writable = true;
 };
 
+// A record (byte-range) lock that another open file holds.
+struct HeldLock {
+  uint64_t start = 0;
+  uint64_t length = 0;  // 0: to the end of the file, however long it grows
+  bool exclusive = false;
+};
+
 class File {
  public:
   virtual ~File() = default;
@@ -44,6 +53,22 @@ class File {
   virtual Status Unlock() = 0;
   // The open file's identity and size (what Env::Stat says of its path).
   virtual Result<FileInfo> Stat() = 0;
+  // A record lock that another process (or another open file) holds on any
+  // byte of the file, shared or exclusive; none when there is none. Asks
+  // only: takes no lock, needs no write access. The desktop program and an
+  // SMB server serving it hold such locks while a session has the file open.
+  virtual Result<std::optional<HeldLock>> FindLock() = 0;
+  // Reads from offset to the end or until out is full; returns the bytes
+  // read. For files whose size the file system does not know ahead (/proc).
+  virtual Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) {
+    Result<uint64_t> size = Size();
+    if (!size.ok()) return size.status();
+    if (offset >= *size) return size_t{0};
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(out.size(), *size - offset));
+    Status s = ReadAt(offset, out.first(n));
+    if (!s.ok()) return s;
+    return n;
+  }
 };
 
 enum class OpenMode { kRead, kReadWrite, kCreate /* read-write, created or truncated */ };

@@ -60,16 +60,9 @@ class PosixFile final : public File {
   ~PosixFile() override { ::close(fd_); }
 
   Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
-    size_t done = 0;
-    while (done < out.size()) {
-      ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return FromErrno(errno, "read " + path_, false);
-      }
-      if (n == 0) return Status::Corrupt("read past the end of " + path_);
-      done += static_cast<size_t>(n);
-    }
+    Result<size_t> n = ReadUpTo(offset, out);
+    if (!n.ok()) return n.status();
+    if (*n < out.size()) return Status::Corrupt("read past the end of " + path_);
     return Status::Ok();
   }
 
@@ -113,6 +106,33 @@ class PosixFile final : public File {
   // when the descriptor closes, even if the process dies.
   Status Lock() override { return SetLock(F_WRLCK); }
   Status Unlock() override { return SetLock(F_UNLCK); }
+
+  // An open-file-description query meets the classic record locks an SMB
+  // server takes for its clients as well as other descriptions' own.
+  Result<std::optional<HeldLock>> FindLock() override {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = F_WRLCK;  // meets every lock, shared or exclusive
+    fl.l_whence = SEEK_SET;
+    if (::fcntl(fd_, F_OFD_GETLK, &fl) != 0) return FromErrno(errno, "query locks of " + path_, false);
+    if (fl.l_type == F_UNLCK) return std::optional<HeldLock>();
+    return std::optional<HeldLock>(
+        HeldLock{static_cast<uint64_t>(fl.l_start), static_cast<uint64_t>(fl.l_len), fl.l_type == F_WRLCK});
+  }
+
+  Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) override {
+    size_t done = 0;
+    while (done < out.size()) {
+      ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return FromErrno(errno, "read " + path_, false);
+      }
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return done;
+  }
 
  private:
   Status SetLock(short type) {

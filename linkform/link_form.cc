@@ -35,6 +35,13 @@ const QString kChooserPreset = QStringLiteral("*.mdb");
 QString FromEngine(const std::string& s) { return QString::fromStdString(s); }
 std::string ToEngine(const QString& s) { return s.toStdString(); }
 
+// A folder as the clients that open the link name it: its Windows form where
+// the path map covers it, else as it is.
+QString AsClientsNameIt(const QString& folder) {
+  const std::optional<std::string> windows = engine::DBEngine::Instance().WindowsFolder(ToEngine(folder));
+  return windows ? FromEngine(*windows) : folder;
+}
+
 QPlainTextEdit* TwoLineField(QWidget* parent) {
   auto* field = new QPlainTextEdit(parent);
   field->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -132,12 +139,12 @@ void LinkForm::Load() {
     strCommand = TrimSpaces(start_up_.argument_text);
     if (SortsAfterSpace(strCommand)) {
       if (strCommand.left(3).toUpper() != QLatin1String("MLQ"))
-        Text2->setPlainText(kLinkPrefix + strCommand + kBackEndTail);
+        Text2->setPlainText(kLinkPrefix + AsClientsNameIt(strCommand) + kBackEndTail);
       else
-        Text2->setPlainText(kLinkPrefix + start_up_.application_directory + kBackEndTail);
+        Text2->setPlainText(kLinkPrefix + AsClientsNameIt(start_up_.application_directory) + kBackEndTail);
       blnAutoLink = true;
     } else {
-      Text2->setPlainText(kLinkPrefix + start_up_.application_directory + kBackEndTail);
+      Text2->setPlainText(kLinkPrefix + AsClientsNameIt(start_up_.application_directory) + kBackEndTail);
       blnAutoLink = false;
     }
   });

@@ -1,6 +1,8 @@
 // Start-up: what the window shows and which mode the argument selects.
 #include "tests/gui/form_harness.h"
 
+#include "engine/dbengine.h"
+
 namespace gui_test {
 namespace {
 
@@ -115,6 +117,35 @@ TEST_F(LoadTest, FailureIsReportedAndLoadStops) {
     EXPECT_FALSE(form->AutoLink());
     EXPECT_FALSE(form->isVisible());
   }
+}
+
+}  // namespace
+}  // namespace gui_test
+
+namespace gui_test {
+namespace {
+
+// With a map entry covering the folder, the proposal names it as the
+// clients will: by its share. The map is the engine's, set for this test.
+TEST_F(LoadTest, ProposalInTheWindowsFormOfAMappedFolder) {
+  SKIP_WITHOUT_SHARED();
+  UseFixture("v2003-basic");
+  engine::PathMap map;
+  map.Add(engine::PathMapEntry{"\\\\streznik\\baze", "/srv/baze", "test"});
+  engine::DBEngine::Instance().SetMap(map);
+  struct Case {
+    QString argument, folder, proposal;
+  } cases[] = {
+      {"", "/srv/baze/app", ";DATABASE=\\\\streznik\\baze\\app\\PARTNER.MDB"},
+      {"/srv/baze/drugo", "/opt/x", ";DATABASE=\\\\streznik\\baze\\drugo\\PARTNER.MDB"},
+      {"", "/srv/bazeX", ";DATABASE=/srv/bazeX\\PARTNER.MDB"},
+      {"D:\\Data", "/srv/baze", ";DATABASE=D:\\Data\\PARTNER.MDB"},
+  };
+  for (const Case& c : cases) {
+    auto form = LoadedForm(c.argument, c.folder);
+    EXPECT_EQ(TextOf(*form, "Text2"), c.proposal) << c.folder.toStdString();
+  }
+  engine::DBEngine::Instance().SetMap(engine::PathMap());
 }
 
 }  // namespace

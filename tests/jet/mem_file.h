@@ -40,6 +40,7 @@ class MemFile final : public jet::File {
     info.size = bytes_.size();
     return info;
   }
+  jet::Result<std::optional<jet::HeldLock>> FindLock() override { return std::optional<jet::HeldLock>(); }
   std::vector<uint8_t>& bytes() { return bytes_; }
 
  private:

@@ -105,6 +105,16 @@ class FaultFile final : public jet::File {
     return base_->Stat();
   }
 
+  jet::Result<std::optional<jet::HeldLock>> FindLock() override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->FindLock();
+  }
+
+  jet::Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->ReadUpTo(offset, out);
+  }
+
  private:
   FaultEnv& env_;
   std::unique_ptr<jet::File> base_;

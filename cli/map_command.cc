@@ -1,0 +1,57 @@
+// vostrel-cli map: the path map the other commands find back-ends through.
+#include <iostream>
+
+#include "cli/commands.h"
+#include "cli/json.h"
+#include "engine/dbengine.h"
+
+namespace cli {
+namespace {
+
+const char kMapUsage[] =
+    "usage: vostrel-cli map [--json] [--map 'WINPREFIX=LOCALDIR']...\n"
+    "\n"
+    "Prints the path map: how the Windows paths that links hold (Z:\\Baze\\X.MDB,\n"
+    "\\\\streznik\\baze\\X.MDB) reach files here. One line per entry, separated by tabs:\n"
+    "\n"
+    "  WINPREFIX  LOCALDIR  SOURCE\n"
+    "\n"
+    "Entries come from, earlier winning on the same prefix: --map; the variable\n"
+    "VOSTREL_MAP (entries separated by newlines or \";\"); the files\n"
+    "$XDG_CONFIG_HOME/vostrel/map (~/.config/vostrel/map) and /etc/vostrel/map\n"
+    "(\"WINPREFIX = LOCALDIR\" a line, \"#\" comments); the shares of the Samba\n"
+    "server (VOSTREL_SMB_CONF or /etc/samba/smb.conf, includes followed), as\n"
+    "\\\\NAME\\share for its NetBIOS name, its host name and localhost; the CIFS mounts\n"
+    "(/proc/self/mounts); Wine's drive letters ($WINEPREFIX/dosdevices, ~/.wine).\n"
+    "A path takes the entry with the longest prefix that covers whole folders of it.\n"
+    "\n"
+    "  --json   one JSON array of objects: prefix, local, source\n";
+
+}  // namespace
+
+int MapCommand(const Args& args) {
+  ParsedArgs parsed;
+  try {
+    parsed = ParseArgs(args, {{"--json", false}});
+    if (!parsed.files.empty()) throw UsageError("unexpected argument '" + parsed.files.front() + "'");
+  } catch (const UsageError& e) {
+    std::cerr << "vostrel-cli map: " << e.what() << "\n\n" << kMapUsage;
+    return 2;
+  }
+  if (parsed.help) {
+    std::cout << kMapUsage;
+    return 0;
+  }
+  const engine::PathMap& map = engine::DBEngine::Instance().Map();
+  if (!parsed.Has("--json")) {
+    for (const engine::PathMapEntry& e : map.Entries()) std::cout << e.prefix << "\t" << e.local << "\t" << e.source << "\n";
+    return 0;
+  }
+  JsonArray entries;
+  for (const engine::PathMapEntry& e : map.Entries())
+    entries.Add(JsonObject().Add("prefix", e.prefix).Add("local", e.local).Add("source", e.source).Text());
+  std::cout << entries.Text() << "\n";
+  return 0;
+}
+
+}  // namespace cli

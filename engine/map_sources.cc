@@ -1,0 +1,294 @@
+#include "engine/map_sources.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#include "engine/error.h"
+#include "engine/failures.h"
+#include "jet/text.h"
+
+namespace engine {
+namespace {
+
+constexpr size_t kMaxSourceFile = 4 << 20;  // larger is no configuration file
+constexpr int kMaxIncludeDepth = 16;        // includes that loop end here
+
+std::string Trim(std::string_view s) {
+  const size_t begin = s.find_first_not_of(" \t\r");
+  if (begin == std::string_view::npos) return {};
+  const size_t end = s.find_last_not_of(" \t\r");
+  return std::string(s.substr(begin, end - begin + 1));
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at <= text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
+}
+
+// The whole text of a file; none when it is not there.
+std::optional<std::string> ReadText(jet::Env& env, const std::string& path) {
+  auto file = env.Open(path, jet::OpenMode::kRead);
+  if (!file.ok()) return std::nullopt;
+  std::string text;
+  std::vector<uint8_t> block(64 * 1024);
+  while (text.size() < kMaxSourceFile) {
+    auto n = (*file)->ReadUpTo(text.size(), block);
+    if (!n.ok()) return std::nullopt;
+    if (*n == 0) break;
+    text.append(reinterpret_cast<const char*>(block.data()), *n);
+  }
+  return text;
+}
+
+// "WINPREFIX=LOCALDIR", spaces around either side allowed.
+void AddEntry(PathMap& map, const std::string& entry, const std::string& where) {
+  const size_t equals = entry.find('=');
+  if (equals == std::string::npos) throw BadMapEntry(where, entry, "it has no \"=\" between the Windows prefix and the local folder");
+  const std::string prefix = Trim(std::string_view(entry).substr(0, equals));
+  const std::string local = Trim(std::string_view(entry).substr(equals + 1));
+  if (local.empty()) throw BadMapEntry(where, entry, "the local folder is missing");
+  if (local[0] != '/') throw BadMapEntry(where, entry, "the local folder must be an absolute path");
+  if (!IsWindowsRooted(prefix) || !map.Add(PathMapEntry{prefix, local, where}))
+    throw BadMapEntry(where, entry, "'" + prefix + "' is not a drive (Z:) or a share (\\\\server\\share), with or without folders");
+}
+
+void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
+  const std::optional<std::string> text = ReadText(env, path);
+  if (!text) return;
+  const std::vector<std::string> lines = Lines(*text);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string line = Trim(lines[i]);
+    if (line.empty() || line[0] == '#') continue;
+    AddEntry(map, line, path + " line " + std::to_string(i + 1));
+  }
+}
+
+// ----- Samba
+
+struct SmbShare {
+  std::string path;
+  bool printable = false;
+  std::string file;  // where it was defined
+};
+
+struct SmbConf {
+  std::string netbios_name;
+  std::map<std::string, SmbShare> shares;  // by name, in lower case
+  std::map<std::string, std::string> names;  // lower case -> as written
+};
+
+// Samba ignores case, spaces and underscores in parameter names.
+std::string ParameterName(std::string_view key) {
+  std::string out;
+  for (char c : key)
+    if (c != ' ' && c != '\t' && c != '_') out += c;
+  return Lower(out);
+}
+
+bool Yes(const std::string& value) {
+  const std::string v = Lower(value);
+  return v == "yes" || v == "true" || v == "1" || v == "on";
+}
+
+void ReadSmbConf(jet::Env& env, const std::string& path, int depth, SmbConf& conf, std::string& section) {
+  if (depth > kMaxIncludeDepth) return;
+  const std::optional<std::string> text = ReadText(env, path);
+  if (!text) return;
+  const std::vector<std::string> raw = Lines(*text);
+  for (size_t i = 0; i < raw.size(); ++i) {
+    std::string line = Trim(raw[i]);
+    while (!line.empty() && line.back() == '\\' && i + 1 < raw.size()) {  // continued on the next line
+      line.pop_back();
+      line += Trim(raw[++i]);
+    }
+    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+    if (line[0] == '[') {
+      const size_t close = line.find(']');
+      section = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      const std::string key = Lower(section);
+      if (!conf.names.count(key)) conf.names[key] = section;
+      continue;
+    }
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string name = ParameterName(line.substr(0, equals));
+    const std::string value = Trim(line.substr(equals + 1));
+    const std::string key = Lower(section);
+    if (name == "include") {
+      // A name with a substitution (%m, %U) differs per client: not ours to guess.
+      if (!value.empty() && value.find('%') == std::string::npos) ReadSmbConf(env, value, depth + 1, conf, section);
+      continue;
+    }
+    if (key == "global" || key.empty()) {
+      if (name == "netbiosname") conf.netbios_name = value;
+      continue;
+    }
+    SmbShare& share = conf.shares[key];
+    if (name == "path" || name == "directory") {
+      share.path = value;
+      share.file = path;
+    } else if (name == "printable" || name == "printok") {
+      share.printable = Yes(value);
+    }
+  }
+}
+
+void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
+  if (sources.smb_conf.empty()) return;
+  SmbConf conf;
+  std::string section;
+  ReadSmbConf(env, sources.smb_conf, 0, conf, section);
+  std::string host;
+  if (!sources.host_name_file.empty()) {
+    if (std::optional<std::string> text = ReadText(env, sources.host_name_file))
+      host = Trim(Lines(*text).front());
+  }
+  const std::string short_host = host.substr(0, host.find('.'));
+  std::string netbios = conf.netbios_name;
+  if (netbios.empty()) {  // Samba's default: the host name's first label, upper case, at most 15
+    netbios = short_host.substr(0, 15);
+    for (char& c : netbios)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  std::vector<std::string> servers;
+  for (const std::string& s : {netbios, short_host, host, std::string("localhost")})
+    if (!s.empty()) servers.push_back(s);
+  for (const auto& [key, share] : conf.shares) {
+    if (key == "homes" || key == "printers" || share.printable || share.path.empty() || share.path[0] != '/' ||
+        share.path.find('%') != std::string::npos)
+      continue;
+    for (const std::string& server : servers)
+      map.Add(PathMapEntry{"\\\\" + server + "\\" + conf.names[key], share.path,
+                           "samba [" + conf.names[key] + "] in " + share.file});
+  }
+}
+
+// ----- mounts and Wine
+
+// The mount table writes a space as \040 and so on.
+std::string Unescape(std::string_view field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() &&
+        field.substr(i + 1, 3).find_first_not_of("01234567") == std::string_view::npos) {
+      out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t at = 0;
+  while ((at = line.find_first_not_of(" \t", at)) != std::string::npos) {
+    const size_t end = line.find_first_of(" \t", at);
+    fields.push_back(line.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    at = end;
+  }
+  return fields;
+}
+
+void AddMounts(jet::Env& env, PathMap& map, const MapSources& sources) {
+  if (sources.mounts.empty()) return;
+  const std::optional<std::string> text = ReadText(env, sources.mounts);
+  if (!text) return;
+  for (const std::string& line : Lines(*text)) {
+    const std::vector<std::string> f = Fields(line);
+    if (f.size() < 3 || (f[2] != "cifs" && f[2] != "smb3" && f[2] != "smbfs")) continue;
+    std::string share = Unescape(f[0]);
+    if (share.size() < 3 || share[0] != '/' || share[1] != '/') continue;
+    for (char& c : share)
+      if (c == '/') c = '\\';
+    const std::string mount_point = Unescape(f[1]);
+    map.Add(PathMapEntry{share, mount_point, "mount " + mount_point + " in " + sources.mounts});
+  }
+}
+
+void AddWineDrives(jet::Env& env, PathMap& map, const MapSources& sources) {
+  if (sources.dosdevices.empty()) return;
+  auto names = env.ListDir(sources.dosdevices);
+  if (!names.ok()) return;
+  std::vector<std::string> drives;
+  for (const std::string& n : *names) {
+    if (n.size() == 2 && n[1] == ':' && ((n[0] >= 'a' && n[0] <= 'z') || (n[0] >= 'A' && n[0] <= 'Z')))
+      drives.push_back(n);
+  }
+  std::sort(drives.begin(), drives.end());
+  for (const std::string& d : drives) {
+    const std::string link = sources.dosdevices + "/" + d;
+    auto info = env.Stat(link);
+    if (!info.ok() || info->kind != jet::FileKind::kDirectory) continue;
+    auto target = env.RealPath(link);
+    if (!target.ok()) continue;
+    std::string prefix = d;
+    if (prefix[0] >= 'a' && prefix[0] <= 'z') prefix[0] = static_cast<char>(prefix[0] - 'a' + 'A');
+    map.Add(PathMapEntry{prefix, *target, "wine " + link});
+  }
+}
+
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+MapSources DefaultMapSources() {
+  MapSources s;
+  if (const char* map = std::getenv("VOSTREL_MAP")) s.variable = map;
+  const std::string home = Variable("HOME");
+  std::string config = Variable("XDG_CONFIG_HOME");
+  if (config.empty() && !home.empty()) config = home + "/.config";
+  if (!config.empty()) s.map_files.push_back(config + "/vostrel/map");
+  s.map_files.push_back("/etc/vostrel/map");
+  s.smb_conf = Variable("VOSTREL_SMB_CONF");
+  if (s.smb_conf.empty()) s.smb_conf = "/etc/samba/smb.conf";
+  s.host_name_file = "/proc/sys/kernel/hostname";
+  s.mounts = "/proc/self/mounts";
+  std::string wine = Variable("WINEPREFIX");
+  if (wine.empty() && !home.empty()) wine = home + "/.wine";
+  if (!wine.empty()) s.dosdevices = wine + "/dosdevices";
+  return s;
+}
+
+PathMap LoadPathMap(jet::Env& env, const MapSources& sources) {
+  PathMap map;
+  for (const std::string& entry : sources.command_line) AddEntry(map, entry, "--map");
+  if (sources.variable) {
+    std::string entry;
+    int n = 0;
+    for (size_t i = 0; i <= sources.variable->size(); ++i) {
+      const char c = i < sources.variable->size() ? (*sources.variable)[i] : '\n';
+      if (c != '\n' && c != ';') {
+        entry += c;
+        continue;
+      }
+      if (!Trim(entry).empty()) AddEntry(map, Trim(entry), "VOSTREL_MAP entry " + std::to_string(++n));
+      entry.clear();
+    }
+  }
+  for (const std::string& file : sources.map_files) ReadMapFile(env, map, file);
+  AddSambaShares(env, map, sources);
+  AddMounts(env, map, sources);
+  AddWineDrives(env, map, sources);
+  return map;
+}
+
+}  // namespace engine

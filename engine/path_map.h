@@ -1,0 +1,52 @@
+// A path map: how the Windows paths that links hold (a drive "Z:\Baze\X.MDB"
+// or a share "\\streznik\baze\X.MDB") reach files on this machine. Each entry
+// maps a Windows prefix (a drive, a drive and folder, a share, a share and
+// folder) to a local folder. The map finds files; it never changes what a
+// front-end stores.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+struct PathMapEntry {
+  std::string prefix;  // the Windows prefix, as written: "Z:", "\\streznik\baze"
+  std::string local;   // the local folder it names
+  std::string source;  // where the entry came from ("--map", a file and line, ...)
+};
+
+// Whether `path` starts with a drive ("C:") or two separators (a share):
+// a place only a map can make reachable here.
+bool IsWindowsRooted(std::string_view path);
+
+// The root a Windows path names: "Z:" or "\\server\share"; empty for others.
+std::string WindowsRoot(std::string_view path);
+
+class PathMap {
+ public:
+  // Adds an entry unless the map has one for the same prefix already (the
+  // earlier source wins). Returns false, adding nothing, where `prefix` is
+  // not a drive, a share or either with folders.
+  bool Add(PathMapEntry entry);
+
+  const std::vector<PathMapEntry>& Entries() const { return entries_; }
+  bool empty() const { return entries_.empty(); }
+
+  // The local path of a Windows path: the longest prefix that covers whole
+  // components of it (case and "\" or "/" forgiven) is replaced by its local
+  // folder. None where no entry covers it.
+  std::optional<std::string> ToLocal(std::string_view windows_path) const;
+
+  // The Windows form of a local folder: the entry whose local folder is the
+  // longest that covers `local_folder` (compared as local names are: exactly),
+  // its prefix followed by the rest with "\". None where none covers it.
+  std::optional<std::string> ToWindows(std::string_view local_folder) const;
+
+ private:
+  std::vector<PathMapEntry> entries_;
+};
+
+}  // namespace engine
