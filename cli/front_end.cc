@@ -59,9 +59,10 @@ bool FrontEndCheck::Good() const {
 }
 
 FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
-  FrontEndCheck report{file, std::nullopt, {}};
+  FrontEndCheck report{file, std::nullopt, {}, {}};
   try {
     std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(env, file);
+    for (const engine::SessionUser& u : db->OpenBy()) report.open_by.emplace_back(u.machine, u.user);
     std::vector<CheckedLink> links;
     db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
       if (e.type != kLink && e.type != kOdbcLink) return;

@@ -45,6 +45,10 @@ struct CheckedLink {
 struct FrontEndCheck {
   std::string file;                // as the user named it
   std::optional<Failure> failure;  // the front-end itself did not open
+  // The sessions of the desktop program that have it open now ("machine",
+  // "user" each); empty where none does (a stale lock file's entries are
+  // not sessions).
+  std::vector<std::pair<std::string, std::string>> open_by;
   std::vector<CheckedLink> links;  // in catalog order; links of every kind
   bool Good() const;               // opened, and no link is broken
 };

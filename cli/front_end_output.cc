@@ -41,6 +41,8 @@ const char* OutcomeName(RelinkOutcome outcome) {
 std::string CheckLines(const FrontEndCheck& report) {
   if (report.failure) return Line(report.file, "", report.failure->Text());
   std::string out;
+  for (const auto& [machine, user] : report.open_by)
+    out += Line(report.file, "", "open by user '" + user + "' on machine '" + machine + "'");
   for (const CheckedLink& l : report.links) {
     switch (l.state) {
       case LinkState::kOk: out += Line(report.file, l.table, "ok"); break;
@@ -61,9 +63,12 @@ std::string CheckJson(const FrontEndCheck& report) {
                   .Add("state", StateName(l.state))
                   .Raw("error", FailureJson(l.failure))
                   .Text());
+  JsonArray open_by;
+  for (const auto& [machine, user] : report.open_by) open_by.Add(JsonObject().Add("machine", machine).Add("user", user).Text());
   return JsonObject()
       .Add("frontEnd", report.file)
       .Raw("error", FailureJson(report.failure))
+      .Raw("openBy", open_by.Text("    ", "  "))
       .Raw("links", links.Text("    ", "  "))
       .Text();
 }

@@ -5,6 +5,7 @@
 #include "engine/database_impl.h"
 #include "engine/failures.h"
 #include "engine/link_string.h"
+#include "engine/lock_file.h"
 #include "engine/path.h"
 #include "engine/relink.h"
 #include "engine/tabledef.h"
@@ -49,8 +50,13 @@ std::unique_ptr<jet::File> OpenFile(jet::Env& env, const std::string& name, cons
   if (*writable) {
     // Probe only: the lock is taken for real while a change is written.
     jet::Status locked = (*file)->Lock();
-    if (!locked.ok()) throw FromStatus(locked, name, path);
-    (void)(*file)->Unlock();  // if it fails, the lock goes when the file is closed
+    if (locked.ok()) {
+      (void)(*file)->Unlock();  // if it fails, the lock goes when the file is closed
+    } else if (locked.code() != jet::Code::kLocked || !HeldBySession(**file)) {
+      // A session of the desktop program does not keep us from reading;
+      // a write is refused with who has it open (3260).
+      throw FromStatus(locked, name, path);
+    }
   }
   return std::move(*file);
 }

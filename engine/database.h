@@ -22,6 +22,12 @@ struct LinkRequest {
   std::string link;
 };
 
+// A session of the desktop program, as its lock file names it.
+struct SessionUser {
+  std::string machine;
+  std::string user;
+};
+
 class Database {
  public:
   ~Database();  // closes the file if Close was not called
@@ -78,6 +84,11 @@ class Database {
   // take the stored links. Returns the catalog rows as now stored, in the
   // order of the requests. Throws EngineError; then the file is as it was.
   std::vector<CatalogEntry> StoreLinks(const std::vector<LinkRequest>& requests, double now);
+
+  // The sessions of the desktop program that have the file open now, as
+  // its lock file names them; empty where none has (a stale lock file's
+  // entries are no sessions). A relink meanwhile is refused with 3260.
+  std::vector<SessionUser> OpenBy();
 
  private:
   friend class DBEngine;

@@ -24,6 +24,7 @@ enum ErrorNumber : int {
   kErrReadOnly = 3027,
   kErrDiskOrNetwork = 3043,
   kErrFileInUse = 3045,
+  kErrLockedByUser = 3260,        // a session of the desktop program has the file open
   kErrInvalidOperation = 3219,     // e.g. RefreshLink on a local table
   kErrInvalidArgument = 3001,
   kErrOdbcConnectionFailed = 3151, // an ODBC link: we reach no ODBC server

@@ -56,6 +56,10 @@ EngineError BadMapEntry(const std::string& where, const std::string& entry, cons
   return Raise(kErrInvalidArgument, "Bad path map entry in %1: '%2': %3.", {where, entry, why});
 }
 
+EngineError LockedBy(const std::string& who) {
+  return Raise(kErrLockedByUser, "Couldn't update; currently locked by %1.", {who});
+}
+
 EngineError Unmapped(const EngineError& e, const std::string& root) {
   const char* hint =
       "No path map entry covers '%1': add one with --map '%1=LOCALDIR', in VOSTREL_MAP or in ~/.config/vostrel/map.";

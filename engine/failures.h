@@ -25,6 +25,8 @@ EngineError DiskOrNetworkError();                                // 3043
 EngineError BadMapEntry(const std::string& where, const std::string& entry, const std::string& why);
 // `e` (3044 for a Windows path) and which map entry would reach `root`.
 EngineError Unmapped(const EngineError& e, const std::string& root);
+// 3260: "Couldn't update; currently locked by user 'U' on machine 'M'."
+EngineError LockedBy(const std::string& who);
 EngineError ReadOnly();                                          // 3027
 EngineError FileInUse(const std::string& path);                  // 3045
 EngineError CouldNotFindObject(const std::string& name);         // 3011

@@ -9,6 +9,7 @@
 #include "engine/error.h"
 #include "engine/failures.h"
 #include "engine/link_string.h"
+#include "engine/lock_file.h"
 #include "engine/tabledef.h"
 #include "engine/tabledefs.h"
 #include "jet/catalog_writer.h"
@@ -126,6 +127,7 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   for (const LinkRequest& r : requests) checked.push_back(Check(db, env, r));
   if (checked.empty()) return {};
   if (!db.writable) throw ReadOnly();
+  RefuseIfInUse(db, env);
 
   LockHolder lock(*db.file);
   if (jet::Status s = lock.Lock(); !s.ok()) throw WriteFailure(s, db);

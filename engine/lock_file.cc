@@ -1,0 +1,86 @@
+#include "engine/lock_file.h"
+
+#include <algorithm>
+
+#include "engine/failures.h"
+#include "engine/path.h"
+#include "jet/text.h"
+
+namespace engine {
+namespace {
+
+constexpr size_t kEntrySize = 64;
+constexpr size_t kNameSize = 32;
+constexpr size_t kMaxEntries = 255;  // the most sessions the desktop program allows at once
+
+bool EndsWithIgnoreCase(const std::string& s, std::string_view suffix) {
+  return s.size() >= suffix.size() && jet::EqualsIgnoreCase(std::string_view(s).substr(s.size() - suffix.size()), suffix);
+}
+
+std::string Name(std::span<const uint8_t> field, uint16_t code_page) {
+  const auto end = std::find(field.begin(), field.end(), uint8_t{0});
+  return jet::DecodeCodePage(jet::Bytes(field.data(), static_cast<size_t>(end - field.begin())), code_page);
+}
+
+bool AnyLock(jet::File& file) {
+  auto held = file.FindLock();
+  return held.ok() && held->has_value();
+}
+
+}  // namespace
+
+bool HeldBySession(jet::File& file) {
+  auto held = file.FindLock();
+  return held.ok() && *held && !((*held)->start == 0 && (*held)->length == 0);
+}
+
+std::string LockFileName(const std::string& db_path) {
+  const size_t slash = db_path.find_last_of("/\\");
+  const size_t dot = db_path.rfind('.');
+  const std::string stem = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? db_path.substr(0, dot) : db_path;
+  return stem + (EndsWithIgnoreCase(db_path, ".accdb") || EndsWithIgnoreCase(db_path, ".accde") ? ".laccdb" : ".ldb");
+}
+
+Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page) {
+  Sessions s;
+  s.live = HeldBySession(db_file);
+  const ResolvedPath lock_path = ResolvePath(env, LockFileName(db_path));
+  if (lock_path.problem != PathProblem::kNone) return s;
+  auto lock_file = env.Open(lock_path.full, jet::OpenMode::kRead);
+  if (!lock_file.ok()) return s;
+  s.live = s.live || AnyLock(**lock_file);
+  std::vector<uint8_t> bytes(kEntrySize * kMaxEntries);
+  auto n = (*lock_file)->ReadUpTo(0, bytes);
+  if (!n.ok()) return s;
+  for (size_t at = 0; at + kEntrySize <= *n; at += kEntrySize) {
+    std::span<const uint8_t> entry(bytes.data() + at, kEntrySize);
+    SessionUser u{Name(entry.first(kNameSize), code_page), Name(entry.subspan(kNameSize), code_page)};
+    if (!u.machine.empty() || !u.user.empty()) s.users.push_back(std::move(u));
+  }
+  return s;
+}
+
+// "user 'U1' on machine 'M1', user 'U2' on machine 'M2' and user ..."
+std::string Who(const std::vector<SessionUser>& users) {
+  std::string who;
+  for (size_t i = 0; i < users.size(); ++i) {
+    if (i) who += i + 1 == users.size() ? " and " : ", ";
+    who += "user '" + users[i].user + "' on machine '" + users[i].machine + "'";
+  }
+  return who.empty() ? "another session" : who;
+}
+
+void RefuseIfInUse(DatabaseImpl& db, jet::Env& env) {
+  if (!db.file) return;
+  const Sessions s = FindSessions(env, *db.file, db.path, db.header.code_page);
+  if (s.live) throw LockedBy(Who(s.users));
+}
+
+std::vector<SessionUser> Database::OpenBy() {
+  if (impl_->closed || !impl_->file) throw ObjectInvalid();
+  Sessions s = FindSessions(*impl_->env, *impl_->file, impl_->path, impl_->header.code_page);
+  if (!s.live) return {};
+  return std::move(s.users);
+}
+
+}  // namespace engine

@@ -1,0 +1,43 @@
+// Sessions of the desktop program: while it has a database open, it keeps a
+// lock file beside it (".ldb" beside ".mdb", ".laccdb" beside ".accdb") of
+// 64-byte entries, a machine name then a user name, 32 bytes each,
+// NUL-padded, in the file's code page; and it holds record locks on the
+// database and on the lock file (an SMB server holds them as POSIX record
+// locks for its clients). A lock file on which no lock is held is stale: a
+// session that ended without removing it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/database.h"
+#include "engine/database_impl.h"
+#include "engine/error.h"
+#include "jet/env.h"
+
+namespace engine {
+
+struct Sessions {
+  bool live = false;               // another process holds a record lock on the database or its lock file
+  std::vector<SessionUser> users;  // the lock file's entries (of a stale one too)
+};
+
+// The lock file's name beside `db_path`, as the desktop program names it
+// (the extension's case aside: an existing one is found whatever its case).
+std::string LockFileName(const std::string& db_path);
+
+// Whether another process holds a session's record lock on `file`: any
+// lock but one over the whole file, which is another writer's like ours.
+bool HeldBySession(jet::File& file);
+
+// Who has the database open. `db_file` is the database as this process has
+// it open; a lock over the whole file is not a session's but another
+// writer's like ours, which the write lock itself refuses (3045).
+Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page);
+
+// Throws 3260 where a session of another process has the database open.
+// Called on the write path before anything is written; reads only.
+void RefuseIfInUse(DatabaseImpl& db, jet::Env& env);
+
+}  // namespace engine

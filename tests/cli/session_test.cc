@@ -1,0 +1,139 @@
+// A front-end a session of the desktop program has open: another process
+// holds record locks (as an SMB server does for its clients) and the lock
+// file names who. A relink is refused with 3260 and writes nothing; a stale
+// lock file blocks nothing and stays as it is.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "tests/cli/built.h"
+
+namespace {
+
+using namespace testing_support;
+using cli_test::Cli;
+using dbbuilder::Format;
+
+// Another process holding a classic record lock on a byte range of `file`
+// (shared, as a session's read locks are) until the object goes.
+class HeldRecordLock {
+ public:
+  HeldRecordLock(const fs::path& file, off_t start, off_t length) {
+    int ready[2], done[2];
+    EXPECT_EQ(pipe2(ready, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(done, O_CLOEXEC), 0);
+    child_ = fork();
+    if (child_ == 0) {
+      close(ready[0]);
+      close(done[1]);
+      const int fd = open(file.c_str(), O_RDONLY);
+      struct flock fl;
+      std::memset(&fl, 0, sizeof fl);
+      fl.l_type = F_RDLCK;
+      fl.l_whence = SEEK_SET;
+      fl.l_start = start;
+      fl.l_len = length;
+      const char ok = fd >= 0 && fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
+      (void)!write(ready[1], &ok, 1);
+      char c;
+      (void)!read(done[0], &c, 1);
+      _exit(0);
+    }
+    close(ready[1]);
+    close(done[0]);
+    done_ = done[1];
+    char ok = 'n';
+    EXPECT_EQ(read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, 'y');
+    close(ready[0]);
+  }
+  ~HeldRecordLock() {
+    close(done_);
+    int status;
+    waitpid(child_, &status, 0);
+  }
+
+ private:
+  pid_t child_ = -1;
+  int done_ = -1;
+};
+
+std::vector<uint8_t> LockFileOf(const std::vector<std::pair<std::string, std::string>>& sessions) {
+  std::vector<uint8_t> bytes;
+  for (const auto& [machine, user] : sessions) {
+    std::vector<uint8_t> entry(64, 0);
+    std::memcpy(entry.data(), machine.data(), machine.size());
+    std::memcpy(entry.data() + 32, user.data(), user.size());
+    bytes.insert(bytes.end(), entry.begin(), entry.end());
+  }
+  return bytes;
+}
+
+struct SessionScene {
+  TempDir dir;
+  fs::path front, lock_file;
+  SessionScene() {
+    cli_test::BuildBackEnd(dir.path(), "nova/PARTNER.MDB", Format::kJet4);
+    dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
+    described.objects.resize(1);
+    dbbuilder::Link l;
+    l.name = "Partner";
+    l.database = "C:\\MLQ\\PARTNER.MDB";
+    l.foreign_name = "Partner";
+    described.AddLink(l);
+    front = cli_test::Build(described, dir.path(), "MLQ.mdb");
+    lock_file = dir / "MLQ.LDB";  // found whatever the case of its extension
+    WriteBytes(lock_file, LockFileOf({{"PC-ANA", "ana"}, {"RACUNOVODSTVO", "Bor"}}));
+  }
+  RunResult Relink() const {
+    return testing_support::Run(Cli() + " relink MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
+                   ShellQuote((dir.path() / "nova/PARTNER.MDB").string()),
+               dir.path());
+  }
+};
+
+const char kLocked[] =
+    "Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA' and user 'Bor' on machine "
+    "'RACUNOVODSTVO'.\n";
+
+TEST(Sessions, ARecordLockOnTheLockFileOrTheFrontEndRefusesTheRelink) {
+  struct Case {
+    const char* what;
+    bool on_front_end;
+  } cases[] = {{"on the lock file", false}, {"on the front-end", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SessionScene s;
+    const auto front = ReadBytes(s.front), lock = ReadBytes(s.lock_file);
+    {
+      // The desktop program locks bytes far past a file's end.
+      HeldRecordLock held(c.on_front_end ? s.front : s.lock_file, c.on_front_end ? 0x10000000 : 1, 1);
+      RunResult r = s.Relink();
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.err, kLocked);
+      EXPECT_EQ(ReadBytes(s.front), front);
+      RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", s.dir.path());
+      EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
+                "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
+                "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n");
+    }
+    EXPECT_EQ(ReadBytes(s.lock_file), lock);
+  }
+}
+
+TEST(Sessions, AStaleLockFileDoesNotBlockAndIsLeftAsItIs) {
+  SessionScene s;
+  const auto lock = ReadBytes(s.lock_file);
+  RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", s.dir.path());
+  EXPECT_EQ(check.out.find("open by"), std::string::npos) << check.out;
+  RunResult r = s.Relink();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + (s.dir.path() / "nova/PARTNER.MDB").string());
+  if (HaveMdbReader())
+    EXPECT_EQ(cli_test::OracleDatabases(s.front)["Partner"], (s.dir.path() / "nova/PARTNER.MDB").string());
+  EXPECT_EQ(ReadBytes(s.lock_file), lock);
+}
+
+}  // namespace
