@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
   }
   if (command == "list") return cli::ListCommand(args);
   if (command == "map") return cli::MapCommand(args);
+  if (command == "scan") return cli::ScanCommand(args);
   if (command == "relink") return cli::RelinkCommand(args);
   if (command == "check") return cli::CheckCommand(args);
   std::cerr << "vostrel-cli: unknown command '" << command << "'\n\n" << kUsage;

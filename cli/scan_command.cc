@@ -1,0 +1,144 @@
+// vostrel-cli scan: every front-end under some folders and the state of its
+// links, printed as it is found.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+
+#include "cli/commands.h"
+#include "cli/front_end.h"
+#include "cli/front_end_output.h"
+#include "cli/json.h"
+#include "cli/path_compare.h"
+#include "engine/database_file.h"
+#include "engine/link_string.h"
+
+namespace cli {
+namespace {
+
+const char kScanUsage[] =
+    "usage: vostrel-cli scan DIR... [--back-end PATH] [--json]\n"
+    "\n"
+    "Walks the folders DIR (symbolic links are not followed; a folder that cannot\n"
+    "be read is reported on stderr and skipped) and checks every front-end found\n"
+    "there, told by its content whatever its name, as vostrel-cli check does; the\n"
+    "lines are check's, printed as each front-end is checked:\n"
+    "\n"
+    "  FILE  TABLE  ok | Error N: description | not checkable: ...\n"
+    "\n"
+    "  --back-end PATH   only the links to the back-end PATH (compared as relink\n"
+    "                    --from compares: case and \"\\\" or \"/\" forgiven)\n"
+    "  --json            one JSON array of check's objects, one per front-end\n"
+    "\n"
+    "On a terminal, stderr shows how far it got. Exits with 0 when no link shown is\n"
+    "broken, 1 when one is, a front-end does not open or a folder cannot be read,\n"
+    "2 on wrong usage.\n";
+
+class Scan {
+ public:
+  Scan(std::optional<std::string> back_end, bool json)
+      : back_end_(std::move(back_end)), json_(json), progress_(isatty(STDERR_FILENO) != 0) {}
+
+  void Folder(const std::string& dir) {
+    jet::Env& env = jet::Env::Default();
+    auto names = env.ListDir(dir);
+    if (!names.ok()) {
+      ClearProgress();
+      std::cerr << "vostrel-cli scan: cannot read the folder '" << dir << "': " << names.status().message() << "\n";
+      good_ = false;
+      return;
+    }
+    std::sort(names->begin(), names->end());
+    for (const std::string& name : *names) {
+      const std::string path = dir == "/" ? "/" + name : dir + "/" + name;
+      auto info = env.Stat(path, false);
+      if (!info.ok()) continue;
+      if (info->kind == jet::FileKind::kDirectory) {
+        Folder(path);
+      } else if (info->kind == jet::FileKind::kFile) {
+        ++files_;
+        if (engine::IsDatabaseFile(env, path)) FrontEnd(path);
+        ShowProgress();
+      }
+    }
+  }
+
+  int Finish() {
+    ClearProgress();
+    if (json_) std::cout << (first_ ? "[]\n" : "\n]\n");
+    std::cout << std::flush;
+    return good_ ? 0 : 1;
+  }
+
+ private:
+  void FrontEnd(const std::string& path) {
+    FrontEndCheck report = CheckFrontEnd(jet::Env::Default(), path);
+    if (back_end_) {
+      std::erase_if(report.links, [&](const CheckedLink& l) {
+        const std::optional<std::string> database = engine::ParseLinkString(l.link).database;
+        return !database || !SamePath(*database, *back_end_);
+      });
+    }
+    if (report.links.empty() && !report.failure) return;  // a back-end or a database without links
+    ++front_ends_;
+    good_ = good_ && report.Good();
+    ClearProgress();
+    if (json_) {
+      std::cout << (first_ ? "[\n  " : ",\n  ") << CheckJson(report);
+      first_ = false;
+    } else {
+      std::cout << CheckLines(report);
+    }
+    std::cout << std::flush;  // each front-end as it is done: a script reads as it goes
+  }
+
+  void ShowProgress() {
+    if (!progress_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - shown_ < std::chrono::milliseconds(100)) return;
+    shown_ = now;
+    std::cerr << "\rscanned " << files_ << " files, " << front_ends_ << " front-ends" << std::flush;
+    dirty_ = true;
+  }
+
+  void ClearProgress() {
+    if (!dirty_) return;
+    std::cerr << "\r\033[K" << std::flush;
+    dirty_ = false;
+  }
+
+  std::optional<std::string> back_end_;
+  bool json_;
+  bool progress_;
+  bool good_ = true;
+  bool first_ = true;
+  bool dirty_ = false;
+  uint64_t files_ = 0, front_ends_ = 0;
+  std::chrono::steady_clock::time_point shown_{};
+};
+
+}  // namespace
+
+int ScanCommand(const Args& args) {
+  ParsedArgs parsed;
+  try {
+    parsed = ParseArgs(args, {{"--json", false}, {"--back-end", true}});
+    if (!parsed.help && parsed.files.empty()) throw UsageError("no folder to scan");
+  } catch (const UsageError& e) {
+    std::cerr << "vostrel-cli scan: " << e.what() << "\n\n" << kScanUsage;
+    return 2;
+  }
+  if (parsed.help) {
+    std::cout << kScanUsage;
+    return 0;
+  }
+  Scan scan(parsed.Value("--back-end"), parsed.Has("--json"));
+  for (std::string dir : parsed.files) {
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    scan.Folder(dir);
+  }
+  return scan.Finish();
+}
+
+}  // namespace cli

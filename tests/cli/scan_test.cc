@@ -1,0 +1,76 @@
+// vostrel-cli scan over a tree: front-ends told by content whatever their
+// names, links filtered by back-end, symbolic links not followed, JSON.
+#include <unistd.h>
+
+#include "tests/cli/built.h"
+
+namespace {
+
+using namespace testing_support;
+using cli_test::Cli;
+using dbbuilder::Format;
+
+struct Tree {
+  TempDir dir;
+  std::string old_path, new_path;
+  Tree() {
+    old_path = cli_test::BuildBackEnd(dir.path(), "stari/PARTNER.MDB", Format::kJet4).string();
+    new_path = cli_test::BuildBackEnd(dir.path(), "novi/PARTNER.MDB", Format::kJet3).string();
+    auto front = [&](const std::string& name, const std::string& database) {
+      dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
+      described.objects.resize(1);
+      dbbuilder::Link l;
+      l.name = "Partner";
+      l.database = database;
+      l.foreign_name = "Partner";
+      described.AddLink(l);
+      cli_test::Build(described, dir.path() / "deljeno", name);
+    };
+    front("a/MLQ.mdb", old_path);
+    front("b/Kopija.MDE", new_path);
+    front("b/c/brez_koncnice", "Z:\\Baze\\PARTNER.MDB");
+    WriteBytes(dir / "deljeno/b/ni.mdb", {'n', 'o', '\n'});  // a name alone makes no front-end
+    fs::create_directory_symlink(dir / "deljeno/a", dir / "deljeno/povezava");
+  }
+};
+
+TEST(ScanCommand, FindsFrontEndsByContentAndFiltersByBackEnd) {
+  Tree t;
+  const std::string d = (t.dir / "deljeno").string();
+  RunResult all = testing_support::Run(Cli() + " scan " + ShellQuote(d), t.dir.path());
+  EXPECT_EQ(all.status, 1) << all.err;  // the Z: link is broken
+  EXPECT_EQ(all.out.substr(0, all.out.find("\tError")),
+            d + "/a/MLQ.mdb\tPartner\tok\n" + d + "/b/Kopija.MDE\tPartner\tok\n" + d + "/b/c/brez_koncnice\tPartner");
+
+  // The back-end that moved, named as links name it: only those links.
+  std::string old_windows = t.old_path;
+  for (char& c : old_windows)
+    if (c == '/') c = '\\';
+  RunResult moved = testing_support::Run(Cli() + " scan " + ShellQuote(d) + " --back-end " + ShellQuote(old_windows), t.dir.path());
+  EXPECT_EQ(moved.status, 0) << moved.err;
+  EXPECT_EQ(moved.out, d + "/a/MLQ.mdb\tPartner\tok\n");
+  EXPECT_EQ(moved.err, "");  // not a terminal: no progress
+}
+
+TEST(ScanCommand, JsonAndAnUnreadableFolder) {
+  Tree t;
+  const std::string d = (t.dir / "deljeno").string();
+  RunResult json = testing_support::Run(Cli() + " scan --json --back-end " + ShellQuote(t.new_path) + " " + ShellQuote(d), t.dir.path());
+  EXPECT_EQ(json.status, 0);
+  EXPECT_NE(json.out.find("\"frontEnd\": " + std::string("\"") + d + "/b/Kopija.MDE\""), std::string::npos) << json.out;
+  EXPECT_EQ(json.out.find("MLQ.mdb"), std::string::npos);
+  EXPECT_EQ(json.out.front(), '[');
+
+  RunResult none = testing_support::Run(Cli() + " scan " + ShellQuote((t.dir / "nikjer").string()), t.dir.path());
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("vostrel-cli scan: cannot read the folder '" + (t.dir / "nikjer").string() + "'"),
+            std::string::npos);
+  if (geteuid() == 0) return;  // root reads any folder
+  fs::permissions(t.dir / "deljeno/b", fs::perms::none);
+  RunResult closed = testing_support::Run(Cli() + " scan " + ShellQuote(d), t.dir.path());
+  fs::permissions(t.dir / "deljeno/b", fs::perms::owner_all);
+  EXPECT_EQ(closed.out, d + "/a/MLQ.mdb\tPartner\tok\n");
+  EXPECT_NE(closed.err.find("cannot read the folder '" + d + "/b'"), std::string::npos);
+}
+
+}  // namespace
