@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
       sources.command_line = std::move(map_entries);
       engine::DBEngine::Instance().SetMap(engine::LoadPathMap(jet::Env::Default(), sources));
     } catch (const engine::EngineError& e) {
-      cli::ReportEngineError(e.number(), e.description());
+      cli::ReportEngineError(e.number(), e.localized());
       return 1;
     }
   }
