@@ -27,7 +27,9 @@ const char kListUsage[] =
     "  --json   one JSON array of objects with the keys name, type (the catalog's\n"
     "           number: 1 local, 4 odbc, 6 linked, others for the other kinds),\n"
     "           system, connect (the link string), database, foreignName (the\n"
-    "           catalog's columns, null where null)\n"
+    "           catalog's columns, null where null), openBy (the sessions of the\n"
+    "           desktop program that have the file open, as {machine, user}; the\n"
+    "           same on every object, [] when none)\n"
     "\n"
     "An engine error prints \"Error N: description\" on stderr and exits with 1.\n";
 
@@ -64,6 +66,16 @@ int ListCommand(const Args& args) {
     std::string out = json ? "[" : "";
     out.reserve(kBlock + 4096);
     bool first = true;
+    // Who has the file open concerns the file, not one object; each object
+    // carries it so that the output stays an array of objects.
+    std::string open_by = "[";
+    if (json) {
+      for (const engine::SessionUser& u : db->OpenBy()) {
+        if (open_by.size() > 1) open_by += ", ";
+        open_by.append(JsonObject().Add("machine", u.machine).Add("user", u.user).Text());
+      }
+    }
+    open_by += "]";
     auto visit = [&](const engine::CatalogEntry& e, const std::string& connect) {
       if (e.system && !all) return;
       if (!json) {
@@ -74,7 +86,8 @@ int ListCommand(const Args& args) {
         out.append("{\"name\": ").append(JsonString(e.name)).append(", \"type\": ").append(std::to_string(e.type));
         out.append(", \"system\": ").append(e.system ? "true" : "false").append(", \"connect\": ").append(JsonString(connect));
         out.append(", \"database\": ").append(JsonOptional(e.database));
-        out.append(", \"foreignName\": ").append(JsonOptional(e.foreign_name)).append("}");
+        out.append(", \"foreignName\": ").append(JsonOptional(e.foreign_name));
+        out.append(", \"openBy\": ").append(open_by).append("}");
       }
       if (out.size() >= kBlock) {
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));

@@ -68,7 +68,7 @@ TEST(ListCommand, JsonIsOneArrayWithTheCatalogsColumns) {
       "console.log([o.name,o.type,o.system,o.connect,o.database,o.foreignName,Object.keys(o).join(\",\")].join(\"|\"))})'";
   RunResult r = testing_support::Run("( " + Cli() + " list --json " + Fixture("v2003-unicode-path") + " | " + parse + " )");
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string keys = "name,type,system,connect,database,foreignName";
+  const std::string keys = "name,type,system,connect,database,foreignName,openBy";
   const std::string path = "C:\\Podatki\\Čebelarstvo Šuštar\\Žalec\\PARTNER.MDB";
   EXPECT_EQ(r.out, "Nastavitve|1|false||||" + keys + "\n" +                                       //
                        "Partner|6|false|;DATABASE=" + path + "|" + path + "|Partner|" + keys + "\n" +  //

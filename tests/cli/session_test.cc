@@ -118,6 +118,11 @@ TEST(Sessions, ARecordLockOnTheLockFileOrTheFrontEndRefusesTheRelink) {
       EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
                 "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
                 "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n");
+      RunResult list = testing_support::Run(Cli() + " list --json MLQ.mdb", s.dir.path());
+      EXPECT_NE(list.out.find("\"openBy\": [{\"machine\": \"PC-ANA\", \"user\": \"ana\"}, "
+                              "{\"machine\": \"RACUNOVODSTVO\", \"user\": \"Bor\"}]}"),
+                std::string::npos)
+          << list.out;
     }
     EXPECT_EQ(ReadBytes(s.lock_file), lock);
   }
@@ -128,6 +133,8 @@ TEST(Sessions, AStaleLockFileDoesNotBlockAndIsLeftAsItIs) {
   const auto lock = ReadBytes(s.lock_file);
   RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", s.dir.path());
   EXPECT_EQ(check.out.find("open by"), std::string::npos) << check.out;
+  RunResult list = testing_support::Run(Cli() + " list --json MLQ.mdb", s.dir.path());
+  EXPECT_NE(list.out.find("\"openBy\": []}"), std::string::npos) << list.out;
   RunResult r = s.Relink();
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + (s.dir.path() / "nova/PARTNER.MDB").string());
