@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "jet/row_writer.h"
 #include "jet/text.h"
 
 namespace dbbuilder {
@@ -133,101 +134,51 @@ jet::Result<Cell> EncodeValue(const Layout& layout, int code_page, const ColumnP
 
 namespace {
 
-struct Shape {
-  size_t data_end = 0;  // the eod offset
-  size_t jumps = 0;
-  size_t total = 0;
-};
-
-Shape Measure(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
-  Shape s;
-  size_t head = layout.jet3() ? 1 : 2;
-  s.data_end = head + plan.fixed_bytes;
+size_t DataEnd(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
+  size_t end = static_cast<size_t>(layout.row_count_size) + plan.fixed_bytes;
   for (const auto& c : plan.columns)
-    if (c.variable && cells[c.number].present) s.data_end += cells[c.number].bytes.size();
-  size_t mask = (plan.columns.size() + 7) / 8;
-  if (plan.variable_count == 0) {
-    s.total = s.data_end + mask;
-    return s;
-  }
-  size_t entry = layout.jet3() ? 1 : 2;
-  size_t fixed_tail = entry * (plan.variable_count + 2) + mask;  // eod, offsets, count, mask
-  s.total = s.data_end + fixed_tail;
-  if (layout.jet3()) {
-    // One jump entry per 256 bytes of row, counting the jump entries themselves.
-    while ((s.total - 1) / 256 > s.jumps) {
-      ++s.jumps;
-      s.total = s.data_end + fixed_tail + s.jumps;
-    }
-  }
-  return s;
+    if (c.variable && cells[c.number].present) end += cells[c.number].bytes.size();
+  return end;
 }
 
 }  // namespace
 
 size_t RowLength(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
-  return Measure(layout, plan, cells).total;
+  return jet::AssembledRowSize(layout, DataEnd(layout, plan, cells), plan.variable_count, plan.variable_count > 0,
+                               (plan.columns.size() + 7) / 8);
 }
 
+// The row goes through the engine's writer: one layout of the var table and
+// of Jet3's jump table for rows written new and rows rewritten.
 jet::Result<ByteVector> EncodeRow(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
   if (cells.size() != plan.columns.size()) return jet::Status::InvalidArgument("row has the wrong number of cells");
-  const Shape shape = Measure(layout, plan, cells);
-  ByteWriter out;
-  if (layout.jet3()) out.U8(static_cast<uint8_t>(plan.columns.size()));
-  else out.U16(static_cast<uint16_t>(plan.columns.size()));
-
-  const size_t fixed_at = out.size();
-  out.Fill(plan.fixed_bytes, 0);
+  ByteWriter head;
+  if (layout.jet3()) head.U8(static_cast<uint8_t>(plan.columns.size()));
+  else head.U16(static_cast<uint16_t>(plan.columns.size()));
+  const size_t fixed_at = head.size();
+  head.Fill(plan.fixed_bytes, 0);
   for (const auto& c : plan.columns) {
     const Cell& cell = cells[c.number];
     if (c.variable || !cell.present || c.column.type == ColumnType::kBoolean) continue;
     if (cell.bytes.size() != FixedSize(c.column.type)) return jet::Status::InvalidArgument("bad fixed value");
-    std::copy(cell.bytes.begin(), cell.bytes.end(), out.bytes().begin() + static_cast<std::ptrdiff_t>(fixed_at + c.fixed_offset));
+    std::copy(cell.bytes.begin(), cell.bytes.end(), head.bytes().begin() + static_cast<std::ptrdiff_t>(fixed_at + c.fixed_offset));
   }
 
+  jet::RowParts parts;
+  parts.head = head.Take();
   // Variable data in slot order; a null takes no room and shares the next start.
-  std::vector<size_t> starts(plan.variable_count + 1, 0);
-  for (const auto& c : plan.columns) {
-    if (!c.variable) continue;
-    starts[c.var_index] = out.size();
-    if (cells[c.number].present) out.Append(cells[c.number].bytes);
-  }
-  starts[plan.variable_count] = out.size();
-
-  if (plan.variable_count > 0) {
-    if (layout.jet3()) {
-      // Offsets keep their low byte; the jump table says where each further
-      // 256 bytes begin, as the first slot (eod counting as the last) at or
-      // past that point.
-      out.U8(static_cast<uint8_t>(starts[plan.variable_count]));
-      for (size_t v = plan.variable_count; v-- > 0;) out.U8(static_cast<uint8_t>(starts[v]));
-      std::vector<uint8_t> jumps(shape.jumps, 0xFF);
-      for (size_t j = 0; j < shape.jumps; ++j) {
-        for (size_t v = 0; v <= plan.variable_count; ++v) {
-          if (starts[v] >= 256 * (j + 1)) {
-            jumps[j] = static_cast<uint8_t>(v);
-            break;
-          }
-        }
-      }
-      for (size_t j = shape.jumps; j-- > 0;) out.U8(jumps[j]);
-      out.U8(static_cast<uint8_t>(plan.variable_count));
-    } else {
-      out.U16(static_cast<uint16_t>(starts[plan.variable_count]));
-      for (size_t v = plan.variable_count; v-- > 0;) out.U16(static_cast<uint16_t>(starts[v]));
-      out.U16(plan.variable_count);
-    }
-  }
-
+  parts.var_data.resize(plan.variable_count);
+  for (const auto& c : plan.columns)
+    if (c.variable && cells[c.number].present) parts.var_data[c.var_index] = cells[c.number].bytes;
+  parts.var_table = plan.variable_count > 0;
   ByteVector mask((plan.columns.size() + 7) / 8, 0);
   for (const auto& c : plan.columns) {
     const Cell& cell = cells[c.number];
     bool bit = c.column.type == ColumnType::kBoolean ? cell.truth : cell.present;
     if (bit) mask[c.number / 8] |= static_cast<uint8_t>(1u << (c.number % 8));
   }
-  out.Append(mask);
-  if (out.size() != shape.total) return jet::Status::InvalidArgument("row length mismatch");
-  return out.Take();
+  parts.null_mask = mask;
+  return jet::AssembleRow(layout, parts);
 }
 
 }  // namespace dbbuilder

@@ -41,6 +41,43 @@ std::vector<uint8_t> Jet3Jumps(const std::vector<uint32_t>& offsets, size_t coun
 
 }  // namespace
 
+size_t AssembledRowSize(const Format& f, size_t data_end, size_t var_entries, bool var_table, size_t mask_len) {
+  if (!var_table) return data_end + mask_len;
+  const size_t entry = f.jet3() ? 1 : 2;
+  const size_t size = data_end + entry * (var_entries + 2) + mask_len;  // eod, offsets, count
+  return f.jet3() ? size + Jet3JumpCount(size) : size;
+}
+
+Result<std::vector<uint8_t>> AssembleRow(const Format& f, const RowParts& parts) {
+  std::vector<uint8_t> out = parts.head;
+  std::vector<uint32_t> offsets;
+  offsets.reserve(parts.var_data.size() + 1);
+  for (Bytes value : parts.var_data) {
+    offsets.push_back(static_cast<uint32_t>(out.size()));
+    out.insert(out.end(), value.begin(), value.end());
+  }
+  offsets.push_back(static_cast<uint32_t>(out.size()));  // eod
+  out.insert(out.end(), parts.gap.begin(), parts.gap.end());
+
+  if (parts.var_table) {
+    if (f.jet3()) {
+      const size_t jumps = Jet3JumpCount(out.size() + offsets.size() + 1 + parts.null_mask.size());
+      const std::vector<uint8_t> jump_table = Jet3Jumps(offsets, jumps);
+      for (size_t i = offsets.size(); i-- > 0;) out.push_back(static_cast<uint8_t>(offsets[i]));
+      for (size_t j = jumps; j-- > 0;) out.push_back(jump_table[j]);
+      out.push_back(static_cast<uint8_t>(parts.var_data.size()));
+    } else {
+      for (size_t i = offsets.size(); i-- > 0;) {
+        if (offsets[i] > 0xffff) return Status::InvalidArgument("the row is too long");
+        PutU16(out, offsets[i]);
+      }
+      PutU16(out, parts.var_data.size());
+    }
+  }
+  out.insert(out.end(), parts.null_mask.begin(), parts.null_mask.end());
+  return out;
+}
+
 Result<std::vector<uint8_t>> RewriteRow(Bytes row, const TableDefinition& def, const Format& f,
                                         std::span<const ColumnValue> values) {
   auto cracked = CrackRow(row, def, f);
@@ -86,50 +123,30 @@ Result<std::vector<uint8_t>> RewriteRow(Bytes row, const TableDefinition& def, c
       column_of_entry[c.var_index] = i;
   }
   const std::vector<uint32_t>& old_offsets = cracked->var_offsets;
-  std::vector<uint32_t> offsets;
-  offsets.reserve(var_count + 1);
+  RowParts parts;
+  parts.head = std::move(out);
   for (size_t entry = 0; entry < var_count; ++entry) {
-    offsets.push_back(static_cast<uint32_t>(out.size()));
     const ColumnValue* v = column_of_entry[entry] ? changed[*column_of_entry[entry]] : nullptr;
-    Bytes value = v ? (v->null ? Bytes() : Bytes(v->bytes))
-                    : entry < cracked->var_count ? row.subspan(old_offsets[entry], old_offsets[entry + 1] - old_offsets[entry])
-                                                 : Bytes();
-    out.insert(out.end(), value.begin(), value.end());
+    parts.var_data.push_back(v ? (v->null ? Bytes() : Bytes(v->bytes))
+                             : entry < cracked->var_count
+                                 ? row.subspan(old_offsets[entry], old_offsets[entry + 1] - old_offsets[entry])
+                                 : Bytes());
   }
-  offsets.push_back(static_cast<uint32_t>(out.size()));  // eod
-  // Some rows keep bytes between eod and the var table; they stay.
-  if (def.num_var_cols > 0)
-    out.insert(out.end(), row.begin() + cracked->var_end, row.begin() + cracked->trailer_start);
-
-  if (def.num_var_cols > 0) {
-    if (f.jet3()) {
-      const size_t jumps = Jet3JumpCount(out.size() + offsets.size() + 1 + mask_len);
-      const std::vector<uint8_t> jump_table = Jet3Jumps(offsets, jumps);
-      for (size_t i = offsets.size(); i-- > 0;) out.push_back(static_cast<uint8_t>(offsets[i]));
-      for (size_t j = jumps; j-- > 0;) out.push_back(jump_table[j]);
-      out.push_back(static_cast<uint8_t>(var_count));
-    } else {
-      for (size_t i = offsets.size(); i-- > 0;) {
-        if (offsets[i] > 0xffff) return Status::InvalidArgument("the row is too long");
-        PutU16(out, offsets[i]);
-      }
-      PutU16(out, var_count);
-    }
-  }
-
+  parts.var_table = def.num_var_cols > 0;
+  if (parts.var_table) parts.gap = row.subspan(cracked->var_end, cracked->trailer_start - cracked->var_end);
+  std::vector<uint8_t> null_mask(row.end() - static_cast<ptrdiff_t>(mask_len), row.end());
   // The null mask: present (1) or null (0); a Bool column's value.
-  const size_t mask_start = out.size();
-  out.insert(out.end(), row.end() - static_cast<ptrdiff_t>(mask_len), row.end());
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnValue* v = changed[i];
     if (!v) continue;
     const Column& c = def.columns[i];
     const bool bit = c.type == kColBool ? v->flag : !v->null;
-    uint8_t& byte = out[mask_start + c.number / 8];
+    uint8_t& byte = null_mask[c.number / 8];
     const uint8_t mask = static_cast<uint8_t>(1u << (c.number % 8));
     byte = bit ? (byte | mask) : (byte & ~mask);
   }
-  return out;
+  parts.null_mask = null_mask;
+  return AssembleRow(f, parts);
 }
 
 }  // namespace jet

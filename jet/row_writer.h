@@ -27,6 +27,24 @@ struct ColumnValue {
                                // data after it when inline)
 };
 
+// A row's parts in stored order, for AssembleRow.
+struct RowParts {
+  std::vector<uint8_t> head;  // the column count and the fixed data area
+  std::vector<Bytes> var_data;  // the var entries' bytes, in var table order
+  Bytes gap;                  // bytes some rows keep between eod and the var table
+  bool var_table = false;     // the table has var columns, so the row has a var table
+  Bytes null_mask;
+};
+
+// The length AssembleRow gives for parts whose head, var data and gap take
+// `data_end` bytes (Jet3's jump table grows with the row it describes).
+size_t AssembledRowSize(const Format& format, size_t data_end, size_t var_entries, bool var_table, size_t mask_len);
+
+// The row: head, var data, gap, then (with a var table) eod and the var
+// offsets from the last down, Jet3's jump table and the entry count, then
+// the null mask. kInvalidArgument when an offset does not fit its field.
+Result<std::vector<uint8_t>> AssembleRow(const Format& format, const RowParts& parts);
+
 // The row with the values changed. kCorrupt when the row cannot be cracked;
 // kInvalidArgument for a value that does not fit its column; kUnsupported
 // for a row stored before a column that is to be set existed.
