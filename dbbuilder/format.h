@@ -56,7 +56,7 @@ bool IsLongValue(ColumnType t);  // memo and OLE: stored through a 12-byte heade
 bool IsVariable(ColumnType t);   // text, binary, memo, OLE
 
 // A row's place: page number in the high 24 bits, row number in the low 8.
-inline uint32_t RowPointer(uint32_t page, uint8_t row) { return (page << 8) | row; }
+inline uint32_t RowPointer(uint32_t page, uint8_t row) { return jet::RowPointer{page, row}.Encode(); }
 
 using jet::kMaxRowsPerPage;
 

@@ -2,26 +2,11 @@
 
 #include <algorithm>
 #include "jet/format.h"
+#include "jet/long_value_writer.h"
 
 namespace dbbuilder {
 
-namespace {
-
-ByteVector Header(uint32_t length_and_flags, uint32_t pointer) {
-  ByteWriter w;
-  w.U32(length_and_flags);
-  w.U32(pointer);
-  w.U32(0);
-  return w.Take();
-}
-
-}  // namespace
-
-ByteVector InlineLongValue(std::span<const uint8_t> payload) {
-  ByteVector out = Header(static_cast<uint32_t>(payload.size()) | jet::kLongValueInline, 0);
-  out.insert(out.end(), payload.begin(), payload.end());
-  return out;
-}
+ByteVector InlineLongValue(std::span<const uint8_t> payload) { return jet::InlineLongValue(payload); }
 
 LongValueWriter::LongValueWriter(PageFile& file, const Layout& layout)
     : file_(file), layout_(layout), packer_(file, layout, kLongValueOwner) {}
@@ -36,24 +21,22 @@ jet::Result<ByteVector> LongValueWriter::Store(std::span<const uint8_t> payload,
     if (payload.size() > layout_.MaxRow()) return jet::Status::InvalidArgument("a long value too large for one page");
     auto where = packer_.Add(payload);
     if (!where.ok()) return where.status();
-    return Header(length | jet::kLongValueSingle, where.value());
+    return jet::LongValueField(length | jet::kLongValueSingle, jet::RowPointer::Decode(where.value()));
   }
 
   // A chain: one piece per page, each piece led by the pointer of the next.
-  const size_t piece = layout_.MaxRow() - 4;
+  const size_t piece = layout_.MaxRow() - jet::kLongValueChainPointer;
   const size_t count = std::max<size_t>(1, (payload.size() + piece - 1) / piece);
   const uint32_t first = file_.AllocateRun(static_cast<uint32_t>(count));
   for (size_t i = 0; i < count; ++i) {
     size_t from = i * piece;
     size_t take = std::min(piece, payload.size() - from);
-    ByteWriter row;
-    row.U32(i + 1 < count ? RowPointer(first + static_cast<uint32_t>(i) + 1, 0) : 0);
-    row.Append(payload.subspan(from, take));
-    ByteVector page = DataPage(layout_, kLongValueOwner, {row.Take()});
+    const jet::RowPointer next = i + 1 < count ? jet::RowPointer{first + static_cast<uint32_t>(i) + 1, 0} : jet::RowPointer{};
+    ByteVector page = DataPage(layout_, kLongValueOwner, {jet::LongValueChainRow(next, payload.subspan(from, take))});
     JET_RETURN_IF_ERROR(file_.Write(first + static_cast<uint32_t>(i), page));
     chain_pages_.push_back(first + static_cast<uint32_t>(i));
   }
-  return Header(length, RowPointer(first, 0));
+  return jet::LongValueField(length, jet::RowPointer{first, 0});
 }
 
 jet::Status LongValueWriter::Finish() { return packer_.ClosePage(); }

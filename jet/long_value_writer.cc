@@ -7,21 +7,27 @@ namespace {
 
 constexpr uint16_t kNoMoreColumns = 0xffff;
 constexpr size_t kLongValueMapEntry = 10;  // column number, used map, free map
-constexpr size_t kChainPointer = 4;
 
 // What follows the column names in a definition: the physical indexes, the
 // logical ones, and the logical ones' names, before the long value maps.
 size_t RealIndexEntry(const Format& f) { return f.jet3() ? 39 : 52; }
 size_t LogicalIndexEntry(const Format& f) { return f.jet3() ? 20 : 28; }
 
-std::vector<uint8_t> Field(uint32_t head, RowPointer first) {
+}  // namespace
+
+std::vector<uint8_t> LongValueField(uint32_t head, RowPointer first) {
   std::vector<uint8_t> field(kLongValueFieldSize, 0);
   StoreU32(field.data(), head);
   StoreU32(field.data() + 4, first.Encode());
   return field;
 }
 
-}  // namespace
+std::vector<uint8_t> LongValueChainRow(RowPointer next, Bytes piece) {
+  std::vector<uint8_t> row(kLongValueChainPointer);
+  StoreU32(row.data(), next.Encode());
+  row.insert(row.end(), piece.begin(), piece.end());
+  return row;
+}
 
 Result<std::vector<LongValueMaps>> ParseLongValueMaps(Bytes tdef, const TableDefinition& def, const Format& f) {
   ByteView v(tdef);
@@ -45,7 +51,7 @@ Result<std::vector<LongValueMaps>> ParseLongValueMaps(Bytes tdef, const TableDef
 }
 
 std::vector<uint8_t> InlineLongValue(Bytes value) {
-  std::vector<uint8_t> field = Field(kLongValueInline | static_cast<uint32_t>(value.size()), RowPointer{});
+  std::vector<uint8_t> field = LongValueField(kLongValueInline | static_cast<uint32_t>(value.size()), RowPointer{});
   field.insert(field.end(), value.begin(), value.end());
   return field;
 }
@@ -57,23 +63,20 @@ Result<std::vector<uint8_t>> LongValueWriter::Write(Bytes value) {
   if (value.size() <= space_.MaxRow()) {
     auto at = space_.Insert(std::vector<uint8_t>(value.begin(), value.end()), 0);
     if (!at.ok()) return at.status();
-    return Field(kLongValueSingle | length, *at);
+    return LongValueField(kLongValueSingle | length, *at);
   }
   // A chain: each row starts with the pointer to the next (none in the
   // last). Written from the end, so that each row knows its successor.
-  const size_t piece = space_.MaxRow() - kChainPointer;
+  const size_t piece = space_.MaxRow() - kLongValueChainPointer;
   RowPointer next;
   for (size_t end = value.size(); end > 0;) {
     const size_t start = (end - 1) / piece * piece;
-    std::vector<uint8_t> row(kChainPointer);
-    StoreU32(row.data(), next.Encode());
-    row.insert(row.end(), value.begin() + static_cast<ptrdiff_t>(start), value.begin() + static_cast<ptrdiff_t>(end));
-    auto at = space_.Insert(row, 0);
+    auto at = space_.Insert(LongValueChainRow(next, value.subspan(start, end - start)), 0);
     if (!at.ok()) return at.status();
     next = *at;
     end = start;
   }
-  return Field(length, next);
+  return LongValueField(length, next);
 }
 
 Status LongValueWriter::Free(Bytes field) {

@@ -18,6 +18,15 @@ namespace jet {
 // place among the rows of its page.
 inline constexpr size_t kMaxInlineLongValue = 256;
 
+// A long value field without inline data: the length with its form's flags
+// in `head`, then where the value's (first) row is.
+std::vector<uint8_t> LongValueField(uint32_t head, RowPointer first);
+
+// One row of a chain: the pointer of the next row (none in the last), then
+// its piece of the value.
+inline constexpr size_t kLongValueChainPointer = 4;
+std::vector<uint8_t> LongValueChainRow(RowPointer next, Bytes piece);
+
 // The field of a value kept in its row (at most kMaxInlineLongValue bytes).
 std::vector<uint8_t> InlineLongValue(Bytes value);
 
