@@ -4,6 +4,7 @@
 
 #include "dbbuilder/row_packer.h"
 #include "jet/format.h"
+#include "jet/usage_map.h"
 
 namespace dbbuilder {
 
@@ -22,10 +23,10 @@ std::optional<ByteVector> InlineUsageMap(const std::vector<uint32_t>& pages, siz
     if (hi >= bits) start = lo & ~7u;
     if (hi - start >= bits) return std::nullopt;
   }
-  ByteVector row(5 + bitmap_bytes, 0);
-  row[0] = 0x00;
-  Put32(row, 1, start);
-  std::span<uint8_t> bitmap(row.data() + 5, bitmap_bytes);
+  ByteVector row(jet::kUsageMapInlineHeader + bitmap_bytes, 0);
+  row[0] = jet::kUsageMapInline;
+  Put32(row, jet::kUsageMapType, start);
+  std::span<uint8_t> bitmap(row.data() + jet::kUsageMapInlineHeader, bitmap_bytes);
   for (uint32_t p : pages) SetBit(bitmap, p - start);
   return row;
 }
@@ -41,10 +42,10 @@ jet::Result<ByteVector> WriteMapPages(PageFile& file, const Layout& layout, uint
   const uint32_t needed = (covered_pages + per_page - 1) / per_page;
   if (needed > pointers) return jet::Status::InvalidArgument("more pages than a usage map can cover");
   ByteVector row(layout.MapRowBytes(), 0);
-  row[0] = 0x01;
+  row[0] = jet::kUsageMapPages;
   for (uint32_t k = 0; k < needed; ++k) {
     ByteVector page = BlankPage(layout, jet::kPageUsageMap);
-    std::span<uint8_t> bitmap(page.data() + 4, layout.page_size - 4);
+    std::span<uint8_t> bitmap(page.data() + jet::kUsageMapPageHeader, layout.page_size - jet::kUsageMapPageHeader);
     bool any = false;
     for (uint32_t b = 0; b < per_page; ++b) {
       if (is_set(k * per_page + b)) {
@@ -54,7 +55,7 @@ jet::Result<ByteVector> WriteMapPages(PageFile& file, const Layout& layout, uint
     }
     if (!any && !allocate_all) continue;
     uint32_t number = file.Allocate();
-    Put32(row, 1 + 4 * k, number);
+    Put32(row, jet::kUsageMapType + 4 * k, number);
     JET_RETURN_IF_ERROR(file.Write(number, page));
   }
   return row;
@@ -106,13 +107,13 @@ jet::Result<ByteVector> GlobalUsagePage(PageFile& file, const Layout& layout) {
   // The desktop engine keeps at least the usual bitmap and grows it in steps
   // of 32 bytes to cover the whole file; past what a row can hold it has to
   // use map pages.
-  const size_t longest = (layout.page_size - layout.data_row_offsets - 4) / 2 - 5;
+  const size_t longest = (layout.page_size - layout.data_row_offsets - 4) / 2 - jet::kUsageMapInlineHeader;
   uint32_t pages = file.page_count();
   size_t bytes = std::max<size_t>(layout.usage_map_bitmap, (pages / 8 + 1 + 31) / 32 * 32);
   ByteVector free_map;
   if (bytes <= longest) {
-    free_map.assign(5 + bytes, 0);
-    std::span<uint8_t> bitmap(free_map.data() + 5, bytes);
+    free_map.assign(jet::kUsageMapInlineHeader + bytes, 0);
+    std::span<uint8_t> bitmap(free_map.data() + jet::kUsageMapInlineHeader, bytes);
     for (uint32_t p = pages; p < bytes * 8; ++p) SetBit(bitmap, p);
   } else {
     // Allocate the map pages first, so that the map sees the file's final end.

@@ -24,6 +24,13 @@ enum PageType : uint8_t {
   kPageUsageMap = 0x05,
 };
 
+// A usage map row starts with its type byte; after it come the start page
+// and bitmap (inline map) or the pointers of its bitmap pages, whose bitmap
+// follows a 4-byte page header.
+inline constexpr size_t kUsageMapType = 1;
+inline constexpr size_t kUsageMapInlineHeader = kUsageMapType + 4;
+inline constexpr size_t kUsageMapPageHeader = 4;
+
 struct Format {
   Family family = Family::kJet4;
   uint8_t version = 0;  // header byte 0x14: 0 Jet3, 1 Jet4, 2.. ACE
@@ -82,11 +89,11 @@ struct Format {
   // The longest row a data page holds (one row, one slot).
   size_t MaxRow() const { return page_size - data_row_offsets - 2; }
   // Pages one usage map page (type 5) of a type 1 map covers.
-  uint32_t PagesPerMapPage() const { return (page_size - 4) * 8; }
+  uint32_t PagesPerMapPage() const { return (page_size - kUsageMapPageHeader) * 8; }
   // Page pointers in a type 1 usage map row of a table's map length.
   size_t MapPagePointers() const { return usage_map_bitmap / 4 + 1; }
   // A table's usage map row: its type byte, start page and bitmap.
-  size_t MapRowBytes() const { return 1 + 4 + usage_map_bitmap; }
+  size_t MapRowBytes() const { return kUsageMapInlineHeader + usage_map_bitmap; }
 };
 
 // Rows on one data page: a row pointer has one byte for the row, so a page

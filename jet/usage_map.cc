@@ -28,18 +28,18 @@ Result<std::vector<uint32_t>> DecodeUsageMap(Bytes map, Pager& pager) {
   if (type == kUsageMapInline) {
     const uint32_t start = v.U32(1);
     if (!v.ok()) return Status::Corrupt("usage map too short");
-    JET_RETURN_IF_ERROR(AddBits(map.subspan(5), start, pager.page_count(), pages));
+    JET_RETURN_IF_ERROR(AddBits(map.subspan(kUsageMapInlineHeader), start, pager.page_count(), pages));
     return pages;
   }
   if (type != kUsageMapPages) return Status::Corrupt("unknown usage map type " + std::to_string(type));
-  const uint64_t pages_per_map_page = static_cast<uint64_t>(pager.page_size() - 4) * 8;
+  const uint64_t pages_per_map_page = static_cast<uint64_t>(pager.page_size() - kUsageMapPageHeader) * 8;
   for (size_t i = 0; 1 + 4 * (i + 1) <= map.size(); ++i) {
     const uint32_t map_page = v.U32(1 + 4 * i);
     if (map_page == 0) continue;
     Result<std::vector<uint8_t>> data = pager.ReadPage(map_page);
     if (!data.ok()) return data.status();
     if ((*data)[0] != kPageUsageMap) return Status::Corrupt("page " + std::to_string(map_page) + " is not a usage map page");
-    JET_RETURN_IF_ERROR(AddBits(Bytes(*data).subspan(4), i * pages_per_map_page, pager.page_count(), pages));
+    JET_RETURN_IF_ERROR(AddBits(Bytes(*data).subspan(kUsageMapPageHeader), i * pages_per_map_page, pager.page_count(), pages));
   }
   return pages;
 }

@@ -9,8 +9,8 @@
 namespace jet {
 namespace {
 
-constexpr size_t kInlineBitmap = 5;   // type 0: the type byte and the first page
-constexpr size_t kMapPageBitmap = 4;  // a usage map page: its 4-byte header
+constexpr size_t kInlineBitmap = kUsageMapInlineHeader;
+constexpr size_t kMapPageBitmap = kUsageMapPageHeader;
 
 struct MapRow {
   std::vector<uint8_t> page;
