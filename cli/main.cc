@@ -10,6 +10,7 @@
 #include "engine/error.h"
 #include "engine/map_sources.h"
 #include "engine/messages.h"
+#include "engine/system_text.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   engine::BindMessageCatalog(engine::LocaleDirBeside(ProgramDir(argv[0])));
   engine::SetNoticeHandler([](const std::string& text) { std::cerr << "vostrel-cli: " << text << "\n"; });
-  cli::Args args(argv + 1, argv + argc);
+  cli::Args args = engine::ProgramArguments(argc, argv);
   std::vector<std::string> map_entries = TakeMapEntries(args);
   if (args.empty()) {
     std::cerr << kUsage;

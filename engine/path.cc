@@ -1,5 +1,6 @@
 #include "engine/path.h"
 
+#include <optional>
 #include <vector>
 
 #include "engine/failures.h"
@@ -9,21 +10,29 @@
 namespace engine {
 namespace {
 
-// Drive letters ("C:") and UNC shares ("\\server\share") name places that
-// do not exist on this system.
-bool ForeignRoot(const std::string& name) {
-  if (name.size() >= 2 && name[1] == ':' &&
-      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z')))
-    return true;
-  auto sep = [](char c) { return c == '/' || c == '\\'; };
-  return name.size() >= 2 && sep(name[0]) && sep(name[1]);
-}
+#ifdef _WIN32
+constexpr bool kWindows = true;
+constexpr char kSeparator = '\\';
+#else
+constexpr bool kWindows = false;
+constexpr char kSeparator = '/';
+#endif
 
-std::vector<std::string> Components(const std::string& name) {
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// "C:" at the start of a name.
+bool HasDrive(std::string_view name) { return name.size() >= 2 && name[1] == ':' && IsLetter(name[0]); }
+
+// "\\server\share" at the start of a name.
+bool HasUncRoot(std::string_view name) { return name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]); }
+
+std::vector<std::string> Components(std::string_view name) {
   std::vector<std::string> parts;
   std::string cur;
   for (char c : name) {
-    if (c == '/' || c == '\\') {
+    if (IsSeparator(c)) {
       if (!cur.empty()) parts.push_back(cur);
       cur.clear();
     } else {
@@ -34,21 +43,78 @@ std::vector<std::string> Components(const std::string& name) {
   return parts;
 }
 
-// Joins a folder and a name with "/" and folds "." and ".." away, as the
-// path is text only: the folders named need not exist.
-std::string Join(const std::string& dir, const std::string& name) {
-  std::vector<std::string> kept;
-  for (const std::string& part : Components(dir + "/" + name)) {
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!kept.empty()) kept.pop_back();
-      continue;
+// An absolute place: a root ("/" here; "C:\" or "\\server\share\" on
+// Windows) and folders beneath it. The folders named need not exist.
+struct Place {
+  std::string root;
+  std::vector<std::string> folders;
+
+  // "." and ".." are folded away as text; ".." stops at the root.
+  Place Plus(const std::string& name) const {
+    Place out = *this;
+    if (name == "..") {
+      if (!out.folders.empty()) out.folders.pop_back();
+    } else if (!name.empty() && name != ".") {
+      out.folders.push_back(name);
     }
-    kept.push_back(part);
+    return out;
   }
-  std::string out;
-  for (const std::string& part : kept) out += "/" + part;
-  return out.empty() ? "/" : out;
+
+  std::string Text() const {
+    std::string out = root;
+    for (size_t i = 0; i < folders.size(); ++i) {
+      if (i > 0) out += kSeparator;
+      out += folders[i];
+    }
+    return out;
+  }
+};
+
+// The root a name starts with and the rest of it, or nothing when the name
+// does not start at a root. On Windows a "\\server\share" needs both parts.
+std::optional<std::pair<std::string, std::string>> SplitRoot(const std::string& name) {
+  if constexpr (kWindows) {
+    if (HasUncRoot(name)) {
+      std::vector<std::string> parts = Components(name.substr(2));
+      if (parts.size() < 2 || parts[0].empty() || parts[1].empty() || parts[0] == "?" || parts[0] == ".")
+        return std::nullopt;
+      std::string rest;
+      for (size_t i = 2; i < parts.size(); ++i) rest += (i > 2 ? "\\" : "") + parts[i];
+      return std::pair{"\\\\" + parts[0] + "\\" + parts[1] + "\\", rest};
+    }
+    if (HasDrive(name) && name.size() >= 3 && IsSeparator(name[2])) {
+      std::string drive = name.substr(0, 2);
+      drive[0] = static_cast<char>(drive[0] & ~0x20);  // "c:" is "C:"
+      return std::pair{drive + "\\", name.substr(3)};
+    }
+    return std::nullopt;
+  } else {
+    if (!name.empty() && IsSeparator(name[0])) return std::pair{std::string("/"), name.substr(1)};
+    return std::nullopt;
+  }
+}
+
+std::optional<Place> Absolute(const std::string& path) {
+  auto split = SplitRoot(path);
+  if (!split) return std::nullopt;
+  Place place{split->first, {}};
+  for (const std::string& part : Components(split->second)) place = place.Plus(part);
+  return place;
+}
+
+// Where a name's first component is looked up, and the components.
+// Drive letters and UNC shares are the platform's own on Windows and name
+// places that do not exist anywhere else.
+std::optional<std::pair<Place, std::string>> Start(const std::string& name, const std::string& cwd) {
+  if (!kWindows && (HasDrive(name) || HasUncRoot(name))) return std::nullopt;
+  if (auto split = SplitRoot(name)) return std::pair{Place{split->first, {}}, split->second};
+  // "C:Data\x.mdb", relative to a drive's own working folder, is not taken.
+  if (HasDrive(name) || HasUncRoot(name)) return std::nullopt;
+  std::optional<Place> here = Absolute(cwd);
+  if (!here) return std::nullopt;
+  // "\Data\x.mdb": the root of the working folder's drive or share.
+  if (IsSeparator(name[0])) return std::pair{Place{here->root, {}}, name.substr(1)};
+  return std::pair{*here, name};
 }
 
 bool IsKind(jet::Env& env, const std::string& path, bool want_dir) {
@@ -56,65 +122,65 @@ bool IsKind(jet::Env& env, const std::string& path, bool want_dir) {
   return info.ok() && info->kind == (want_dir ? jet::FileKind::kDirectory : jet::FileKind::kFile);
 }
 
-// The entry of `dir` called `name`, or the only one whose name differs from
-// it only in case; empty when there is none or more than one.
-std::string Match(jet::Env& env, const std::string& dir, const std::string& name, bool want_dir) {
+// The entry of `at` called `name`, or the only one whose name differs from
+// it only in case; empty when there is none or more than one. On Windows
+// the file system itself ignores case; the name is given its case on disk.
+std::string Match(jet::Env& env, const Place& at, const std::string& name, bool want_dir) {
   if (name == "." || name == "..") return want_dir ? name : std::string();
-  if (IsKind(env, Join(dir, name), want_dir)) return name;
+  const std::string dir = at.Text();
+  const bool exact = IsKind(env, at.Plus(name).Text(), want_dir);
+  if (exact && !kWindows) return name;
+  if (!exact && kWindows) return {};
   jet::Result<std::vector<std::string>> entries = env.ListDir(dir);
-  if (!entries.ok()) return {};
+  if (!entries.ok()) return exact ? name : std::string();
   std::string found;
   for (const std::string& entry : *entries) {
-    if (!jet::EqualsIgnoreCase(entry, name) || !IsKind(env, Join(dir, entry), want_dir)) continue;
+    if (!jet::EqualsIgnoreCase(entry, name)) continue;
+    if (kWindows) return entry;
+    if (!IsKind(env, at.Plus(entry).Text(), want_dir)) continue;
     if (!found.empty()) return {};  // two candidates: neither is the file
     found = entry;
   }
-  return found;
+  return found.empty() && exact ? name : found;
 }
 
 }  // namespace
 
 ResolvedPath ResolvePath(jet::Env& env, const std::string& name, const std::string& cwd) {
   ResolvedPath r;
-  if (name.empty() || name.find('\0') != std::string::npos || ForeignRoot(name)) {
-    r.full = name;
-    r.problem = PathProblem::kInvalidPath;
-    return r;
+  r.full = name;
+  r.problem = PathProblem::kInvalidPath;
+  if (name.empty() || name.find('\0') != std::string::npos) return r;
+  std::string current = cwd;
+  if (current.empty() && !SplitRoot(name)) {
+    jet::Result<std::string> dir = env.CurrentDir();
+    if (!dir.ok()) return r;
+    current = *dir;
   }
-  std::string at;
-  if (name[0] == '/' || name[0] == '\\') {
-    at = "/";
-  } else if (!cwd.empty()) {
-    at = cwd;
-  } else {
-    jet::Result<std::string> current = env.CurrentDir();
-    if (!current.ok()) {
-      r.full = name;
-      r.problem = PathProblem::kInvalidPath;
-      return r;
-    }
-    at = *current;
-  }
-  const std::vector<std::string> parts = Components(name);
+  std::optional<std::pair<Place, std::string>> start = Start(name, current);
+  if (!start) return r;
+  Place at = start->first;
+  // A drive that is not there, or a share that cannot be reached.
+  if (kWindows && !IsKind(env, at.root, true)) return r;
+  const std::vector<std::string> parts = Components(start->second);
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    if (parts[i].empty()) continue;
     const std::string dir = Match(env, at, parts[i], true);
     if (dir.empty()) {
-      r.full = Join(at, parts[i]);
-      r.problem = PathProblem::kInvalidPath;
+      r.full = at.Plus(parts[i]).Text();
       return r;
     }
-    at = Join(at, dir);
+    at = at.Plus(dir);
   }
   const std::string& last = parts.back();
   if (last.empty()) {  // "dir\" names a folder, never a file
-    const std::string dir = Join(at, "");
-    r.full = dir == "/" ? dir : dir + "/";
-    r.problem = PathProblem::kInvalidPath;
+    const std::string dir = at.Text();
+    r.full = at.folders.empty() ? dir : dir + kSeparator;
     return r;
   }
   const std::string file = Match(env, at, last, false);
-  r.full = Join(at, file.empty() ? last : file);
-  if (file.empty()) r.problem = PathProblem::kMissingFile;
+  r.full = at.Plus(file.empty() ? last : file).Text();
+  r.problem = file.empty() ? PathProblem::kMissingFile : PathProblem::kNone;
   return r;
 }
 

@@ -2,6 +2,9 @@
 // without a folder is looked up in the working directory, "\" separates
 // folders as "/" does, and where no file has exactly the given name, the one
 // entry whose name differs only in case is used, in each folder of the path.
+// On Windows these rules are the file system's own: drive letters and UNC
+// shares are roots, and each name is given its case on disk. Elsewhere a
+// drive letter or a share names no place (3044).
 #pragma once
 
 #include <string>
@@ -17,7 +20,7 @@ enum class PathProblem {
 };
 
 struct ResolvedPath {
-  std::string full;  // absolute, with "/" separators; what error messages name
+  std::string full;  // absolute, with the platform's separators; what error messages name
   PathProblem problem = PathProblem::kNone;
 };
 

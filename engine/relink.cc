@@ -106,9 +106,14 @@ void CheckLink(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) { (v
 double CatalogNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&now, &local);
   // The local wall-clock time read as if it were UTC: seconds of local days.
+#ifdef _WIN32
+  localtime_s(&local, &now);
+  const double seconds = static_cast<double>(_mkgmtime(&local));
+#else
+  localtime_r(&now, &local);
   const double seconds = static_cast<double>(timegm(&local));
+#endif
   return kUnixEpochInCatalogDays + seconds / 86400.0;
 }
 

@@ -130,7 +130,13 @@ std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
 }
 
 std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+  const size_t slash = path.find_last_of("/\\");
+  // "C:\x.mdb": the root folder keeps its separator.
+  if (slash == 2 && path[1] == ':') return path.substr(0, 3);
+#else
   const size_t slash = path.find_last_of('/');
+#endif
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }

@@ -13,12 +13,13 @@
 namespace {
 
 using testing_support::BinDir;
+using testing_support::Program;
 
 using testing_support::ShellQuote;
 using testing_support::SourceDir;
 using testing_support::TempDir;
 
-std::string Mkdb(const std::string& args) { return ShellQuote((BinDir() / "vostrel-mkdb").string()) + " " + args; }
+std::string Mkdb(const std::string& args) { return ShellQuote(Program("vostrel-mkdb").string()) + " " + args; }
 
 std::string PartnerLink(const std::filesystem::path& file) {
   auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
@@ -85,7 +86,7 @@ TEST(Mkdb, BuildsWhatItIsAskedFor) {
 }
 
 TEST(Demo, RelinksTheBuiltFrontEnd) {
-  if (!std::filesystem::exists(BinDir() / "vostrel")) GTEST_SKIP() << "the window program is not built here";
+  if (!std::filesystem::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built here";
   TempDir dir;
   auto r = testing_support::Run("DEMO_DIR=" + ShellQuote((dir / "demo").string()) + " " +
                ShellQuote((SourceDir() / "tools" / "demo.sh").string()) + " " +

@@ -81,6 +81,6 @@ std::map<std::string, std::string> OracleDatabases(const fs::path& file) {
   return databases;
 }
 
-std::string Cli() { return ShellQuote((BinDir() / "vostrel-cli").string()); }
+std::string Cli() { return ShellQuote(Program("vostrel-cli").string()); }
 
 }  // namespace cli_test

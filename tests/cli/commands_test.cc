@@ -60,7 +60,7 @@ TEST(CheckCommand, OneLinePerLinkAndTheStatusSaysWhetherAnyIsBroken) {
   const std::vector<std::string> expected = {
       "MLQ.mdb\tDobro\tok",
       "MLQ.mdb\tManjka\tError 3044: '" + d + "/nikjer/PARTNER.MDB' is not a valid path.",
-      "MLQ.mdb\tMankaDatoteka\tError 3024: Could not find file '" + d + "/dobro/DRUGO.MDB'.",
+      "MLQ.mdb\tMankaDatoteka\tError 3024: Could not find file '" + Native(d + "/dobro/DRUGO.MDB") + "'.",
       "MLQ.mdb\tBrezTabele\t" + object,
       "MLQ.mdb\tBrezGesla\tError 3031: Not a valid password.",
       "MLQ.mdb\tNapacnoGeslo\tError 3031: Not a valid password.",
@@ -105,9 +105,9 @@ TEST(CheckCommand, OneLinePerLinkAndTheStatusSaysWhetherAnyIsBroken) {
        "DOBRO.mdb\tPartner\tok\nDOBRO.mdb\tStreznik\tnot checkable: Error 3151: ODBC--connection to 'Poslovno' failed.\n",
        ""},
       {"check NI.mdb DOBRO.mdb", 1,
-       "NI.mdb\t\tError 3024: Could not find file '" + d + "/NI.mdb'.\nDOBRO.mdb\tPartner\tok\n"
+       "NI.mdb\t\tError 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\nDOBRO.mdb\tPartner\tok\n"
        "DOBRO.mdb\tStreznik\tnot checkable: Error 3151: ODBC--connection to 'Poslovno' failed.\n",
-       "Error 3024: Could not find file '" + d + "/NI.mdb'.\n"},
+       "Error 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\n"},
   };
   for (const Case& c : cases) {
     RunResult run = Vostrel(c.args, s.dir.path());
@@ -198,8 +198,8 @@ TEST(RelinkCommand, ManyFrontEndsFromTheCommandLine) {
   // not open is reported and the others go on.
   RunResult again = Vostrel("relink NI.mdb" + args, dir.path());
   EXPECT_EQ(again.status, 1);
-  EXPECT_EQ(again.out, "NI.mdb\t\tError 3024: Could not find file '" + dir.path().string() +
-                           "/NI.mdb'.\na/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object +
+  EXPECT_EQ(again.out, "NI.mdb\t\tError 3024: Could not find file '" + Native(dir.path().string() + "/NI.mdb") +
+                           "'.\na/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object +
                            "\nb/MLQ.mdb\t\tno link to change\n");
 
   // --table limits it to the link that can go; then every front-end is done.

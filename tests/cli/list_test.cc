@@ -90,8 +90,8 @@ TEST(ListCommand, EngineErrorsAndWrongUsage) {
     std::string err_start;
   };
   const Case cases[] = {
-      {ShellQuote(d + "/MLQ.mdb"), 1, "Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
-      {ShellQuote(d + "/text.mdb"), 1, "Error 3343: Unrecognized database format '" + d + "/text.mdb'.\n"},
+      {ShellQuote(d + "/MLQ.mdb"), 1, "Error 3024: Could not find file '" + Native(d + "/MLQ.mdb") + "'.\n"},
+      {ShellQuote(d + "/text.mdb"), 1, "Error 3343: Unrecognized database format '" + Native(d + "/text.mdb") + "'.\n"},
       {ShellQuote("C:\\MLQ\\MLQ.mdb"), 1, "Error 3044: 'C:\\MLQ\\MLQ.mdb' is not a valid path."},
       {"", 2, "usage: vostrel-cli list"},
       {"--frobnicate x.mdb", 2, "vostrel-cli list: unexpected argument '--frobnicate'"},
@@ -111,7 +111,7 @@ TEST(ListCommand, EngineErrorsAndWrongUsage) {
 // A catalog whose list is longer than what the command writes at a time:
 // every table once, in catalog order, and JSON that still parses as one array.
 TEST(ListCommand, LongCatalogIsListedWhole) {
-  const fs::path mkdb = BinDir() / "vostrel-mkdb";
+  const fs::path mkdb = Program("vostrel-mkdb");
   if (!fs::exists(mkdb)) GTEST_SKIP() << "vostrel-mkdb is not built";
   TempDir dir;
   const std::string file = ShellQuote((dir.path() / "MLQ.mdb").string());

@@ -70,8 +70,8 @@ TEST(OpenErrors, NamesThatFindNoFile) {
       "' is not a valid path. Make sure that the path name is spelled correctly and that you are connected to the "
       "server on which the file resides.";
   const Case cases[] = {
-      {d + "/MLQ.mdb", 3024, "Could not find file '" + d + "/MLQ.mdb'."},
-      {d + "\\MLQ.mdb", 3024, "Could not find file '" + d + "/MLQ.mdb'."},
+      {d + "/MLQ.mdb", 3024, "Could not find file '" + Native(d + "/MLQ.mdb") + "'."},
+      {d + "\\MLQ.mdb", 3024, "Could not find file '" + Native(d + "/MLQ.mdb") + "'."},
       {d + "/no folder/MLQ.mdb", 3044, "'" + d + "/no folder/MLQ.mdb" + valid_path_tail},
       {"C:\\MLQ\\MLQ.mdb", 3044, "'C:\\MLQ\\MLQ.mdb" + valid_path_tail},
       {"\\\\server\\share\\MLQ.mdb", 3044, "'\\\\server\\share\\MLQ.mdb" + valid_path_tail},
@@ -240,14 +240,14 @@ TEST(OpenErrors, PasswordsAndLocks) {
   }
   EXPECT_EQ(Open(copy.string()).number, 0) << "the lock went with the other program";
   // No permission to read it (root reads anything: nothing to prove there).
-  if (::geteuid() != 0) {
+  if (testing_support::PermissionsBind()) {
     fs::permissions(copy, fs::perms::none);
     EXPECT_EQ(Open(copy.string()).number, 3051);
     fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);
   }
   // Read-only to us: it still opens, for reading.
   fs::permissions(copy, fs::perms::owner_read);
-  if (::geteuid() != 0) {
+  if (testing_support::PermissionsBind()) {
     EXPECT_EQ(Open(copy.string()).partner, ";DATABASE=C:\\MLQ\\PARTNER.MDB");
   }
   fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write);

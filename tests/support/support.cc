@@ -1,7 +1,10 @@
 #include "tests/support/support.h"
 
-#include <sys/wait.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <cstdlib>
@@ -23,13 +26,60 @@ fs::path SharedDir() {
 }
 
 fs::path BinDir() { return VOSTREL_BIN_DIR; }
+
+fs::path Program(const std::string& name) {
+#ifdef _WIN32
+  return BinDir() / (name + ".exe");
+#else
+  return BinDir() / name;
+#endif
+}
 fs::path SourceDir() { return VOSTREL_SOURCE_DIR; }
+
+static long ProcessId() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return ::getpid();
+#endif
+}
+
+std::string Native(std::string path) {
+#ifdef _WIN32
+  for (char& c : path)
+    if (c == '/') c = '\\';
+#endif
+  return path;
+}
+
+fs::path Utf8Path(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+bool RunningAsRoot() {
+#ifdef _WIN32
+  return false;
+#else
+  return ::geteuid() == 0;
+#endif
+}
+
+bool PermissionsBind() {
+#ifdef _WIN32
+  return false;
+#else
+  return !RunningAsRoot();
+#endif
+}
 
 TempDir::TempDir() {
   std::random_device rd;
   fs::path base = fs::temp_directory_path();
   for (;;) {
-    path_ = base / ("vostrel-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    path_ = base / ("vostrel-test-" + std::to_string(ProcessId()) + "-" + std::to_string(rd()));
     std::error_code ec;
     if (fs::create_directory(path_, ec)) break;
   }
@@ -66,6 +116,7 @@ void WriteBytes(const fs::path& file, const std::vector<uint8_t>& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+
 std::string ShellQuote(const std::string& s) {
   std::string q = "'";
   for (char c : s) {
@@ -73,29 +124,6 @@ std::string ShellQuote(const std::string& s) {
     else q += c;
   }
   return q + "'";
-}
-
-static std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-RunResult Run(const std::string& command, const fs::path& cwd) {
-  TempDir io;
-  std::string full = command + " >" + ShellQuote((io.path() / "out").string()) + " 2>" +
-                     ShellQuote((io.path() / "err").string()) + " </dev/null";
-  if (!cwd.empty()) full = "cd " + ShellQuote(cwd.string()) + " && " + full;
-  int raw = std::system(full.c_str());
-  RunResult r;
-  if (raw != -1) {
-    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-    else if (WIFSIGNALED(raw)) r.status = 128 + WTERMSIG(raw);
-  }
-  r.out = Slurp(io.path() / "out");
-  r.err = Slurp(io.path() / "err");
-  return r;
 }
 
 bool HaveMdbTools() { return Run("command -v mdb-export && command -v mdb-tables").status == 0; }

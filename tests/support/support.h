@@ -24,6 +24,30 @@ fs::path SharedDir();
       GTEST_SKIP() << "../shared is absent: no corpus or fixtures to read"; \
   } while (0)
 
+// Skips the running test on Windows, saying which POSIX-only behaviour it
+// checks.
+#ifdef _WIN32
+#define SKIP_ON_WINDOWS(what) GTEST_SKIP() << "POSIX only: " << what
+#else
+#define SKIP_ON_WINDOWS(what) \
+  do {                        \
+  } while (0)
+#endif
+
+// Whether taking a permission away stops this process: POSIX mode bits for
+// anyone but root. Not on Windows, whose one bit is the read-only attribute.
+bool PermissionsBind();
+// Root on POSIX; never on Windows.
+bool RunningAsRoot();
+
+// A path written with "/" as the platform writes it ("\" on Windows), as
+// the engine names files in its messages.
+std::string Native(std::string path);
+// UTF-8 text to a path and back: std::filesystem's own narrow conversions
+// go through the ANSI code page on Windows.
+fs::path Utf8Path(const std::string& utf8);
+std::string Utf8(const fs::path& path);
+
 // A fresh folder removed again at the end of the test.
 class TempDir {
  public:
@@ -50,14 +74,19 @@ struct RunResult {
   std::string err;
 };
 
-// Runs a command line through /bin/sh in the given folder (empty: the current one).
+// Runs a command line in the given folder (empty: the current one): through
+// /bin/sh on POSIX; on Windows its words, quoted as ShellQuote does, are
+// the arguments of one program, and a command only a shell can run fails
+// with 127.
 RunResult Run(const std::string& command, const fs::path& cwd = {});
 
-// Single-quotes a string for /bin/sh.
+// Single-quotes a string for /bin/sh (and for the Windows runner).
 std::string ShellQuote(const std::string& s);
 
-// The programs the build made (build/bin).
+// The programs the build made (build/bin), and one of them by its name
+// (".exe" added on Windows).
 fs::path BinDir();
+fs::path Program(const std::string& name);
 fs::path SourceDir();
 
 // Whether an independent reader can be run here.

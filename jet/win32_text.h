@@ -1,0 +1,15 @@
+// Text at the Windows system calls: UTF-16 there, UTF-8 everywhere else.
+// Windows only.
+#pragma once
+
+#ifdef _WIN32
+#include <string>
+#include <string_view>
+
+namespace jet {
+
+std::wstring WideFromUtf8(std::string_view utf8);
+std::string Utf8FromWide(std::wstring_view wide);
+
+}  // namespace jet
+#endif
