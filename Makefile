@@ -1,9 +1,11 @@
-# make build | test | demo | bench | clean
+# make build | test | demo | bench | windows | clean
 BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build test demo bench clean
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest zip
+
+.PHONY: all deps build test demo bench windows windows-test clean
 
 all: build
 
@@ -27,6 +29,18 @@ bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOSTREL_BENCH=ON -DVOSTREL_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@tools/bench.sh $(BUILD)-bench
+
+# The Windows programs, cross-built, and their zip.
+windows:
+	@tools/deps.sh $(WINDOWS_PACKAGES)
+	cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_FLAGS)
+	cmake --build build-windows -j $(JOBS)
+	@tools/windows/pack.sh build-windows
+
+# The Windows test suites under Wine, and a relink there against one here.
+windows-test: windows build
+	@tools/windows/test.sh build-windows $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-*

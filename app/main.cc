@@ -3,8 +3,8 @@
 #include <QIcon>
 
 #include "engine/messages.h"
-#include "linkform/link_form.h"
 #include "ui/application.h"
+#include "ui/link_window.h"
 #include "ui/command_line.h"
 #include "ui/failure_report.h"
 #include "ui/translations.h"
@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(icon);
 
   ui::MessageBoxReport report;
-  linkform::LinkForm form({argument_text, ui::ApplicationDirectory()}, report);
+  ui::LinkWindow form({argument_text, ui::ApplicationDirectory()}, report);
   form.setWindowIcon(icon);
   form.Load();  // a failure here ends the program before any window shows
   form.show();

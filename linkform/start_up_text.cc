@@ -2,16 +2,13 @@
 
 namespace linkform {
 
-QString TrimSpaces(const QString& text) {
-  qsizetype begin = 0;
-  qsizetype end = text.size();
-  while (begin < end && text[begin] == QLatin1Char(' ')) ++begin;
-  while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
-  return text.mid(begin, end - begin);
+std::string TrimSpaces(const std::string& text) {
+  const size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
 }
 
-bool SortsAfterSpace(const QString& text) {
-  return QString::compare(text, QStringLiteral(" "), Qt::CaseSensitive) > 0;
-}
+// Bytes compare unsigned, and UTF-8 keeps the order of character codes.
+bool SortsAfterSpace(const std::string& text) { return text.compare(" ") > 0; }
 
 }  // namespace linkform

@@ -122,8 +122,8 @@ class RealDialogTest : public FormTest {
     static_cast<QDialog&>(d).accept();  // QFileDialog::accept: checks the file exists
   }
 
-  std::unique_ptr<linkform::LinkForm> RealForm(const QString& app_dir) {
-    return std::make_unique<linkform::LinkForm>(linkform::StartUp{{}, app_dir}, report_);
+  std::unique_ptr<ui::LinkWindow> RealForm(const QString& app_dir) {
+    return std::make_unique<ui::LinkWindow>(ui::StartUp{{}, app_dir}, report_);
   }
 };
 

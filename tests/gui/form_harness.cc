@@ -68,15 +68,15 @@ fs::path FormTest::UseFixture(const std::string& name) {
 
 QString FormTest::WorkDir() const { return Q(work_); }
 
-std::unique_ptr<linkform::LinkForm> FormTest::MakeForm(const QString& argument_text,
+std::unique_ptr<ui::LinkWindow> FormTest::MakeForm(const QString& argument_text,
                                                        std::optional<QString> application_directory) {
-  linkform::StartUp start_up{argument_text, application_directory.value_or(WorkDir())};
+  ui::StartUp start_up{argument_text, application_directory.value_or(WorkDir())};
   auto script = picker_;
-  return std::make_unique<linkform::LinkForm>(
+  return std::make_unique<ui::LinkWindow>(
       start_up, report_, [script](QWidget*) { return std::make_unique<ScriptedPicker>(script); });
 }
 
-std::unique_ptr<linkform::LinkForm> FormTest::LoadedForm(const QString& argument_text,
+std::unique_ptr<ui::LinkWindow> FormTest::LoadedForm(const QString& argument_text,
                                                          std::optional<QString> application_directory) {
   auto form = MakeForm(argument_text, application_directory);
   form->Load();

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "linkform/link_form.h"
+#include "ui/link_window.h"
 #include "tests/support/support.h"
 #include "ui/common_dialog.h"
 #include "ui/failure_report.h"
@@ -69,9 +69,9 @@ class FormTest : public ::testing::Test {
 
   // A window with the report and picker doubles behind it; the application
   // directory defaults to the working directory (which holds PARTNER.MDB).
-  std::unique_ptr<linkform::LinkForm> MakeForm(const QString& argument_text = {},
+  std::unique_ptr<ui::LinkWindow> MakeForm(const QString& argument_text = {},
                                                std::optional<QString> application_directory = {});
-  std::unique_ptr<linkform::LinkForm> LoadedForm(const QString& argument_text = {},
+  std::unique_ptr<ui::LinkWindow> LoadedForm(const QString& argument_text = {},
                                                  std::optional<QString> application_directory = {});
 
   // The working directory's absolute path, as the program would see it.

@@ -13,7 +13,7 @@ namespace {
 
 using testing_support::ReadBytes;
 
-bool IsClosed(linkform::LinkForm& form) {
+bool IsClosed(ui::LinkWindow& form) {
   try {
     form.CurrentDatabase()->TableDefs();
     return false;

@@ -8,24 +8,24 @@ namespace {
 
 TEST(StartUpTextTest, TrimsSpacesOnly) {
   struct Case {
-    QString in, out;
+    std::string in, out;
   } cases[] = {
       {"", ""},           {"   ", ""},          {" a ", "a"},         {"a  b", "a  b"},
       {"\ta\t", "\ta\t"}, {" \ta ", "\ta"},     {"\u00A0a", "\u00A0a"}, {"  D:\\My Data\\ ", "D:\\My Data\\"},
   };
-  for (const Case& c : cases) EXPECT_EQ(linkform::TrimSpaces(c.in), c.out) << c.in.toStdString();
+  for (const Case& c : cases) EXPECT_EQ(linkform::TrimSpaces(c.in), c.out) << c.in;
 }
 
 TEST(StartUpTextTest, SortsAfterSpaceByCharacterCode) {
   struct Case {
-    QString text;
+    std::string text;
     bool after;
   } cases[] = {
       {"", false},  {" ", false},   {"\t", false},  {"\x1F", false}, {"\tx", false},
       {"!", true},  {"a", true},    {"0", true},    {"\u00E9", true}, {" a", true},  // " a" > " "
       {"\u2003", true},  // a wide space sorts after " " by code, whatever a locale says
   };
-  for (const Case& c : cases) EXPECT_EQ(linkform::SortsAfterSpace(c.text), c.after) << c.text.toStdString();
+  for (const Case& c : cases) EXPECT_EQ(linkform::SortsAfterSpace(c.text), c.after) << c.text;
 }
 
 TEST(CommandLineTest, ArgumentsAreJoinedBySingleSpaces) {

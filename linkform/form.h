@@ -1,0 +1,92 @@
+// The link window's form-level state and event procedures, without a
+// toolkit. A view (Qt on Linux, Win32 on Windows) shows the controls, hands
+// their events here and does what the procedures ask of the window.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/database.h"
+#include "engine/tabledef.h"
+
+namespace linkform {
+
+// The text boxes the procedures read and write.
+enum class Field { kImebaze, kImetabele, kText1, kText2 };
+
+// What the procedures ask of the window. Text is UTF-8.
+class FormView {
+ public:
+  virtual ~FormView() = default;
+  virtual std::string Text(Field field) const = 0;
+  virtual void SetText(Field field, const std::string& text) = 0;
+  // Unloads the window: the view calls Form::Unload and goes away.
+  virtual void Close() = 0;
+};
+
+// The common dialog control as the procedures use it: it keeps what it was
+// told and the last file chosen. ShowOpen is modal; a choice replaces
+// FileName and a cancel leaves it, and nothing tells which happened.
+class Chooser {
+ public:
+  virtual ~Chooser() = default;
+  virtual void SetInitDir(const std::string& dir) = 0;
+  virtual void SetFilter(const std::string& filter) = 0;
+  virtual void SetFileName(const std::string& name) = 0;
+  virtual std::string FileName() const = 0;
+  virtual void ShowOpen() = 0;
+};
+
+// Told of the first failing step of a procedure; the real one ends the
+// process.
+class FailureSink {
+ public:
+  virtual ~FailureSink() = default;
+  virtual void Report(int number, const std::string& description) = 0;
+};
+
+// What load takes from the platform: the argument text (whole, untrimmed)
+// and the application directory (no separator at its end).
+struct StartUpText {
+  std::string argument_text;
+  std::string application_directory;
+};
+
+class Form {
+ public:
+  Form(StartUpText start_up, FormView& view, Chooser& chooser, FailureSink& report);
+  ~Form();
+
+  // Window load: runs once, before the window is first shown.
+  void Load();
+  // The event procedures. Each runs its steps in order and stops at the
+  // first failing one, which goes to the report; no failure leaves one.
+  void Activate();
+  void Command1Click();
+  void Command2Click();
+  void Command3Click();
+  void Command4Click();
+  void Unload();
+
+  engine::Database* CurrentDatabase() const { return dbsCurrent.get(); }
+  engine::TableDef* PartnerDef() const { return tdfPartner; }
+  const std::string& CommandText() const { return strCommand; }
+  bool AutoLink() const { return blnAutoLink; }
+
+ private:
+  void Relink();
+  template <class Steps>
+  void Run(Steps&& steps);
+
+  StartUpText start_up_;
+  FormView& view_;
+  Chooser& Dialog;
+  FailureSink& report_;
+
+  std::unique_ptr<engine::Database> dbsCurrent;
+  engine::TableDef* tdfPartner = nullptr;  // lives in dbsCurrent
+  std::string strCommand;
+  bool blnAutoLink = false;
+};
+
+}  // namespace linkform

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Packs the Windows programs with the README: vostrel-VERSION-win64.zip.
+#   tools/windows/pack.sh BUILD-WINDOWS
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=$1
+version=$(sed -n 's/^project(vostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+name=vostrel-$version-win64
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/$name"
+for program in vostrel.exe vostrel-cli.exe; do
+  if [ -f "$build/bin/$program" ]; then
+    # Without symbols: the zip is for users, the build keeps the full ones.
+    x86_64-w64-mingw32-strip -o "$stage/$name/$program" "$build/bin/$program"
+  fi
+done
+# Nothing but the system's own DLLs may be needed.
+for exe in "$stage/$name"/*.exe; do
+  if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
+     grep -viE '^(kernel32|user32|gdi32|comdlg32|comctl32|shell32|advapi32|ole32|msvcrt|ntdll|ws2_32|api-ms-win-.*)\.dll$'; then
+    echo "$exe needs a DLL that Windows does not have" >&2
+    exit 1
+  fi
+done
+# Windows line ends for the README, so that Notepad shows its lines.
+sed 's/$/\r/' README.md > "$stage/$name/README.txt"
+rm -f "$name.zip"
+(cd "$stage" && zip -q -9 -r - "$name") > "$name.zip"
+echo "$name.zip: $(stat -c %s "$name.zip") bytes"

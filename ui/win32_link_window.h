@@ -1,0 +1,23 @@
+// The link window "vostrel" in Win32, for Windows: dialog controls placed
+// from the form's description, the common file dialog as its chooser, a
+// message box for a failure. The form (linkform::Form) does the work.
+#pragma once
+
+#include <string>
+
+namespace ui {
+
+// The command line as the system holds it, less the program's name: quoted
+// as a whole or up to the first space or tab, the way the C runtime reads
+// it. UTF-8.
+std::string RawArgumentText();
+
+// The folder that holds the executable, with no separator at its end.
+std::string ApplicationFolder();
+
+// Loads the form, shows the window and runs it until it closes. Returns the
+// process's exit status; a failure ends the process with 1 after its
+// message box.
+int RunLinkWindow(const std::string& argument_text, const std::string& application_directory);
+
+}  // namespace ui
