@@ -86,6 +86,7 @@ TEST(Mkdb, BuildsWhatItIsAskedFor) {
 }
 
 TEST(Demo, RelinksTheBuiltFrontEnd) {
+  SKIP_ON_WINDOWS("tools/demo.sh is a shell script");
   if (!std::filesystem::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built here";
   TempDir dir;
   auto r = testing_support::Run("DEMO_DIR=" + ShellQuote((dir / "demo").string()) + " " +

@@ -1,6 +1,12 @@
 // The catalogue of the engine's descriptions: every error the engine raises
 // has its Slovenian description, with the same number and the same names
 // in it; without a Slovenian locale the description stays English.
+#ifdef _WIN32
+#include "tests/support/support.h"
+
+// Windows builds have no libintl: the engine's descriptions are English there.
+TEST(Messages, SlovenianCatalogue) { GTEST_SKIP() << "no gettext in the Windows build: descriptions stay English"; }
+#else
 #include <clocale>
 #include <cstdlib>
 #include <functional>
@@ -117,3 +123,4 @@ TEST(Messages, EveryErrorHasItsSlovenianDescription) {
 }
 
 }  // namespace
+#endif  // _WIN32

@@ -116,6 +116,7 @@ TEST(RelinkGuard, ADamagedFrontEndIsRefusedUntouched) {
 // A relink through a symbolic link killed at every write: whichever name
 // opens the file next finds the journal and sees the old link or the new.
 TEST(RelinkGuard, KilledThroughASymbolicLinkAndOpenedByTheRealName) {
+  SKIP_ON_WINDOWS("symbolic links, which need a privilege on Windows and which Wine cannot make");
   Built b;
   fs::create_directory(b.dir / "elsewhere");
   const fs::path alias = b.dir / "elsewhere" / "mlq-alias.mdb";
@@ -206,7 +207,7 @@ TEST(RelinkGuard, AJournalIsNotPlayedBackOntoAnotherFile) {
         EXPECT_NO_THROW(LinkOf(b.front));
         return;
       }
-      const RunResult r = testing_support::Run(ShellQuote((BinDir() / "vostrel-cli").string()) + " list " + ShellQuote(b.front.string()));
+      const RunResult r = testing_support::Run(ShellQuote(Program("vostrel-cli").string()) + " list " + ShellQuote(b.front.string()));
       EXPECT_EQ(r.status, 0) << r.err;
       if (!r.err.empty()) notices.said.push_back(r.err);
     };
