@@ -1,6 +1,8 @@
 // vostrel-cli scan over a tree: front-ends told by content whatever their
 // names, links filtered by back-end, symbolic links not followed, JSON.
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "tests/cli/built.h"
 
@@ -65,12 +67,14 @@ TEST(ScanCommand, JsonAndAnUnreadableFolder) {
   EXPECT_EQ(none.status, 1);
   EXPECT_NE(none.err.find("vostrel-cli scan: cannot read the folder '" + (t.dir / "nikjer").string() + "'"),
             std::string::npos);
+#ifndef _WIN32  // a folder closed by its mode bits
   if (geteuid() == 0) return;  // root reads any folder
   fs::permissions(t.dir / "deljeno/b", fs::perms::none);
   RunResult closed = testing_support::Run(Cli() + " scan " + ShellQuote(d), t.dir.path());
   fs::permissions(t.dir / "deljeno/b", fs::perms::owner_all);
   EXPECT_EQ(closed.out, d + "/a/MLQ.mdb\tPartner\tok\n");
   EXPECT_NE(closed.err.find("cannot read the folder '" + d + "/b'"), std::string::npos);
+#endif
 }
 
 }  // namespace
