@@ -8,7 +8,12 @@ namespace engine {
 
 std::unique_ptr<DatabaseImpl> OpenBackEnd(jet::Env& env, const std::string& name,
                                           const std::optional<std::string>& password) {
+#ifdef _WIN32
+  // Drive and UNC paths are this system's own: no map stands between.
+  const bool windows = false;
+#else
   const bool windows = IsWindowsRooted(name);
+#endif
   const std::optional<std::string> mapped = windows ? DBEngine::Instance().Map().ToLocal(name) : std::nullopt;
   try {
     return OpenDatabaseImpl(env, mapped.value_or(name), password);

@@ -69,6 +69,9 @@ void Write(const fs::path& file, const std::string& text) {
 }
 
 TEST(MapSources, EverySourceInOrderEarlierWinning) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine's drive letters are symbolic links, which the Windows build cannot make";
+#endif
   TempDir dir;
   const fs::path d = dir.path();
   Write(d / "smb.conf",
