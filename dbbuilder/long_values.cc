@@ -32,8 +32,9 @@ jet::Result<ByteVector> LongValueWriter::Store(std::span<const uint8_t> payload,
     size_t from = i * piece;
     size_t take = std::min(piece, payload.size() - from);
     const jet::RowPointer next = i + 1 < count ? jet::RowPointer{first + static_cast<uint32_t>(i) + 1, 0} : jet::RowPointer{};
-    ByteVector page = DataPage(layout_, kLongValueOwner, {jet::LongValueChainRow(next, payload.subspan(from, take))});
-    JET_RETURN_IF_ERROR(file_.Write(first + static_cast<uint32_t>(i), page));
+    auto page = DataPage(layout_, kLongValueOwner, {jet::LongValueChainRow(next, payload.subspan(from, take))});
+    if (!page.ok()) return page.status();
+    JET_RETURN_IF_ERROR(file_.Write(first + static_cast<uint32_t>(i), *page));
     chain_pages_.push_back(first + static_cast<uint32_t>(i));
   }
   return jet::LongValueField(length, jet::RowPointer{first, 0});

@@ -1,82 +1,61 @@
 #include "dbbuilder/row_packer.h"
 
 #include "jet/data_page.h"
+#include "jet/data_page_writer.h"
 #include "jet/format.h"
 
 namespace dbbuilder {
 
 ByteVector BlankPage(const Layout& layout, uint8_t type) {
-  ByteVector page(layout.page_size, 0);
-  page[0] = type;
-  page[1] = 0x01;
-  return page;
+  return jet::BlankPage(layout.page_size, static_cast<jet::PageType>(type));
 }
 
-namespace {
-
-// Stamps the free-space field of a data page.
-void SetFreeSpace(ByteVector& page, size_t free) { Put16(page, jet::kPageFreeSpace, static_cast<uint16_t>(free)); }
-
-}  // namespace
-
-ByteVector DataPage(const Layout& layout, uint32_t owner, const std::vector<ByteVector>& rows) {
-  ByteVector page = BlankPage(layout, jet::kPageData);
-  Put32(page, layout.data_tdef_page, owner);
-  Put16(page, layout.data_row_count, static_cast<uint16_t>(rows.size()));
-  size_t high = layout.page_size;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    high -= rows[i].size();
-    std::copy(rows[i].begin(), rows[i].end(), page.begin() + static_cast<std::ptrdiff_t>(high));
-    Put16(page, layout.data_row_offsets + 2 * i, static_cast<uint16_t>(high));
-  }
-  SetFreeSpace(page, high - (layout.data_row_offsets + 2 * rows.size()));
-  return page;
+jet::Result<ByteVector> DataPage(const Layout& layout, uint32_t owner, const std::vector<ByteVector>& rows) {
+  // Laid out by the engine's own page writer, as if each row were added in turn.
+  std::vector<jet::SlotWrite> adds;
+  adds.reserve(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) adds.push_back({static_cast<uint16_t>(i), 0, rows[i]});
+  return jet::RepackDataPage(jet::EmptyDataPage(layout, owner), layout, adds);
 }
 
 RowPacker::RowPacker(PageFile& file, const Layout& layout, uint32_t owner)
     : file_(file), layout_(layout), owner_(owner) {}
 
-void RowPacker::OpenPage() {
-  page_ = BlankPage(layout_, jet::kPageData);
-  Put32(page_, layout_.data_tdef_page, owner_);
-  page_no_ = file_.Allocate();
-  rows_ = 0;
-  low_ = layout_.data_row_offsets;
-  high_ = layout_.page_size;
-  open_ = true;
-}
+size_t RowPacker::FreeBytes() const { return layout_.page_size - jet::SlotsEnd(layout_, rows_.size()) - row_bytes_; }
 
 bool RowPacker::FitsOnOpenPage(size_t length) const {
   if (!open_) return length <= layout_.MaxRow();
-  return rows_ < kMaxRowsPerPage && length + 2 <= FreeBytes();
+  return rows_.size() < kMaxRowsPerPage && jet::RowFootprint(length) <= FreeBytes();
 }
 
 size_t RowPacker::OpenPageRoom() const {
-  if (!open_ || FreeBytes() < 2) return 0;
-  return FreeBytes() - 2;
+  if (!open_ || FreeBytes() < jet::RowFootprint(0)) return 0;
+  return FreeBytes() - jet::RowFootprint(0);
 }
 
 jet::Result<uint32_t> RowPacker::Add(std::span<const uint8_t> row) {
   if (row.size() > layout_.MaxRow()) return jet::Status::InvalidArgument("a row is longer than a page can hold");
   if (open_ && !FitsOnOpenPage(row.size())) JET_RETURN_IF_ERROR(ClosePage());
-  if (!open_) OpenPage();
-  high_ -= row.size();
-  std::copy(row.begin(), row.end(), page_.begin() + static_cast<std::ptrdiff_t>(high_));
-  Put16(page_, low_, static_cast<uint16_t>(high_));
-  low_ += 2;
-  uint8_t number = static_cast<uint8_t>(rows_++);
-  Put16(page_, layout_.data_row_count, rows_);
+  if (!open_) {
+    page_no_ = file_.Allocate();
+    open_ = true;
+  }
+  rows_.emplace_back(row.begin(), row.end());
+  row_bytes_ += row.size();
   ++rows_total_;
-  return RowPointer(page_no_, number);
+  return RowPointer(page_no_, static_cast<uint8_t>(rows_.size() - 1));
 }
 
 jet::Status RowPacker::ClosePage() {
   if (!open_) return jet::Status::Ok();
-  SetFreeSpace(page_, FreeBytes());
+  auto page = DataPage(layout_, owner_, rows_);
+  if (!page.ok()) return page.status();
   pages_.push_back(page_no_);
   if (FreeBytes() > 0) pages_with_room_.push_back(page_no_);
   open_ = false;
-  return file_.Write(page_no_, page_);
+  rows_.clear();
+  row_bytes_ = 0;
+  return file_.Write(page_no_, *page);
 }
 
 }  // namespace dbbuilder

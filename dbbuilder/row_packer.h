@@ -1,7 +1,6 @@
-// Packs rows into data pages: the offset table grows down from the header,
-// rows grow up from the page's end, and a page is written out as soon as the
-// next row does not fit. Data pages of tables, long-value (LVAL) pages and the
-// pages that hold usage maps all have this shape.
+// Packs rows into data pages, a page written out as soon as the next row does
+// not fit. Data pages of tables, long-value (LVAL) pages and the pages that
+// hold usage maps all have this shape; the engine's page writer lays them out.
 #pragma once
 
 #include <cstdint>
@@ -42,18 +41,15 @@ class RowPacker {
   uint64_t rows() const { return rows_total_; }
 
  private:
-  void OpenPage();
-  size_t FreeBytes() const { return high_ - low_; }
+  size_t FreeBytes() const;
 
   PageFile& file_;
   const Layout& layout_;
   uint32_t owner_;
-  ByteVector page_;
   bool open_ = false;
   uint32_t page_no_ = 0;
-  uint16_t rows_ = 0;
-  size_t low_ = 0;   // end of the offset table
-  size_t high_ = 0;  // start of the lowest row
+  std::vector<ByteVector> rows_;  // of the open page
+  size_t row_bytes_ = 0;
   std::vector<uint32_t> pages_;
   std::vector<uint32_t> pages_with_room_;
   uint64_t rows_total_ = 0;
@@ -62,8 +58,8 @@ class RowPacker {
 // A page of one type with the usual two-byte prefix (type, 0x01) and zeros.
 ByteVector BlankPage(const Layout& layout, uint8_t type);
 
-// A data page holding exactly the given rows, first row at the page's end.
-// The rows must fit.
-ByteVector DataPage(const Layout& layout, uint32_t owner, const std::vector<ByteVector>& rows);
+// A data page holding exactly the given rows, first row at the page's end;
+// kInvalidArgument when they do not fit.
+jet::Result<ByteVector> DataPage(const Layout& layout, uint32_t owner, const std::vector<ByteVector>& rows);
 
 }  // namespace dbbuilder

@@ -14,7 +14,7 @@ namespace {
 // whose meaning is unknown; readers ignore them, the engine may not.
 constexpr uint32_t kJet4DefinitionTag = 0x0659;
 constexpr uint32_t kJet4IndexTag = 0x0783;
-constexpr uint16_t kGeneralSortOrder = 0x0409;
+using jet::kGeneralSortOrder;
 
 uint16_t StoredLength(const Layout& layout, const Column& c) {
   switch (c.type) {
@@ -101,35 +101,28 @@ jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>
 jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
   const TablePlan& plan = *def.plan;
   const bool jet3 = layout.jet3();
-  ByteWriter out;
-  // Page header; the free-space field (Jet4) and next-page field are set per page.
-  out.U8(jet::kPageTableDef);
-  out.U8(0x01);
+  // The fixed block; the free-space field (Jet4) and next-page field of the
+  // page header are set per page, the total length at the end.
+  ByteWriter out(jet::BlankPage(static_cast<uint32_t>(layout.tdef_end_of_block), jet::kPageTableDef));
+  ByteVector& block = out.bytes();
   if (jet3) {
-    out.U8('V');
-    out.U8('C');
+    // Where Jet4 counts a page's free space, Jet3 keeps two letters.
+    block[jet::kPageFreeSpace] = 'V';
+    block[jet::kPageFreeSpace + 1] = 'C';
   } else {
-    out.U16(0);
+    Put32(block, layout.tdef_tag, kJet4DefinitionTag);
+    block[layout.tdef_autonumber_flag] = 0x01;  // lets the desktop program count autonumbers
   }
-  out.U32(0);
-  out.U32(0);  // total length, set below
-  if (!jet3) out.U32(kJet4DefinitionTag);
-  out.U32(def.rows);
-  out.U32(def.next_autonumber);
-  if (!jet3) {
-    out.U8(0x01);  // lets the desktop program count autonumbers
-    out.Fill(3, 0);
-    out.U32(0);    // counter of complex columns
-    out.Fill(8, 0);
-  }
-  out.U8(plan.system ? jet::kTableSystem : jet::kTableUser);
-  out.U16(static_cast<uint16_t>(plan.columns.size()));  // columns ever in a row
-  out.U16(plan.variable_count);
-  out.U16(static_cast<uint16_t>(plan.columns.size()));
-  out.U32(static_cast<uint32_t>(def.indexes.size()));
-  out.U32(static_cast<uint32_t>(def.indexes.size()));
-  out.U32(def.used_map);
-  out.U32(def.free_map);
+  Put32(block, layout.tdef_num_rows, def.rows);
+  Put32(block, layout.tdef_autonumber, def.next_autonumber);
+  block[layout.tdef_table_type] = plan.system ? jet::kTableSystem : jet::kTableUser;
+  Put16(block, layout.tdef_max_cols, static_cast<uint16_t>(plan.columns.size()));  // columns ever in a row
+  Put16(block, layout.tdef_num_var_cols, plan.variable_count);
+  Put16(block, layout.tdef_num_cols, static_cast<uint16_t>(plan.columns.size()));
+  Put32(block, layout.tdef_num_idx, static_cast<uint32_t>(def.indexes.size()));
+  Put32(block, layout.tdef_num_real_idx, static_cast<uint32_t>(def.indexes.size()));
+  Put32(block, layout.tdef_used_pages, def.used_map);
+  Put32(block, layout.tdef_free_pages, def.free_map);
 
   // Physical indexes in slot order.
   std::vector<const IndexDefinition*> physical;
@@ -139,40 +132,49 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
   for (size_t i = 0; i < physical.size(); ++i)
     if (physical[i]->number != i) return jet::Status::InvalidArgument("index numbers must run from 0");
 
+  // The entries below are written field by field; each must come out as long
+  // as the engine steps over it when it reads a definition.
+  auto entry_from = [&](size_t start, size_t expected) {
+    return out.size() - start == expected ? jet::Status::Ok()
+                                          : jet::Status::InvalidArgument("a table definition entry has the wrong length");
+  };
   for (const auto* ix : physical) {
+    const size_t start = out.size();
     out.U32(0);
     out.U32(ix->rows);
     if (!jet3) out.U32(0);
+    JET_RETURN_IF_ERROR(entry_from(start, layout.tdef_real_idx_entry));
   }
 
   const auto listing = ListingOrder(layout, plan);
   for (const ColumnPlan* c : listing) {
     const ColumnType type = c->column.type;
-    out.U8(static_cast<uint8_t>(type));
-    if (!jet3) out.U32(kJet4DefinitionTag);
-    out.U16(c->number);
-    out.U16(c->var_index);
-    out.U16(c->number);
+    ByteVector entry(layout.col_entry, 0);
+    entry[layout.col_type] = static_cast<uint8_t>(type);
+    Put16(entry, layout.col_number, c->number);
+    Put16(entry, layout.col_var_index, c->var_index);
+    Put16(entry, layout.col_number_again, c->number);
+    entry[layout.col_flags] = c->flags;
+    Put16(entry, layout.col_fixed_offset, c->variable ? 0 : c->fixed_offset);
+    Put16(entry, layout.col_length, c->stored_length);
     if (jet3) {
-      out.U16(0x0001);
-      out.U16(kGeneralSortOrder);
-      out.U16(static_cast<uint16_t>(def.code_page));
-      out.U8(c->flags);
+      Put16(entry, layout.col_unknown, 0x0001);
+      Put16(entry, layout.col_sort_order, kGeneralSortOrder);
+      Put16(entry, layout.col_misc, static_cast<uint16_t>(def.code_page));
     } else {
-      out.U16(plan.system || IsText(type) ? kGeneralSortOrder : 0);
-      out.U16(0);
-      out.U8(c->flags);
-      out.U8(!plan.system && IsText(type) && c->column.compressed ? jet::kColumnCompressedUnicode : 0);
-      out.U32(0);
+      Put32(entry, layout.col_tag, kJet4DefinitionTag);
+      Put16(entry, layout.col_sort_order, plan.system || IsText(type) ? kGeneralSortOrder : 0);
+      entry[layout.col_misc_flags] =
+          !plan.system && IsText(type) && c->column.compressed ? jet::kColumnCompressedUnicode : 0;
     }
-    out.U16(c->variable ? 0 : c->fixed_offset);
-    out.U16(c->stored_length);
+    out.Append(entry);
   }
   for (const ColumnPlan* c : listing) JET_RETURN_IF_ERROR(PutName(layout, def.code_page, c->column.name, out));
 
   for (const auto* ix : physical) {
     if (ix->columns.empty() || ix->columns.size() > 10)
       return jet::Status::InvalidArgument("an index holds 1 to 10 columns: " + ix->name);
+    const size_t start = out.size();
     if (!jet3) out.U32(kJet4IndexTag);
     for (size_t k = 0; k < 10; ++k) {
       if (k < ix->columns.size()) {
@@ -192,8 +194,10 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
       out.U8(static_cast<uint8_t>(0x80 | ix->flags));
       out.Fill(5, 0);
     }
+    JET_RETURN_IF_ERROR(entry_from(start, layout.tdef_index_columns_entry));
   }
   for (const auto& ix : def.indexes) {
+    const size_t start = out.size();
     if (!jet3) out.U32(kJet4DefinitionTag);
     out.U32(ix.number);
     out.U32(ix.number);
@@ -204,6 +208,7 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
     out.U8(plan.system ? 0x04 : 0);
     out.U8(ix.primary ? 0x01 : 0);
     if (!jet3) out.U32(0);
+    JET_RETURN_IF_ERROR(entry_from(start, layout.tdef_logical_index_entry));
   }
   for (const auto& ix : def.indexes) JET_RETURN_IF_ERROR(PutName(layout, def.code_page, ix.name, out));
 
@@ -219,14 +224,14 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
   out.U16(0xFFFF);
 
   ByteVector bytes = out.Take();
-  Put32(bytes, 8, static_cast<uint32_t>(bytes.size()));
+  Put32(bytes, layout.tdef_length, static_cast<uint32_t>(bytes.size()));
   return bytes;
 }
 
 uint32_t TableDefinitionPageCount(const Layout& layout, size_t length) {
   if (length <= layout.page_size) return 1;
   size_t rest = length - layout.page_size;
-  size_t per_page = layout.page_size - 8;
+  size_t per_page = layout.page_size - jet::kTableDefPageHeader;
   return static_cast<uint32_t>(1 + (rest + per_page - 1) / per_page);
 }
 
@@ -236,8 +241,8 @@ std::vector<ByteVector> TableDefinitionPages(const Layout& layout, const ByteVec
   size_t at = 0;
   for (size_t i = 0; i < page_numbers.size(); ++i) {
     ByteVector page(layout.page_size, 0);
-    size_t header = i == 0 ? 0 : 8;
-    if (i > 0) std::copy(definition.begin(), definition.begin() + 8, page.begin());
+    size_t header = i == 0 ? 0 : jet::kTableDefPageHeader;
+    if (i > 0) std::copy(definition.begin(), definition.begin() + jet::kTableDefPageHeader, page.begin());
     size_t take = std::min(definition.size() - at, layout.page_size - header);
     std::copy(definition.begin() + static_cast<std::ptrdiff_t>(at),
               definition.begin() + static_cast<std::ptrdiff_t>(at + take), page.begin() + static_cast<std::ptrdiff_t>(header));

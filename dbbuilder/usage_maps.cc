@@ -3,16 +3,12 @@
 #include <algorithm>
 
 #include "dbbuilder/row_packer.h"
+#include "jet/data_page.h"
+#include "jet/data_page_writer.h"
 #include "jet/format.h"
 #include "jet/usage_map.h"
 
 namespace dbbuilder {
-
-namespace {
-
-void SetBit(std::span<uint8_t> bitmap, uint32_t bit) { bitmap[bit / 8] |= static_cast<uint8_t>(1u << (bit % 8)); }
-
-}  // namespace
 
 std::optional<ByteVector> InlineUsageMap(const std::vector<uint32_t>& pages, size_t bitmap_bytes) {
   const uint32_t bits = static_cast<uint32_t>(bitmap_bytes * 8);
@@ -23,12 +19,7 @@ std::optional<ByteVector> InlineUsageMap(const std::vector<uint32_t>& pages, siz
     if (hi >= bits) start = lo & ~7u;
     if (hi - start >= bits) return std::nullopt;
   }
-  ByteVector row(jet::kUsageMapInlineHeader + bitmap_bytes, 0);
-  row[0] = jet::kUsageMapInline;
-  Put32(row, jet::kUsageMapType, start);
-  std::span<uint8_t> bitmap(row.data() + jet::kUsageMapInlineHeader, bitmap_bytes);
-  for (uint32_t p : pages) SetBit(bitmap, p - start);
-  return row;
+  return jet::InlineUsageMapRow(start, pages, bitmap_bytes);
 }
 
 namespace {
@@ -41,24 +32,22 @@ jet::Result<ByteVector> WriteMapPages(PageFile& file, const Layout& layout, uint
   const size_t pointers = layout.MapPagePointers();
   const uint32_t needed = (covered_pages + per_page - 1) / per_page;
   if (needed > pointers) return jet::Status::InvalidArgument("more pages than a usage map can cover");
-  ByteVector row(layout.MapRowBytes(), 0);
-  row[0] = jet::kUsageMapPages;
+  std::vector<uint32_t> bitmap_pages(needed, 0);
   for (uint32_t k = 0; k < needed; ++k) {
     ByteVector page = BlankPage(layout, jet::kPageUsageMap);
-    std::span<uint8_t> bitmap(page.data() + jet::kUsageMapPageHeader, layout.page_size - jet::kUsageMapPageHeader);
+    const std::span<uint8_t> bitmap = std::span<uint8_t>(page).subspan(jet::kUsageMapPageHeader);
     bool any = false;
     for (uint32_t b = 0; b < per_page; ++b) {
       if (is_set(k * per_page + b)) {
-        SetBit(bitmap, b);
+        jet::SetUsageBit(bitmap, b, true);
         any = true;
       }
     }
     if (!any && !allocate_all) continue;
-    uint32_t number = file.Allocate();
-    Put32(row, jet::kUsageMapType + 4 * k, number);
-    JET_RETURN_IF_ERROR(file.Write(number, page));
+    bitmap_pages[k] = file.Allocate();
+    JET_RETURN_IF_ERROR(file.Write(bitmap_pages[k], page));
   }
-  return row;
+  return jet::PagedUsageMapRow(bitmap_pages, layout.MapRowBytes());
 }
 
 }  // namespace
@@ -75,7 +64,7 @@ UsageMaps::UsageMaps(PageFile& file, const Layout& layout) : file_(file), layout
 
 uint32_t UsageMaps::Reserve() {
   const size_t row = layout_.MapRowBytes();
-  const size_t per_page = std::min(kMaxRowsPerPage, (layout_.page_size - layout_.data_row_offsets) / (row + 2));
+  const size_t per_page = std::min(kMaxRowsPerPage, (layout_.page_size - jet::SlotsEnd(layout_, 0)) / jet::RowFootprint(row));
   if (pages_.empty() || pages_.back().rows.size() >= per_page) pages_.push_back({file_.Allocate(), {}});
   auto& page = pages_.back();
   page.rows.push_back(ByteVector(row, 0));
@@ -99,7 +88,11 @@ jet::Status UsageMaps::Set(uint32_t map, const std::vector<uint32_t>& pages) {
 }
 
 jet::Status UsageMaps::Finish() {
-  for (const auto& p : pages_) JET_RETURN_IF_ERROR(file_.Write(p.number, DataPage(layout_, 0, p.rows)));
+  for (const auto& p : pages_) {
+    auto page = DataPage(layout_, 0, p.rows);
+    if (!page.ok()) return page.status();
+    JET_RETURN_IF_ERROR(file_.Write(p.number, *page));
+  }
   return jet::Status::Ok();
 }
 
@@ -107,14 +100,15 @@ jet::Result<ByteVector> GlobalUsagePage(PageFile& file, const Layout& layout) {
   // The desktop engine keeps at least the usual bitmap and grows it in steps
   // of 32 bytes to cover the whole file; past what a row can hold it has to
   // use map pages.
-  const size_t longest = (layout.page_size - layout.data_row_offsets - 4) / 2 - jet::kUsageMapInlineHeader;
+  // Two rows of equal length share the page: the free-page map and the second.
+  const size_t longest = (layout.page_size - jet::SlotsEnd(layout, 2)) / 2 - jet::kUsageMapInlineHeader;
   uint32_t pages = file.page_count();
   size_t bytes = std::max<size_t>(layout.usage_map_bitmap, (pages / 8 + 1 + 31) / 32 * 32);
   ByteVector free_map;
   if (bytes <= longest) {
-    free_map.assign(jet::kUsageMapInlineHeader + bytes, 0);
-    std::span<uint8_t> bitmap(free_map.data() + jet::kUsageMapInlineHeader, bytes);
-    for (uint32_t p = pages; p < bytes * 8; ++p) SetBit(bitmap, p);
+    std::vector<uint32_t> past_end;
+    for (uint32_t p = pages; p < bytes * 8; ++p) past_end.push_back(p);
+    free_map = jet::InlineUsageMapRow(0, past_end, bytes);
   } else {
     // Allocate the map pages first, so that the map sees the file's final end.
     const uint32_t per_page = layout.PagesPerMapPage();

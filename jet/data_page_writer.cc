@@ -11,6 +11,13 @@ constexpr uint16_t kSlotFlags = static_cast<uint16_t>(~kRowOffsetMask);
 
 }  // namespace
 
+std::vector<uint8_t> EmptyDataPage(const Format& f, uint32_t owner) {
+  std::vector<uint8_t> page = BlankPage(f.page_size, kPageData);
+  StoreU32(&page[f.data_tdef_page], owner);
+  StoreU16(&page[kPageFreeSpace], static_cast<uint16_t>(f.page_size - SlotsEnd(f, 0)));
+  return page;
+}
+
 Status CheckRepackable(Bytes page, const Format& f, uint32_t page_count) {
   ByteView v(page);
   if (page.size() != f.page_size || v.U8(0) != kPageData) return Status::Corrupt("not a data page");

@@ -23,6 +23,9 @@ namespace jet {
 // The space a row takes on a page: its bytes and its slot.
 inline size_t RowFootprint(size_t row_bytes) { return row_bytes + 2; }
 
+// A data page of `owner` without rows.
+std::vector<uint8_t> EmptyDataPage(const Format& format, uint32_t owner);
+
 // A new content for one row.
 struct SlotWrite {
   uint16_t row = 0;    // a row of the page, or the page's row count to add a row

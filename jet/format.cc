@@ -10,9 +10,15 @@ Result<Format> FormatForVersion(uint8_t version) {
     f.page_size = 2048;
     f.header_mask_length = 126;
     f.password_length = 20;
+    f.header_sort_order = 0x3a;
+    f.header_tail = 0x600;
     f.data_row_count = 8;
     f.data_row_offsets = 10;
+    f.tdef_tag = 0;
     f.tdef_num_rows = 0x0c;
+    f.tdef_autonumber = 0x10;
+    f.tdef_autonumber_flag = 0;
+    f.tdef_complex_columns = 0;
     f.tdef_table_type = 0x14;
     f.tdef_max_cols = 0x15;
     f.tdef_num_var_cols = 0x17;
@@ -25,8 +31,12 @@ Result<Format> FormatForVersion(uint8_t version) {
     f.tdef_real_idx_entry = 8;
     f.col_entry = 18;
     f.col_type = 0;
+    f.col_tag = 0;
     f.col_number = 1;
     f.col_var_index = 3;
+    f.col_number_again = 5;
+    f.col_unknown = 7;
+    f.col_sort_order = 9;
     f.col_misc = 11;  // the code page of a text column
     f.col_flags = 13;
     f.col_misc_flags = 0;  // none: Jet3 text is never compressed
@@ -47,6 +57,13 @@ Result<Format> FormatForVersion(uint8_t version) {
     return f;
   }
   return Status::BadFormat("unknown version byte " + std::to_string(version));
+}
+
+std::vector<uint8_t> BlankPage(uint32_t page_size, PageType type) {
+  std::vector<uint8_t> page(page_size, 0);
+  page[kPageTypeByte] = type;
+  page[kPageMark] = kPageMarkValue;
+  return page;
 }
 
 std::string ToString(RowPointer p) { return std::to_string(p.page) + ":" + std::to_string(p.row); }

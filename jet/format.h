@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "jet/status.h"
 
@@ -24,12 +25,27 @@ enum PageType : uint8_t {
   kPageUsageMap = 0x05,
 };
 
-// A usage map row starts with its type byte; after it come the start page
-// and bitmap (inline map) or the pointers of its bitmap pages, whose bitmap
-// follows a 4-byte page header.
-inline constexpr size_t kUsageMapType = 1;
-inline constexpr size_t kUsageMapInlineHeader = kUsageMapType + 4;
+// Every page starts with its type and the byte 0x01.
+inline constexpr size_t kPageTypeByte = 0;
+inline constexpr size_t kPageMark = 1;
+inline constexpr uint8_t kPageMarkValue = 0x01;
+
+// A page of the given type with nothing in it but its first two bytes.
+std::vector<uint8_t> BlankPage(uint32_t page_size, PageType type);
+
+// A usage map row starts with its type byte; after it come the first page of
+// its window and its bitmap (inline map) or the pointers of its bitmap pages
+// (paged map), each bitmap page's bitmap following a 4-byte page header.
+inline constexpr size_t kUsageMapFirst = 1;
+inline constexpr size_t kUsageMapInlineHeader = kUsageMapFirst + 4;
 inline constexpr size_t kUsageMapPageHeader = 4;
+
+// The text sort order "General", as a header and a text column name it.
+inline constexpr uint16_t kGeneralSortOrder = 0x0409;
+
+// A table definition continued on further pages repeats the first page's
+// 8-byte page header on each; its data follows.
+inline constexpr size_t kTableDefPageHeader = 8;
 
 struct Format {
   Family family = Family::kJet4;
@@ -39,15 +55,23 @@ struct Format {
   // Header page: the RC4-masked area starts at 0x18.
   size_t header_mask_length = 128;
   size_t password_length = 40;
+  size_t header_sort_order = 0x6e;  // the default text sort order: 4 bytes (2 in Jet3)
+  size_t header_tail = 0xe00;       // a repeated two-byte pattern fills the page from here
 
   // Data pages.
   size_t data_tdef_page = 4;        // the owning table's definition page
   size_t data_row_count = 12;
   size_t data_row_offsets = 14;     // 2-byte slots from here
 
-  // Table definition block (first page, from the page start).
+  // Table definition block (first page, from the page start). A field at 0
+  // is one this family does not have.
   size_t tdef_next_page = 4;
+  size_t tdef_length = 8;           // bytes of the whole definition
+  size_t tdef_tag = 0x0c;           // a constant of unknown meaning; none in Jet3
   size_t tdef_num_rows = 0x10;
+  size_t tdef_autonumber = 0x14;    // the next value of the autonumber column
+  size_t tdef_autonumber_flag = 0x18;  // 1 lets the desktop program count; none in Jet3
+  size_t tdef_complex_columns = 0x1c;  // none in Jet3
   size_t tdef_table_type = 0x28;
   size_t tdef_max_cols = 0x29;
   size_t tdef_num_var_cols = 0x2b;
@@ -59,12 +83,17 @@ struct Format {
   size_t tdef_end_of_block = 0x3f;  // the physical index entries start here
   size_t tdef_real_idx_entry = 12;  // bytes per physical index entry
 
-  // One column entry of a table definition.
+  // One column entry of a table definition. Offset 0 is the column's type,
+  // so a field at 0 other than col_type is one Jet3 does not have.
   size_t col_entry = 25;
   size_t col_type = 0;
+  size_t col_tag = 1;       // the definition's tag again; none in Jet3
   size_t col_number = 5;
   size_t col_var_index = 7;
+  size_t col_number_again = 9;
+  size_t col_sort_order = 11;  // of a text column
   size_t col_misc = 11;     // precision/scale, or sort order of text
+  size_t col_unknown = 13;  // a word of unknown meaning: 0 in Jet4, 1 in Jet3
   size_t col_flags = 15;
   size_t col_misc_flags = 16;  // Jet4/ACE: 0x01 compressed unicode; none in Jet3
   size_t col_fixed_offset = 21;

@@ -12,8 +12,6 @@ namespace {
 
 constexpr uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
 constexpr uint8_t kMagic[] = {0x00, 0x01, 0x00, 0x00};
-constexpr char kJetName[] = "Standard Jet DB";
-constexpr char kAceName[] = "Standard ACE DB";
 
 }  // namespace
 
@@ -35,8 +33,8 @@ uint32_t PasswordMask(double creation_date) {
 Result<Header> ParseHeader(Bytes page0) {
   if (page0.size() < kHeaderMaskStart + 128 || std::memcmp(page0.data(), kMagic, sizeof kMagic) != 0)
     return Status::BadFormat("no database header");
-  const bool jet = std::memcmp(page0.data() + 4, kJetName, sizeof kJetName) == 0;
-  const bool ace = std::memcmp(page0.data() + 4, kAceName, sizeof kAceName) == 0;
+  const bool jet = std::memcmp(page0.data() + kHeaderName, kJetHeaderName, sizeof kJetHeaderName) == 0;
+  const bool ace = std::memcmp(page0.data() + kHeaderName, kAceHeaderName, sizeof kAceHeaderName) == 0;
   if (!jet && !ace) return Status::BadFormat("no database header");
   Result<Format> format = FormatForVersion(page0[kHeaderVersion]);
   if (!format.ok()) return format.status();

@@ -18,15 +18,6 @@ Status Rewrite(PageTransaction& tx, uint32_t page_number, const SlotWrite& write
   return tx.Write(page_number, std::move(*out));
 }
 
-std::vector<uint8_t> EmptyDataPage(const Format& f, uint32_t owner) {
-  std::vector<uint8_t> page(f.page_size, 0);
-  page[0] = kPageData;
-  page[1] = 1;
-  StoreU32(&page[f.data_tdef_page], owner);
-  StoreU16(&page[2], static_cast<uint16_t>(f.page_size - f.data_row_offsets));
-  return page;
-}
-
 std::vector<uint8_t> Pointer(RowPointer to) {
   std::vector<uint8_t> bytes(4);
   StoreU32(bytes.data(), to.Encode());
@@ -35,7 +26,7 @@ std::vector<uint8_t> Pointer(RowPointer to) {
 
 }  // namespace
 
-size_t RowSpace::MaxRow() const { return tx_.format().page_size - SlotsEnd(tx_.format(), 1); }
+size_t RowSpace::MaxRow() const { return tx_.format().MaxRow(); }
 
 Status RowSpace::LoadPages() {
   if (pages_) return Status::Ok();

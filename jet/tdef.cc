@@ -7,7 +7,6 @@
 namespace jet {
 namespace {
 
-constexpr size_t kTdefPageHeader = 8;
 
 }  // namespace
 
@@ -34,7 +33,7 @@ Result<std::vector<uint8_t>> ReadTableDefinitionBytes(Pager& pager, uint32_t fir
     if ((*data)[0] != kPageTableDef)
       return Status::Corrupt("page " + std::to_string(page) + " is not a table definition page");
     if (pages) pages->push_back(page);
-    bytes.insert(bytes.end(), data->begin() + (bytes.empty() ? 0 : kTdefPageHeader), data->end());
+    bytes.insert(bytes.end(), data->begin() + (bytes.empty() ? 0 : kTableDefPageHeader), data->end());
     page = LoadU32(data->data() + pager.format().tdef_next_page);
   }
   return bytes;

@@ -21,20 +21,36 @@ Status AddBits(Bytes bitmap, uint64_t first_page, uint32_t page_count, std::vect
 
 }  // namespace
 
+std::vector<uint8_t> InlineUsageMapRow(uint32_t first, std::span<const uint32_t> pages, size_t bitmap_bytes) {
+  std::vector<uint8_t> row(kUsageMapInlineHeader + bitmap_bytes, 0);
+  row[0] = kUsageMapInline;
+  StoreU32(&row[kUsageMapFirst], first);
+  const std::span<uint8_t> bitmap(row.data() + kUsageMapInlineHeader, bitmap_bytes);
+  for (uint32_t p : pages) SetUsageBit(bitmap, p - first, true);
+  return row;
+}
+
+std::vector<uint8_t> PagedUsageMapRow(std::span<const uint32_t> bitmap_pages, size_t row_bytes) {
+  std::vector<uint8_t> row(row_bytes, 0);
+  row[0] = kUsageMapPages;
+  for (size_t n = 0; n < bitmap_pages.size(); ++n) StoreU32(&row[PagedMapPointer(n)], bitmap_pages[n]);
+  return row;
+}
+
 Result<std::vector<uint32_t>> DecodeUsageMap(Bytes map, Pager& pager) {
   ByteView v(map);
   std::vector<uint32_t> pages;
   const uint8_t type = v.U8(0);
   if (type == kUsageMapInline) {
-    const uint32_t start = v.U32(1);
+    const uint32_t start = v.U32(kUsageMapFirst);
     if (!v.ok()) return Status::Corrupt("usage map too short");
     JET_RETURN_IF_ERROR(AddBits(map.subspan(kUsageMapInlineHeader), start, pager.page_count(), pages));
     return pages;
   }
   if (type != kUsageMapPages) return Status::Corrupt("unknown usage map type " + std::to_string(type));
-  const uint64_t pages_per_map_page = static_cast<uint64_t>(pager.page_size() - kUsageMapPageHeader) * 8;
-  for (size_t i = 0; 1 + 4 * (i + 1) <= map.size(); ++i) {
-    const uint32_t map_page = v.U32(1 + 4 * i);
+  const uint64_t pages_per_map_page = pager.format().PagesPerMapPage();
+  for (size_t i = 0; PagedMapPointer(i + 1) <= map.size(); ++i) {
+    const uint32_t map_page = v.U32(PagedMapPointer(i));
     if (map_page == 0) continue;
     Result<std::vector<uint8_t>> data = pager.ReadPage(map_page);
     if (!data.ok()) return data.status();

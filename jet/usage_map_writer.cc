@@ -9,9 +9,6 @@
 namespace jet {
 namespace {
 
-constexpr size_t kInlineBitmap = kUsageMapInlineHeader;
-constexpr size_t kMapPageBitmap = kUsageMapPageHeader;
-
 struct MapRow {
   std::vector<uint8_t> page;
   size_t start = 0;  // of the row within the page
@@ -32,10 +29,6 @@ Result<MapRow> ReadMapRow(PageTransaction& tx, RowPointer where) {
   return m;
 }
 
-void SetBit(uint8_t& byte, unsigned bit, bool on) {
-  byte = on ? static_cast<uint8_t>(byte | (1u << bit)) : static_cast<uint8_t>(byte & ~(1u << bit));
-}
-
 Status Unreachable(uint32_t page, RowPointer where) {
   return Status::Error(Code::kUnsupported,
                        "the usage map at " + ToString(where) + " does not reach page " + std::to_string(page));
@@ -51,43 +44,40 @@ Status MarkPage(PageTransaction& tx, RowPointer where, uint32_t page, bool on, b
   if (!m.ok()) return m.status();
   const uint8_t type = m->page[m->start];
   if (type == kUsageMapInline) {
-    if (m->size < kInlineBitmap) return Status::Corrupt("usage map too short");
-    uint8_t* bitmap = &m->page[m->start + kInlineBitmap];
-    const size_t bytes = m->size - kInlineBitmap;
-    const uint32_t first = LoadU32(&m->page[m->start + 1]);
-    const uint64_t reach = uint64_t{bytes} * 8;
+    if (m->size < kUsageMapInlineHeader) return Status::Corrupt("usage map too short");
+    const std::span<uint8_t> bitmap(&m->page[m->start + kUsageMapInlineHeader], m->size - kUsageMapInlineHeader);
+    const uint32_t first = LoadU32(&m->page[m->start + kUsageMapFirst]);
+    const uint64_t reach = uint64_t{bitmap.size()} * 8;
     if (page < first || page - first >= reach) {
       if (!on) return Status::Ok();  // a page out of reach is not marked
       // The map holds a window of pages from its first page on; it can move
       // its window when the pages it marks and the new one all fit in it.
       std::vector<uint32_t> marked;
       for (uint32_t bit = 0; bit < reach; ++bit)
-        if ((bitmap[bit / 8] >> (bit % 8)) & 1) marked.push_back(first + bit);
+        if (UsageBit(bitmap, bit)) marked.push_back(first + bit);
       const uint32_t low = std::min(page, marked.empty() ? page : marked.front());
       const uint32_t high = std::max(page, marked.empty() ? page : marked.back());
       uint32_t start = low & ~7u;
       if (high - start >= reach) start = low;
       if (high - start >= reach) return Unreachable(page, where);
-      std::fill(bitmap, bitmap + bytes, 0);
-      for (uint32_t p : marked) SetBit(bitmap[(p - start) / 8], (p - start) % 8, true);
-      StoreU32(&m->page[m->start + 1], start);
-      SetBit(bitmap[(page - start) / 8], (page - start) % 8, true);
+      marked.push_back(page);
+      const std::vector<uint8_t> moved = InlineUsageMapRow(start, marked, bitmap.size());
+      std::copy(moved.begin(), moved.end(), m->page.begin() + static_cast<ptrdiff_t>(m->start));
       return write ? tx.Write(where.page, std::move(m->page)) : Status::Ok();
     }
-    const uint32_t bit = page - first;
-    SetBit(bitmap[bit / 8], bit % 8, on);
+    SetUsageBit(bitmap, page - first, on);
     return write ? tx.Write(where.page, std::move(m->page)) : Status::Ok();
   }
   if (type != kUsageMapPages) return Status::Corrupt("unknown usage map type " + std::to_string(type));
-  const uint32_t per_map_page = (tx.format().page_size - kMapPageBitmap) * 8;
+  const uint32_t per_map_page = tx.format().PagesPerMapPage();
   const size_t entry = page / per_map_page;
-  const uint32_t map_page = 1 + 4 * (entry + 1) > m->size ? 0 : LoadU32(&m->page[m->start + 1 + 4 * entry]);
+  const uint32_t map_page =
+      PagedMapPointer(entry + 1) > m->size ? 0 : LoadU32(&m->page[m->start + PagedMapPointer(entry)]);
   if (map_page == 0) return on ? Unreachable(page, where) : Status::Ok();
   auto bitmap = tx.Read(map_page);
   if (!bitmap.ok()) return bitmap.status();
   if ((*bitmap)[0] != kPageUsageMap) return Status::Corrupt("page " + std::to_string(map_page) + " is not a usage map page");
-  const uint32_t bit = page % per_map_page;
-  SetBit((*bitmap)[kMapPageBitmap + bit / 8], bit % 8, on);
+  SetUsageBit(std::span<uint8_t>(*bitmap).subspan(kUsageMapPageHeader), page % per_map_page, on);
   return write ? tx.Write(map_page, std::move(*bitmap)) : Status::Ok();
 }
 
@@ -115,11 +105,11 @@ Result<uint32_t> TakeFreePage(PageTransaction& tx, const std::function<Result<bo
   };
   // Only the inline kind is searched: a file whose free-page map needs pages
   // of its own is large, and grows at its end.
-  if (m->page[m->start] == kUsageMapInline && m->size >= kInlineBitmap) {
-    const uint32_t first = LoadU32(&m->page[m->start + 1]);
+  if (m->page[m->start] == kUsageMapInline && m->size >= kUsageMapInlineHeader) {
+    const uint32_t first = LoadU32(&m->page[m->start + kUsageMapFirst]);
     const uint32_t pages = tx.pager().page_count();  // pages the file had before this change
-    for (size_t byte = 0; byte < m->size - kInlineBitmap; ++byte) {
-      const uint8_t bits = m->page[m->start + kInlineBitmap + byte];
+    for (size_t byte = 0; byte < m->size - kUsageMapInlineHeader; ++byte) {
+      const uint8_t bits = m->page[m->start + kUsageMapInlineHeader + byte];
       for (unsigned bit = 0; bits && bit < 8; ++bit) {
         const uint64_t page = first + byte * 8 + bit;
         if (!((bits >> bit) & 1) || page < 3 || page >= pages) continue;
