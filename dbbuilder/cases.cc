@@ -5,6 +5,7 @@
 
 #include "dbbuilder/row_encoder.h"
 #include "dbbuilder/table_definition.h"
+#include "jet/data_page_writer.h"
 #include "jet/text.h"
 
 namespace dbbuilder {
@@ -118,7 +119,7 @@ Table SizedTable(const std::string& name, Format format, uint64_t bytes) {
     }
     if (cells.size() == plan->columns.size()) row_length = RowLength(layout, plan.value(), cells);
   }
-  const uint64_t per_page = std::min<uint64_t>(kMaxRowsPerPage, (layout.page_size - layout.data_row_offsets) / (row_length + 2));
+  const uint64_t per_page = jet::RowsPerPage(layout, row_length);
   const uint64_t total = bytes / layout.page_size * per_page;
   auto next = std::make_shared<uint64_t>(0);
   t.source = [next, total, make](Row& row) {

@@ -11,6 +11,7 @@
 #include "dbbuilder/table_definition.h"
 #include "dbbuilder/table_writer.h"
 #include "dbbuilder/usage_maps.h"
+#include "jet/data_page.h"
 
 namespace dbbuilder {
 
@@ -248,7 +249,7 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   RowPacker& page = catalog.data();
   if (!page.page_open() || filler_room(page.OpenPageFree()) == 0 || page.OpenPageRoom() < link_length)
     JET_RETURN_IF_ERROR(page.ClosePage());
-  const size_t free = page.page_open() ? page.OpenPageFree() : layout_.page_size - layout_.data_row_offsets;
+  const size_t free = page.page_open() ? page.OpenPageFree() : layout_.page_size - jet::SlotsEnd(layout_, 0);
   const size_t filler_length = filler_room(free);
   if (filler_length == 0 || filler_length > layout_.MaxRow())
     return jet::Status::InvalidArgument("link " + link.name + " leaves no room for a filler row");

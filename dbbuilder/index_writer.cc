@@ -6,6 +6,7 @@
 #include "jet/data_page.h"
 #include "jet/format.h"
 #include "jet/text.h"
+#include "jet/usage_map.h"
 
 namespace dbbuilder {
 
@@ -76,11 +77,6 @@ std::optional<ByteVector> IndexKeyOf(const Layout& layout, const TablePlan& plan
   return key;
 }
 
-IndexPageLayout IndexLayout(const Layout& layout) {
-  if (layout.jet3()) return {8, 12, 16, 20, 0x16, 0xF8};
-  return {12, 16, 20, 24, 0x1B, 0x1E0};
-}
-
 namespace {
 
 struct PageContent {
@@ -90,8 +86,7 @@ struct PageContent {
 
 // Lays entries into pages of one level, each page as full as it goes.
 std::vector<PageContent> Fill(const Layout& layout, const std::vector<ByteVector>& entries) {
-  const IndexPageLayout il = IndexLayout(layout);
-  const size_t room = layout.page_size - il.first_entry;
+  const size_t room = layout.page_size - layout.index_first_entry;
   std::vector<PageContent> pages(1);
   for (const ByteVector& e : entries) {
     if (pages.back().bytes + e.size() > room) pages.emplace_back();
@@ -103,23 +98,23 @@ std::vector<PageContent> Fill(const Layout& layout, const std::vector<ByteVector
 
 ByteVector IndexPage(const Layout& layout, uint8_t type, uint32_t table_page, uint32_t prev, uint32_t next,
                 const PageContent& content) {
-  const IndexPageLayout il = IndexLayout(layout);
   ByteVector page = BlankPage(layout, type);
   Put32(page, layout.data_tdef_page, table_page);
-  Put32(page, il.prev, prev);
-  Put32(page, il.next, next);
-  Put32(page, il.tail, 0);
-  Put16(page, il.prefix_length, 0);
-  size_t at = il.first_entry;
+  Put32(page, layout.index_prev_page, prev);
+  Put32(page, layout.index_next_page, next);
+  Put32(page, layout.index_tail_page, 0);
+  Put16(page, layout.index_prefix_length, 0);
+  // Each entry's start but the first is marked in the bitmap, and so is the
+  // end of the last.
+  const std::span<uint8_t> starts(page.data() + layout.index_bitmap, layout.index_first_entry - layout.index_bitmap);
+  auto mark = [&](size_t at) { jet::SetUsageBit(starts, at - layout.index_first_entry, true); };
+  size_t at = layout.index_first_entry;
   for (const ByteVector& e : content.entries) {
-    // Each entry's start but the first is marked in the bitmap, and so is
-    // the end of the last.
-    if (at != il.first_entry) page[il.bitmap + (at - il.first_entry) / 8] |= static_cast<uint8_t>(1u << ((at - il.first_entry) % 8));
+    if (at != layout.index_first_entry) mark(at);
     std::copy(e.begin(), e.end(), page.begin() + static_cast<std::ptrdiff_t>(at));
     at += e.size();
   }
-  if (!content.entries.empty())
-    page[il.bitmap + (at - il.first_entry) / 8] |= static_cast<uint8_t>(1u << ((at - il.first_entry) % 8));
+  if (!content.entries.empty()) mark(at);
   Put16(page, jet::kPageFreeSpace, static_cast<uint16_t>(layout.page_size - at));
   return page;
 }

@@ -48,10 +48,4 @@ struct WrittenIndex {
 jet::Result<WrittenIndex> WriteIndex(PageFile& file, const Layout& layout, uint32_t table_page,
                                      std::vector<IndexEntry> entries);
 
-// Where index pages keep their fields.
-struct IndexPageLayout {
-  size_t prev, next, tail, prefix_length, bitmap, first_entry;
-};
-IndexPageLayout IndexLayout(const Layout& layout);
-
 }  // namespace dbbuilder

@@ -25,7 +25,7 @@ jet::Result<ByteVector> LongValueWriter::Store(std::span<const uint8_t> payload,
   }
 
   // A chain: one piece per page, each piece led by the pointer of the next.
-  const size_t piece = layout_.MaxRow() - jet::kLongValueChainPointer;
+  const size_t piece = jet::LongValueChainPiece(layout_);
   const size_t count = std::max<size_t>(1, (payload.size() + piece - 1) / piece);
   const uint32_t first = file_.AllocateRun(static_cast<uint32_t>(count));
   for (size_t i = 0; i < count; ++i) {

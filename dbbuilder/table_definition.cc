@@ -217,11 +217,13 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
     if (!IsLongValue(c->column.type)) continue;
     auto it = std::find_if(def.long_value_maps.begin(), def.long_value_maps.end(),
                            [&](const TableDefinition::LongValueMaps& m) { return m.column == c->number; });
+    const size_t start = out.size();
     out.U16(c->number);
     out.U32(it == def.long_value_maps.end() ? 0 : it->used_map);
     out.U32(it == def.long_value_maps.end() ? 0 : it->free_map);
+    JET_RETURN_IF_ERROR(entry_from(start, jet::kLongValueMapEntry));
   }
-  out.U16(0xFFFF);
+  out.U16(jet::kNoMoreLongValueMaps);
 
   ByteVector bytes = out.Take();
   Put32(bytes, layout.tdef_length, static_cast<uint32_t>(bytes.size()));

@@ -64,7 +64,7 @@ UsageMaps::UsageMaps(PageFile& file, const Layout& layout) : file_(file), layout
 
 uint32_t UsageMaps::Reserve() {
   const size_t row = layout_.MapRowBytes();
-  const size_t per_page = std::min(kMaxRowsPerPage, (layout_.page_size - jet::SlotsEnd(layout_, 0)) / jet::RowFootprint(row));
+  const size_t per_page = jet::RowsPerPage(layout_, row);
   if (pages_.empty() || pages_.back().rows.size() >= per_page) pages_.push_back({file_.Allocate(), {}});
   auto& page = pages_.back();
   page.rows.push_back(ByteVector(row, 0));

@@ -8,6 +8,7 @@
 // count (the gap between the slot table and the lowest row) true.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -22,6 +23,11 @@ namespace jet {
 
 // The space a row takes on a page: its bytes and its slot.
 inline size_t RowFootprint(size_t row_bytes) { return row_bytes + 2; }
+
+// How many rows of `row_bytes` each a data page takes.
+inline size_t RowsPerPage(const Format& format, size_t row_bytes) {
+  return std::min(kMaxRowsPerPage, (format.page_size - SlotsEnd(format, 0)) / RowFootprint(row_bytes));
+}
 
 // A data page of `owner` without rows.
 std::vector<uint8_t> EmptyDataPage(const Format& format, uint32_t owner);

@@ -45,6 +45,12 @@ Result<Format> FormatForVersion(uint8_t version) {
     f.col_name_length_size = 1;
     f.tdef_index_columns_entry = 39;
     f.tdef_logical_index_entry = 20;
+    f.index_prev_page = 8;
+    f.index_next_page = 12;
+    f.index_tail_page = 16;
+    f.index_prefix_length = 20;
+    f.index_bitmap = 0x16;
+    f.index_first_entry = 0xf8;
     f.row_count_size = 1;
     f.usage_map_bitmap = 128;
     return f;

@@ -105,6 +105,17 @@ struct Format {
   size_t tdef_index_columns_entry = 52;  // 39 in Jet3
   size_t tdef_logical_index_entry = 28;  // 20 in Jet3
 
+  // Index pages (node and leaf): the neighbouring pages of the same level,
+  // the rightmost leaf under a node, the length of the prefix every entry
+  // shares with the page's first, the bitmap of where entries start, and the
+  // first entry.
+  size_t index_prev_page = 12;
+  size_t index_next_page = 16;
+  size_t index_tail_page = 20;
+  size_t index_prefix_length = 24;
+  size_t index_bitmap = 0x1b;
+  size_t index_first_entry = 0x1e0;
+
   // Rows: the column count, eod, var_len and var table entries.
   size_t row_count_size = 2;  // 1 in Jet3 (and 1-byte offsets with a jump table)
 

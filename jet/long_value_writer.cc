@@ -3,18 +3,6 @@
 #include "jet/long_value.h"
 
 namespace jet {
-namespace {
-
-constexpr uint16_t kNoMoreColumns = 0xffff;
-constexpr size_t kLongValueMapEntry = 10;  // column number, used map, free map
-
-// What follows the column names in a definition: the physical indexes, the
-// logical ones, and the logical ones' names, before the long value maps.
-size_t RealIndexEntry(const Format& f) { return f.jet3() ? 39 : 52; }
-size_t LogicalIndexEntry(const Format& f) { return f.jet3() ? 20 : 28; }
-
-}  // namespace
-
 std::vector<uint8_t> LongValueField(uint32_t head, RowPointer first) {
   std::vector<uint8_t> field(kLongValueFieldSize, 0);
   StoreU32(field.data(), head);
@@ -31,7 +19,10 @@ std::vector<uint8_t> LongValueChainRow(RowPointer next, Bytes piece) {
 
 Result<std::vector<LongValueMaps>> ParseLongValueMaps(Bytes tdef, const TableDefinition& def, const Format& f) {
   ByteView v(tdef);
-  size_t pos = def.column_names_end + def.num_real_idx * RealIndexEntry(f) + def.num_idx * LogicalIndexEntry(f);
+  // What follows the column names: the physical indexes, the logical ones and
+  // the logical ones' names, before the long value maps.
+  size_t pos = def.column_names_end + def.num_real_idx * f.tdef_index_columns_entry +
+               def.num_idx * f.tdef_logical_index_entry;
   for (uint32_t i = 0; i < def.num_idx; ++i) {
     const size_t length = f.col_name_length_size == 1 ? v.U8(pos) : v.U16(pos);
     pos += f.col_name_length_size + length;
@@ -41,7 +32,7 @@ Result<std::vector<LongValueMaps>> ParseLongValueMaps(Bytes tdef, const TableDef
   for (;;) {
     const uint16_t column = v.U16(pos);
     if (!v.ok()) return Status::Corrupt("table definition ends inside its long value maps");
-    if (column == kNoMoreColumns) break;
+    if (column == kNoMoreLongValueMaps) break;
     maps.push_back(LongValueMaps{column, RowPointer::Decode(v.U32(pos + 2)), RowPointer::Decode(v.U32(pos + 6))});
     pos += kLongValueMapEntry;
     if (maps.size() > def.columns.size()) return Status::Corrupt("more long value maps than columns");
@@ -67,7 +58,7 @@ Result<std::vector<uint8_t>> LongValueWriter::Write(Bytes value) {
   }
   // A chain: each row starts with the pointer to the next (none in the
   // last). Written from the end, so that each row knows its successor.
-  const size_t piece = space_.MaxRow() - kLongValueChainPointer;
+  const size_t piece = LongValueChainPiece(tx_.format());
   RowPointer next;
   for (size_t end = value.size(); end > 0;) {
     const size_t start = (end - 1) / piece * piece;

@@ -25,6 +25,8 @@ std::vector<uint8_t> LongValueField(uint32_t head, RowPointer first);
 // One row of a chain: the pointer of the next row (none in the last), then
 // its piece of the value.
 inline constexpr size_t kLongValueChainPointer = 4;
+// The most of a value one row of a chain carries.
+inline size_t LongValueChainPiece(const Format& format) { return format.MaxRow() - kLongValueChainPointer; }
 std::vector<uint8_t> LongValueChainRow(RowPointer next, Bytes piece);
 
 // The field of a value kept in its row (at most kMaxInlineLongValue bytes).

@@ -39,6 +39,11 @@ inline constexpr uint8_t kColumnCompressedUnicode = 0x01;  // in misc_flags
 inline constexpr uint8_t kTableUser = 0x4e;
 inline constexpr uint8_t kTableSystem = 0x53;
 
+// A definition ends with the long value maps of its memo and OLE columns:
+// per column its number, its used map and its free map, then this number.
+inline constexpr size_t kLongValueMapEntry = 10;
+inline constexpr uint16_t kNoMoreLongValueMaps = 0xffff;
+
 struct Column {
   uint8_t type = 0;
   uint16_t number = 0;        // its bit in a row's null mask

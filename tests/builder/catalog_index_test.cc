@@ -36,19 +36,18 @@ struct IndexPageView {
 // Reads the entries of an index page: the first starts at a fixed offset, the
 // bitmap marks where each further one starts and where the last ends.
 IndexPageView ReadIndexPage(const Layout& layout, const std::vector<uint8_t>& file, uint32_t number) {
-  const IndexPageLayout il = IndexLayout(layout);
   const uint8_t* p = file.data() + uint64_t{number} * layout.page_size;
   auto u32 = [&](size_t at) { return p[at] | p[at + 1] << 8 | p[at + 2] << 16 | static_cast<uint32_t>(p[at + 3]) << 24; };
   IndexPageView v;
   v.type = p[0];
   v.parent = u32(4);
-  v.prev = u32(il.prev);
-  v.next = u32(il.next);
-  size_t prefix = p[il.prefix_length] | p[il.prefix_length + 1] << 8;
-  size_t start = il.first_entry;
-  for (size_t bit = 0; il.first_entry + bit < layout.page_size && il.bitmap + bit / 8 < il.first_entry; ++bit) {
-    if (!(p[il.bitmap + bit / 8] & (1 << (bit % 8)))) continue;
-    size_t end = il.first_entry + bit;
+  v.prev = u32(layout.index_prev_page);
+  v.next = u32(layout.index_next_page);
+  size_t prefix = p[layout.index_prefix_length] | p[layout.index_prefix_length + 1] << 8;
+  size_t start = layout.index_first_entry;
+  for (size_t bit = 0; layout.index_first_entry + bit < layout.page_size && layout.index_bitmap + bit / 8 < layout.index_first_entry; ++bit) {
+    if (!(p[layout.index_bitmap + bit / 8] & (1 << (bit % 8)))) continue;
+    size_t end = layout.index_first_entry + bit;
     ByteVector e(p + start, p + end);
     if (!v.entries.empty() && prefix > 0) e.insert(e.begin(), v.entries.front().begin(), v.entries.front().begin() + prefix);
     v.entries.push_back(std::move(e));
