@@ -1,6 +1,5 @@
 // vostrel-cli: the engine for scripts.
 #include <clocale>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -30,15 +29,6 @@ const char kUsage[] =
     "  vostrel-cli COMMAND --help   explains a command\n"
     "  vostrel-cli --version        prints the version\n";
 
-// The folder that holds this program; the catalogues of the engine's
-// descriptions are in share/locale beside it.
-std::string ProgramDir(const char* argv0) {
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) self = std::filesystem::absolute(argv0, ec);
-  return self.parent_path().string();
-}
-
 // Takes every --map entry out of the arguments (before a "--"): they
 // belong to the engine, whatever the command.
 std::vector<std::string> TakeMapEntries(cli::Args& args) {
@@ -62,7 +52,7 @@ std::vector<std::string> TakeMapEntries(cli::Args& args) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
-  engine::BindMessageCatalog(engine::LocaleDirBeside(ProgramDir(argv[0])));
+  engine::BindMessageCatalog(engine::LocaleDirBeside(engine::ProgramDirectory(argv[0])));
   engine::SetNoticeHandler([](const std::string& text) { std::cerr << "vostrel-cli: " << text << "\n"; });
   cli::Args args = engine::ProgramArguments(argc, argv);
   std::vector<std::string> map_entries = TakeMapEntries(args);

@@ -1,5 +1,7 @@
 #include "engine/messages.h"
 
+#include "jet/env.h"
+
 #if defined(__has_include)
 #if __has_include(<libintl.h>)
 #include <libintl.h>
@@ -23,6 +25,22 @@ void BindMessageCatalog(const std::string& locale_dir) {
 }
 
 std::string LocaleDirBeside(const std::string& program_dir) { return program_dir + "/../share/locale"; }
+
+std::string ProgramDirectory(const char* argv0) {
+  jet::Env& env = jet::Env::Default();
+  auto self = env.ProgramPath();
+  std::string path = self.ok() ? *self : std::string(argv0 ? argv0 : "");
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) {
+    auto cwd = env.CurrentDir();
+    return cwd.ok() ? *cwd : ".";
+  }
+  if (slash == 0) return path.substr(0, 1);
+  const std::string dir = path.substr(0, slash);
+  if (self.ok() || dir.front() == '/' || dir.find(':') != std::string::npos) return dir;
+  auto cwd = env.CurrentDir();
+  return cwd.ok() ? *cwd + "/" + dir : dir;
+}
 
 std::string Translate(const char* english) {
 #ifdef VOSTREL_HAVE_GETTEXT

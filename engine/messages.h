@@ -20,6 +20,10 @@ void BindMessageCatalog(const std::string& locale_dir);
 // `program_dir`/../share/locale.
 std::string LocaleDirBeside(const std::string& program_dir);
 
+// The folder that holds the running program; where the system cannot say,
+// the folder of `argv0` (the name it was started as).
+std::string ProgramDirectory(const char* argv0);
+
 // The text in the user's language, or `english` itself.
 std::string Translate(const char* english);
 

@@ -95,6 +95,8 @@ class Env {
   virtual Result<std::string> RealPath(const std::string& path) = 0;
   // The process's working directory, absolute.
   virtual Result<std::string> CurrentDir() = 0;
+  // The running program's own file, absolute, as the system knows it.
+  virtual Result<std::string> ProgramPath() = 0;
 
   // The process-wide Env on the real file system.
   static Env& Default();

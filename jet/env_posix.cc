@@ -227,6 +227,10 @@ class PosixEnv final : public Env {
     if (!cwd) return FromErrno(errno, "working folder", false);
     return std::string(cwd.get());
   }
+
+  // Linux names the program's file in /proc; elsewhere the caller falls back
+  // on what it was started as.
+  Result<std::string> ProgramPath() override { return RealPath("/proc/self/exe"); }
 };
 
 }  // namespace

@@ -320,6 +320,20 @@ class WindowsEnv final : public Env {
     cwd.resize(got);
     return UserPath(cwd);
   }
+
+  Result<std::string> ProgramPath() override {
+    // The call truncates without saying how long the path is: grow until it fits.
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+      std::wstring path(size, L'\0');
+      const DWORD got = ::GetModuleFileNameW(nullptr, path.data(), size);
+      if (got == 0) return LastError("program path", false);
+      if (got < size) {
+        path.resize(got);
+        return UserPath(path);
+      }
+    }
+    return Status::Error(Code::kIoError, "program path: longer than the system allows");
+  }
 };
 
 }  // namespace

@@ -70,6 +70,7 @@ class FaultEnv final : public jet::Env {
   jet::Result<std::vector<std::string>> ListDir(const std::string& dir) override;
   jet::Result<std::string> RealPath(const std::string& path) override;
   jet::Result<std::string> CurrentDir() override;
+  jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
 
  private:
   friend class FaultFile;
