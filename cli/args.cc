@@ -1,5 +1,7 @@
 #include "cli/args.h"
 
+#include <iostream>
+
 #include <algorithm>
 
 namespace cli {
@@ -46,6 +48,23 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& options) {
     }
   }
   return parsed;
+}
+
+std::optional<int> ParseCommandArgs(const Args& args, const std::string& command, const char* usage,
+                                    const std::vector<OptionSpec>& options, ParsedArgs& parsed,
+                                    const std::function<void(const ParsedArgs&)>& check) {
+  try {
+    parsed = ParseArgs(args, options);
+    if (check) check(parsed);
+  } catch (const UsageError& e) {
+    std::cerr << "vostrel-cli " << command << ": " << e.what() << "\n\n" << usage;
+    return 2;
+  }
+  if (parsed.help) {
+    std::cout << usage;
+    return 0;
+  }
+  return std::nullopt;
 }
 
 }  // namespace cli

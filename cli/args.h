@@ -3,6 +3,7 @@
 // a file may be named "-x".
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -39,5 +40,14 @@ struct ParsedArgs {
 // Throws UsageError for an unknown option, a missing value or an option
 // given twice.
 ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& options);
+
+// What every command does with its arguments before it runs: parses them
+// into `parsed` and lets `check` reject what the command does not accept (by
+// throwing UsageError). On wrong usage prints "vostrel-cli COMMAND: problem"
+// and the usage text to stderr and returns 2; on --help prints the usage and
+// returns 0; otherwise returns nothing and the command runs.
+std::optional<int> ParseCommandArgs(const Args& args, const std::string& command, const char* usage,
+                                    const std::vector<OptionSpec>& options, ParsedArgs& parsed,
+                                    const std::function<void(const ParsedArgs&)>& check = {});
 
 }  // namespace cli

@@ -44,17 +44,10 @@ const char kCheckUsage[] =
 
 int CheckCommand(const Args& args) {
   ParsedArgs parsed;
-  try {
-    parsed = ParseArgs(args, {{"--json", false}});
-    if (!parsed.help && parsed.files.empty()) throw UsageError("no front-end to check");
-  } catch (const UsageError& e) {
-    std::cerr << "vostrel-cli check: " << e.what() << "\n\n" << kCheckUsage;
-    return 2;
-  }
-  if (parsed.help) {
-    std::cout << kCheckUsage;
-    return 0;
-  }
+  if (auto done = ParseCommandArgs(args, "check", kCheckUsage, {{"--json", false}}, parsed, [](const ParsedArgs& p) {
+        if (!p.help && p.files.empty()) throw UsageError("no front-end to check");
+      }))
+    return *done;
   const bool json = parsed.Has("--json");
   bool all_good = true;
   JsonArray reports;

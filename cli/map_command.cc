@@ -31,17 +31,10 @@ const char kMapUsage[] =
 
 int MapCommand(const Args& args) {
   ParsedArgs parsed;
-  try {
-    parsed = ParseArgs(args, {{"--json", false}});
-    if (!parsed.files.empty()) throw UsageError("unexpected argument '" + parsed.files.front() + "'");
-  } catch (const UsageError& e) {
-    std::cerr << "vostrel-cli map: " << e.what() << "\n\n" << kMapUsage;
-    return 2;
-  }
-  if (parsed.help) {
-    std::cout << kMapUsage;
-    return 0;
-  }
+  if (auto done = ParseCommandArgs(args, "map", kMapUsage, {{"--json", false}}, parsed, [](const ParsedArgs& p) {
+        if (!p.files.empty()) throw UsageError("unexpected argument '" + p.files.front() + "'");
+      }))
+    return *done;
   const engine::PathMap& map = engine::DBEngine::Instance().Map();
   if (!parsed.Has("--json")) {
     for (const engine::PathMapEntry& e : map.Entries()) std::cout << e.prefix << "\t" << e.local << "\t" << e.source << "\n";

@@ -71,22 +71,12 @@ RelinkOrder OrderOf(const ParsedArgs& p) {
 int RelinkCommand(const Args& args) {
   ParsedArgs parsed;
   RelinkOrder order;
-  try {
-    parsed = ParseArgs(args, {{"--table", true},
-                              {"--connect", true},
-                              {"--from", true},
-                              {"--to", true},
-                              {"--dry-run", false},
-                              {"--json", false}});
-    if (!parsed.help) order = OrderOf(parsed);
-  } catch (const UsageError& e) {
-    std::cerr << "vostrel-cli relink: " << e.what() << "\n\n" << kRelinkUsage;
-    return 2;
-  }
-  if (parsed.help) {
-    std::cout << kRelinkUsage;
-    return 0;
-  }
+  const std::vector<OptionSpec> options = {{"--table", true}, {"--connect", true}, {"--from", true},
+                                           {"--to", true},    {"--dry-run", false}, {"--json", false}};
+  if (auto done = ParseCommandArgs(args, "relink", kRelinkUsage, options, parsed, [&](const ParsedArgs& p) {
+        if (!p.help) order = OrderOf(p);
+      }))
+    return *done;
   const bool json = parsed.Has("--json"), dry_run = parsed.Has("--dry-run");
   const double now = engine::CatalogNow();  // one time for every link stored
   bool failed = false;

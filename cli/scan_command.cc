@@ -122,17 +122,11 @@ class Scan {
 
 int ScanCommand(const Args& args) {
   ParsedArgs parsed;
-  try {
-    parsed = ParseArgs(args, {{"--json", false}, {"--back-end", true}});
-    if (!parsed.help && parsed.files.empty()) throw UsageError("no folder to scan");
-  } catch (const UsageError& e) {
-    std::cerr << "vostrel-cli scan: " << e.what() << "\n\n" << kScanUsage;
-    return 2;
-  }
-  if (parsed.help) {
-    std::cout << kScanUsage;
-    return 0;
-  }
+  if (auto done = ParseCommandArgs(args, "scan", kScanUsage, {{"--json", false}, {"--back-end", true}}, parsed,
+                                   [](const ParsedArgs& p) {
+                                     if (!p.help && p.files.empty()) throw UsageError("no folder to scan");
+                                   }))
+    return *done;
   Scan scan(parsed.Value("--back-end"), parsed.Has("--json"));
   for (std::string dir : parsed.files) {
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
