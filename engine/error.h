@@ -38,6 +38,7 @@ inline constexpr ErrorNumber kErrorNumbers[] = {
     kErrNotValidPassword,   kErrCannotOpenFile,   kErrItemNotFound,    kErrCouldNotFindObject,
     kErrInstallableIsam,    kErrReadOnly,         kErrDiskOrNetwork,   kErrFileInUse,
     kErrInvalidOperation,   kErrInvalidArgument,  kErrOdbcConnectionFailed, kErrObjectInvalid,
+    kErrLockedByUser,
 };
 
 class EngineError : public std::runtime_error {

@@ -15,6 +15,10 @@ EngineError Raise(int number, const char* english, std::initializer_list<std::st
 
 }  // namespace
 
+Phrase Say(const char* english, std::initializer_list<std::string_view> args) {
+  return Phrase{Fill(english, args), Fill(Translate(english), args)};
+}
+
 EngineError CouldNotFindFile(const std::string& full_path) {
   return Raise(kErrCouldNotFindFile, "Could not find file '%1'.", {full_path});
 }
@@ -52,12 +56,23 @@ EngineError ObjectInvalid() { return Raise(kErrObjectInvalid, "Object invalid or
 
 EngineError DiskOrNetworkError() { return Raise(kErrDiskOrNetwork, "Disk or network error."); }
 
-EngineError BadMapEntry(const std::string& where, const std::string& entry, const std::string& why) {
-  return Raise(kErrInvalidArgument, "Bad path map entry in %1: '%2': %3.", {where, entry, why});
+EngineError BadMapEntry(const Phrase& where, const std::string& entry, const Phrase& why) {
+  const char* text = "Bad path map entry in %1: '%2': %3.";
+  return EngineError(kErrInvalidArgument, Fill(text, {where.english, entry, why.english}),
+                     Fill(Translate(text), {where.localized, entry, why.localized}));
 }
 
-EngineError LockedBy(const std::string& who) {
-  return Raise(kErrLockedByUser, "Couldn't update; currently locked by %1.", {who});
+EngineError LockedBy(const std::vector<SessionUser>& users) {
+  // "user 'U1' on machine 'M1', user 'U2' on machine 'M2' and user ..."
+  Phrase who = Say("another session");
+  for (size_t i = 0; i < users.size(); ++i) {
+    const Phrase one = Say("user '%1' on machine '%2'", {users[i].user, users[i].machine});
+    const char* join = i + 1 == users.size() ? "%1 and %2" : "%1, %2";
+    who = i == 0 ? one
+                 : Phrase{Fill(join, {who.english, one.english}), Fill(Translate(join), {who.localized, one.localized})};
+  }
+  const char* text = "Couldn't update; currently locked by %1.";
+  return EngineError(kErrLockedByUser, Fill(text, {who.english}), Fill(Translate(text), {who.localized}));
 }
 
 EngineError Unmapped(const EngineError& e, const std::string& root) {

@@ -3,12 +3,24 @@
 // description has its place in the catalogue of other languages (po/).
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "engine/database.h"
 #include "engine/error.h"
 #include "jet/status.h"
 
 namespace engine {
+
+// A part an error's description takes in, in English and in the user's
+// language, so that neither description mixes the two.
+struct Phrase {
+  std::string english;
+  std::string localized;
+};
+Phrase Say(const char* english, std::initializer_list<std::string_view> args = {});
 
 EngineError CouldNotFindFile(const std::string& full_path);      // 3024
 EngineError NotValidPath(const std::string& path);               // 3044
@@ -22,11 +34,12 @@ EngineError ObjectInvalid();                                     // 3420
 EngineError DiskOrNetworkError();                                // 3043
 // 3001: a path map entry that is not "WINPREFIX=LOCALDIR"; `where` names
 // its source (a file and line, the variable, the command line).
-EngineError BadMapEntry(const std::string& where, const std::string& entry, const std::string& why);
+EngineError BadMapEntry(const Phrase& where, const std::string& entry, const Phrase& why);
 // `e` (3044 for a Windows path) and which map entry would reach `root`.
 EngineError Unmapped(const EngineError& e, const std::string& root);
-// 3260: "Couldn't update; currently locked by user 'U' on machine 'M'."
-EngineError LockedBy(const std::string& who);
+// 3260: "Couldn't update; currently locked by user 'U' on machine 'M'." naming
+// every session (another session, when none has a name).
+EngineError LockedBy(const std::vector<SessionUser>& users);
 EngineError ReadOnly();                                          // 3027
 EngineError FileInUse(const std::string& path);                  // 3045
 EngineError CouldNotFindObject(const std::string& name);         // 3011

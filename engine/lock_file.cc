@@ -60,20 +60,10 @@ Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_p
   return s;
 }
 
-// "user 'U1' on machine 'M1', user 'U2' on machine 'M2' and user ..."
-std::string Who(const std::vector<SessionUser>& users) {
-  std::string who;
-  for (size_t i = 0; i < users.size(); ++i) {
-    if (i) who += i + 1 == users.size() ? " and " : ", ";
-    who += "user '" + users[i].user + "' on machine '" + users[i].machine + "'";
-  }
-  return who.empty() ? "another session" : who;
-}
-
 void RefuseIfInUse(DatabaseImpl& db, jet::Env& env) {
   if (!db.file) return;
   const Sessions s = FindSessions(env, *db.file, db.path, db.header.code_page);
-  if (s.live) throw LockedBy(Who(s.users));
+  if (s.live) throw LockedBy(s.users);
 }
 
 std::vector<SessionUser> Database::OpenBy() {

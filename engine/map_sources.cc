@@ -6,6 +6,7 @@
 
 #include "engine/error.h"
 #include "engine/failures.h"
+#include "engine/messages.h"
 #include "jet/text.h"
 
 namespace engine {
@@ -55,15 +56,18 @@ std::optional<std::string> ReadText(jet::Env& env, const std::string& path) {
 }
 
 // "WINPREFIX=LOCALDIR", spaces around either side allowed.
-void AddEntry(PathMap& map, const std::string& entry, const std::string& where) {
+// `where` names the entry's source; its English form is the source the map lists.
+void AddEntry(PathMap& map, const std::string& entry, const Phrase& where) {
   const size_t equals = entry.find('=');
-  if (equals == std::string::npos) throw BadMapEntry(where, entry, "it has no \"=\" between the Windows prefix and the local folder");
+  if (equals == std::string::npos)
+    throw BadMapEntry(where, entry, Say("it has no \"=\" between the Windows prefix and the local folder"));
   const std::string prefix = Trim(std::string_view(entry).substr(0, equals));
   const std::string local = Trim(std::string_view(entry).substr(equals + 1));
-  if (local.empty()) throw BadMapEntry(where, entry, "the local folder is missing");
-  if (local[0] != '/') throw BadMapEntry(where, entry, "the local folder must be an absolute path");
-  if (!IsWindowsRooted(prefix) || !map.Add(PathMapEntry{prefix, local, where}))
-    throw BadMapEntry(where, entry, "'" + prefix + "' is not a drive (Z:) or a share (\\\\server\\share), with or without folders");
+  if (local.empty()) throw BadMapEntry(where, entry, Say("the local folder is missing"));
+  if (local[0] != '/') throw BadMapEntry(where, entry, Say("the local folder must be an absolute path"));
+  if (!IsWindowsRooted(prefix) || !map.Add(PathMapEntry{prefix, local, where.english}))
+    throw BadMapEntry(where, entry,
+                      Say("'%1' is not a drive (Z:) or a share (\\\\server\\share), with or without folders", {prefix}));
 }
 
 void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
@@ -73,7 +77,7 @@ void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string line = Trim(lines[i]);
     if (line.empty() || line[0] == '#') continue;
-    AddEntry(map, line, path + " line " + std::to_string(i + 1));
+    AddEntry(map, line, Say("%1 line %2", {path, std::to_string(i + 1)}));
   }
 }
 
@@ -270,7 +274,7 @@ MapSources DefaultMapSources() {
 
 PathMap LoadPathMap(jet::Env& env, const MapSources& sources) {
   PathMap map;
-  for (const std::string& entry : sources.command_line) AddEntry(map, entry, "--map");
+  for (const std::string& entry : sources.command_line) AddEntry(map, entry, Phrase{"--map", "--map"});
   if (sources.variable) {
     std::string entry;
     int n = 0;
@@ -280,7 +284,7 @@ PathMap LoadPathMap(jet::Env& env, const MapSources& sources) {
         entry += c;
         continue;
       }
-      if (!Trim(entry).empty()) AddEntry(map, Trim(entry), "VOSTREL_MAP entry " + std::to_string(++n));
+      if (!Trim(entry).empty()) AddEntry(map, Trim(entry), Say("VOSTREL_MAP entry %1", {std::to_string(++n)}));
       entry.clear();
     }
   }

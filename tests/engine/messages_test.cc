@@ -54,6 +54,7 @@ struct Raised {
   const char* what;
   std::function<engine::EngineError()> raise;
   std::vector<std::string> names;  // what the description must name in either language
+  std::vector<std::string> english_parts = {};  // parts it takes in, which the Slovenian text must not show
 };
 
 std::vector<Raised> EveryError() {
@@ -85,6 +86,19 @@ std::vector<Raised> EveryError() {
        {";DATABASE=a;DATABASE=b", "DATABASE="}},
       {"LinkStringReadsBackOtherwise", [] { return LinkStringReadsBackOtherwise("x;DATABASE=a", ";DATABASE=a"); },
        {"'x;DATABASE=a'", "';DATABASE=a'"}},
+      {"LockedBy",
+       [] {
+         return LockedBy({{"PC-ANA", "ana"}, {"RAC", "Bor"}});
+       },
+       {"'ana'", "'PC-ANA'", "'Bor'"},
+       {"user", "machine", " and "}},
+      {"BadMapEntry",
+       [] {
+         return BadMapEntry(Say("%1 line %2", {"/etc/vostrel/map", "3"}), "baze=/srv",
+                            Say("'%1' is not a drive (Z:) or a share (\\\\server\\share), with or without folders", {"baze"}));
+       },
+       {"/etc/vostrel/map", "'baze=/srv'", "'baze'"},
+       {"line", "is not a drive"}},
   };
 }
 
@@ -113,6 +127,10 @@ TEST(Messages, EveryErrorHasItsSlovenianDescription) {
     for (const std::string& name : r.names) {
       EXPECT_NE(e.description().find(name), std::string::npos) << e.description();
       EXPECT_NE(e.localized().find(name), std::string::npos) << e.localized();
+    }
+    for (const std::string& part : r.english_parts) {
+      EXPECT_NE(en.description().find(part), std::string::npos) << en.description();
+      EXPECT_EQ(e.localized().find(part), std::string::npos) << "English in: " << e.localized();
     }
   }
   for (engine::ErrorNumber n : engine::kErrorNumbers) EXPECT_TRUE(numbers.count(n)) << n << " is never raised here";
