@@ -33,7 +33,8 @@ inline size_t PagedMapPointer(size_t n) { return kUsageMapFirst + 4 * n; }
 // `first`, marking `pages` (each inside the window).
 std::vector<uint8_t> InlineUsageMapRow(uint32_t first, std::span<const uint32_t> pages, size_t bitmap_bytes);
 // A new paged map row of `row_bytes` naming `bitmap_pages` in order (0: no
-// page for that run).
+// page for that run); the row holds (row_bytes - 1) / 4 of them at most, and
+// the caller gives no more.
 std::vector<uint8_t> PagedUsageMapRow(std::span<const uint32_t> bitmap_pages, size_t row_bytes);
 
 // The pages a map marks, in ascending order. Pages at or past the end of the
