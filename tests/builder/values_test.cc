@@ -107,9 +107,11 @@ TEST_P(Values, LongRowsWithNullsBetween) {
   std::string exported = MdbExport(path_, "Dolge");
   EXPECT_EQ(std::count(exported.begin(), exported.end(), '\n'), 1 + static_cast<long>(shapes.size()));
   for (const auto& row : t.rows)
-    for (const auto& v : row)
-      if (const auto* s = std::get_if<std::string>(&v); s && !s->empty())
+    for (const auto& v : row) {
+      if (const auto* s = std::get_if<std::string>(&v); s && !s->empty()) {
         EXPECT_NE(exported.find("\"" + *s + "\""), std::string::npos) << *s;
+      }
+    }
 }
 
 TEST_P(Values, LongValuesInEveryPlacement) {

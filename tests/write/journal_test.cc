@@ -169,7 +169,9 @@ TEST(Journal, EveryCutLeavesTheOldFileOrTheNewOne) {
       EXPECT_FALSE(fs::exists(jet::JournalPath(db.string()))) << trace;
       const auto now = ReadBytes(db);
       EXPECT_TRUE(now == before || now == after) << trace;
-      if (s.ok()) EXPECT_EQ(now, after) << "the commit returned before it was durable\n" << trace;
+      if (s.ok()) {
+        EXPECT_EQ(now, after) << "the commit returned before it was durable\n" << trace;
+      }
       // What a crashed process reported, nobody hears.
       (now == after ? ended_new : ended_old)++;
     }

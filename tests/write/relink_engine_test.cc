@@ -207,7 +207,9 @@ TEST(RelinkEngine, CostIsAFewPagesWhateverTheFileSize) {
               << " pages (back-end included), wrote " << written << ", synced " << syncs << " times\n";
     EXPECT_LE(written, 4u) << s.name;
     EXPECT_EQ(syncs, 4u) << s.name;
-    if (s.name == "8 MiB local table") EXPECT_LT(read, 60u) << "reads grew with the file";
+    if (s.name == "8 MiB local table") {
+      EXPECT_LT(read, 60u) << "reads grew with the file";
+    }
   }
 }
 

@@ -109,7 +109,9 @@ TEST(RelinkGuard, ADamagedFrontEndIsRefusedUntouched) {
     EXPECT_EQ(ReadBytes(b.front), bytes) << d.name;
     EXPECT_FALSE(fs::exists(jet::JournalPath(b.front.string()))) << d.name;
     // Reading stays lenient: the link of a file cut short can still be shown.
-    if (d.file) EXPECT_EQ(LinkOf(b.front), std::string(";DATABASE=") + dbbuilder::kOldBackEnd) << d.name;
+    if (d.file) {
+      EXPECT_EQ(LinkOf(b.front), std::string(";DATABASE=") + dbbuilder::kOldBackEnd) << d.name;
+    }
   }
 }
 
