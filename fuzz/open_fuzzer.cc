@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "engine/database.h"
@@ -16,15 +17,23 @@
 
 namespace {
 
-std::string ScratchFile() {
-  const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-  return std::string(dir) + "/fuzz_open-" + std::to_string(getpid()) + ".mdb";
+const std::string& ScratchFile() {
+  static const std::string path = [] {
+    const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    return std::string(dir) + "/fuzz_open-" + std::to_string(getpid()) + ".mdb";
+  }();
+  return path;
 }
+
+// Registered once the path exists, so that it runs before the path is destroyed.
+void RemoveScratchFile() { std::remove(ScratchFile().c_str()); }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = ScratchFile();
+  static const std::string& path = ScratchFile();
+  static const bool removed_at_exit = std::atexit(RemoveScratchFile) == 0;
+  (void)removed_at_exit;
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;
   std::fwrite(data, 1, size, f);
