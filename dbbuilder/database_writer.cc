@@ -61,8 +61,9 @@ class Builder {
   Row CatalogRow(int32_t id, int32_t parent, const std::string& name, int type, uint32_t flags,
                  const ByteVector& owner) const;
   void Report(const Row& row, uint32_t where) {
-    report_.catalog.push_back({std::get<std::string>(row[kCatName]), where >> 8, static_cast<uint8_t>(where & 0xFF),
-                               static_cast<int32_t>(std::get<int64_t>(row[kCatId]))});
+    const jet::RowPointer at = jet::RowPointer::Decode(where);
+    report_.catalog.push_back(
+        {std::get<std::string>(row[kCatName]), at.page, at.row, static_cast<int32_t>(std::get<int64_t>(row[kCatId]))});
   }
 
   const DatabaseSpec& spec_;
@@ -275,7 +276,7 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
   IndexCatalogRow(row, where.value());
   auto filler_where = catalog.AddEncoded(filler_row);
   if (!filler_where.ok()) return filler_where.status();
-  if ((filler_where.value() >> 8) != (where.value() >> 8) || page.OpenPageFree() != 0)
+  if (jet::RowPointer::Decode(*filler_where).page != jet::RowPointer::Decode(*where).page || page.OpenPageFree() != 0)
     return jet::Status::InvalidArgument("filler row did not fill the page of " + link.name);
   IndexCatalogRow(filler, filler_where.value());
   return catalog.data().ClosePage();

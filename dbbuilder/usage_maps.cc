@@ -72,18 +72,17 @@ uint32_t UsageMaps::Reserve() {
 }
 
 jet::Status UsageMaps::Set(uint32_t map, const std::vector<uint32_t>& pages) {
-  uint32_t page_no = map >> 8;
-  uint8_t row_no = static_cast<uint8_t>(map & 0xFF);
-  auto it = std::find_if(pages_.begin(), pages_.end(), [&](const MapPage& p) { return p.number == page_no; });
-  if (it == pages_.end() || row_no >= it->rows.size()) return jet::Status::InvalidArgument("no such usage map");
+  const jet::RowPointer at = jet::RowPointer::Decode(map);
+  auto it = std::find_if(pages_.begin(), pages_.end(), [&](const MapPage& p) { return p.number == at.page; });
+  if (it == pages_.end() || at.row >= it->rows.size()) return jet::Status::InvalidArgument("no such usage map");
   auto inline_map = InlineUsageMap(pages, layout_.usage_map_bitmap);
   if (inline_map) {
-    it->rows[row_no] = std::move(*inline_map);
+    it->rows[at.row] = std::move(*inline_map);
     return jet::Status::Ok();
   }
   auto paged = PagedUsageMap(file_, layout_, pages);
   if (!paged.ok()) return paged.status();
-  it->rows[row_no] = std::move(paged.value());
+  it->rows[at.row] = std::move(paged.value());
   return jet::Status::Ok();
 }
 
