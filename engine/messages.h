@@ -2,11 +2,13 @@
 // gettext's (the C library's, domain "vostrel"): a .po file in the source,
 // compiled by msgfmt at build time. gettext chooses the language from the
 // locale the program set (LC_ALL, LC_MESSAGES, LANG; LANGUAGE first, as GNU
-// programs do): Slovenian where it begins with "sl", English otherwise, and
-// English where the C library has no gettext (a Windows build).
+// programs do): Slovenian where it begins with "sl", English otherwise.
+// Windows has no gettext: there the programs carry the Slovenian catalogue
+// (po/CMakeLists.txt) and follow the user's Windows UI language.
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,12 @@ std::string ProgramDirectory(const char* argv0);
 
 // The text in the user's language, or `english` itself.
 std::string Translate(const char* english);
+
+#ifdef _WIN32
+// The Slovenian text of a message, from the catalogue the program carries;
+// nothing for a message it lacks.
+std::optional<std::string> SlovenianText(std::string_view english);
+#endif
 
 // `text` with %1 ... %9 replaced by the arguments in that order.
 std::string Fill(std::string_view text, std::initializer_list<std::string_view> args);
