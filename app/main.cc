@@ -2,7 +2,10 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
 #include "engine/messages.h"
+#include "linkform/start_up_text.h"
 #include "ui/application.h"
 #include "ui/link_window.h"
 #include "ui/command_line.h"
@@ -10,6 +13,12 @@
 #include "ui/translations.h"
 
 int main(int argc, char** argv) {
+  // Asked before the toolkit starts, so that it answers where no window can open.
+  switch (linkform::RequestOf(ui::ArgumentText(argc, argv).toStdString())) {
+    case linkform::StartUpRequest::kUsage: std::fputs(linkform::kUsageText, stdout); return 0;
+    case linkform::StartUpRequest::kVersion: std::fputs(linkform::kVersionText, stdout); return 0;
+    case linkform::StartUpRequest::kRun: break;
+  }
   const std::unique_ptr<QApplication> app = ui::StartApplication(argc, argv);
   // The toolkit has taken its own options (-platform, -style, ...) out of
   // argv: they are not part of the program's command line.

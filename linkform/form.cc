@@ -65,7 +65,7 @@ void Form::Load() {
     view_.SetText(Field::kImetabele, kTableName);
     tdfPartner = &dbsCurrent->TableDefs().Item(kTableName);
     view_.SetText(Field::kText1, tdfPartner->Connect());
-    strCommand = TrimSpaces(start_up_.argument_text);
+    strCommand = WithoutEnclosingQuotes(TrimSpaces(start_up_.argument_text));
     if (SortsAfterSpace(strCommand)) {
       if (!StartsWithMlq(strCommand))
         view_.SetText(Field::kText2, kLinkPrefix + AsClientsNameIt(strCommand) + kBackEndTail);

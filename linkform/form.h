@@ -8,11 +8,9 @@
 
 #include "engine/database.h"
 #include "engine/tabledef.h"
+#include "linkform/form_description.h"
 
 namespace linkform {
-
-// The text boxes the procedures read and write.
-enum class Field { kImebaze, kImetabele, kText1, kText2 };
 
 // What the procedures ask of the window. Text is UTF-8.
 class FormView {

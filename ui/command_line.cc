@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include "linkform/start_up_text.h"
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -10,19 +12,9 @@
 namespace ui {
 
 #ifdef Q_OS_WIN
-// The command line as the system holds it, less the program's name: quoted
-// as a whole or up to the first space or tab, the way the C runtime reads it.
 QString ArgumentText(int, char**) {
   const QString line = QString::fromWCharArray(GetCommandLineW());
-  qsizetype i = 0;
-  if (i < line.size() && line[i] == QLatin1Char('"')) {
-    ++i;
-    while (i < line.size() && line[i] != QLatin1Char('"')) ++i;
-    if (i < line.size()) ++i;
-  } else {
-    while (i < line.size() && line[i] != QLatin1Char(' ') && line[i] != QLatin1Char('\t')) ++i;
-  }
-  return line.mid(i);
+  return QString::fromStdString(linkform::AfterProgramName(line.toStdString()));
 }
 #else
 QString ArgumentText(int argc, char** argv) {

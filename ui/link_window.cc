@@ -53,16 +53,6 @@ QWidget* MakeControl(const linkform::ControlDescription& c, QWidget* parent) {
   return nullptr;
 }
 
-const char* FieldName(linkform::Field field) {
-  switch (field) {
-    case linkform::Field::kImebaze: return "imebaze";
-    case linkform::Field::kImetabele: return "imetabele";
-    case linkform::Field::kText1: return "Text1";
-    case linkform::Field::kText2: return "Text2";
-  }
-  return "";
-}
-
 }  // namespace
 
 // The form's common dialog, over the toolkit's chooser.
@@ -112,24 +102,17 @@ void LinkWindow::BuildControls() {
     QWidget* control = MakeControl(c, this);
     control->setObjectName(QString::fromUtf8(c.name));
     control->setGeometry(TwipsToPixels(c.left), TwipsToPixels(c.top), TwipsToPixels(c.width), TwipsToPixels(c.height));
+    if (c.field) fields_[*c.field] = control;
+    if (auto* button = qobject_cast<QPushButton*>(control); button && c.click)
+      connect(button, &QPushButton::clicked, this, [this, click = c.click] { (form_.get()->*click)(); });
     if (control->focusPolicy() == Qt::NoFocus) continue;
     if (previous != nullptr) QWidget::setTabOrder(previous, control);
     else control->setFocus();  // first in tab order
     previous = control;
   }
-  auto click = [this](const char* name, void (LinkWindow::*procedure)()) {
-    auto* button = findChild<QPushButton*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    connect(button, &QPushButton::clicked, this, procedure);
-  };
-  click("Command1", &LinkWindow::Command1Click);
-  click("Command2", &LinkWindow::Command2Click);
-  click("Command3", &LinkWindow::Command3Click);
-  click("Command4", &LinkWindow::Command4Click);
 }
 
-QWidget* LinkWindow::FieldWidget(linkform::Field field) const {
-  return findChild<QWidget*>(QLatin1String(FieldName(field)), Qt::FindDirectChildrenOnly);
-}
+QWidget* LinkWindow::FieldWidget(linkform::Field field) const { return fields_.at(field); }
 
 std::string LinkWindow::Text(linkform::Field field) const {
   QWidget* w = FieldWidget(field);

@@ -68,6 +68,7 @@ class LinkWindow : public QWidget, private linkform::FormView {
   std::unique_ptr<ReportSink> report_sink_;
   std::unique_ptr<linkform::Form> form_;
 
+  std::map<linkform::Field, QWidget*> fields_;  // owned as children
   bool activated_ = false;   // an activation event has come
   bool shown_once_ = false;
 };

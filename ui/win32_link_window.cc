@@ -1,7 +1,8 @@
 #include "ui/win32_link_window.h"
 
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "engine/system_text.h"
 #include "linkform/form.h"
 #include "linkform/form_description.h"
+#include "linkform/start_up_text.h"
 
 namespace ui {
 
@@ -24,6 +26,62 @@ constexpr int kFirstControlId = 100;
 // Posted after the first show: where nothing activates the window (a bare
 // X server under Wine), the first show stands for the first activation.
 constexpr UINT kShownFirstTime = WM_APP + 1;
+// Posted by WM_ACTIVATE, so that the procedure runs once the activation
+// itself is complete.
+constexpr UINT kActivated = WM_APP + 2;
+// The designer's font: 8 points, in the system's face for dialogs.
+constexpr int kFontPoints = 8;
+
+// The screen's dots per inch where the window is. Windows before 10 (1607)
+// know only the system's one.
+int DpiOf(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (get_dpi && window) return static_cast<int>(get_dpi(window));
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// The outer size of a window whose client area is `client`, at `dpi`.
+SIZE FrameFor(SIZE client, DWORD style, DWORD ex_style, int dpi) {
+  using AdjustFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust = reinterpret_cast<AdjustFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  RECT frame{0, 0, client.cx, client.cy};
+  if (adjust) adjust(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi));
+  else ::AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// The face dialogs use (Segoe UI, Tahoma under Wine) at the designer's size
+// for `dpi`.
+HFONT FontFor(int dpi) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof metrics;
+  LOGFONTW font{};
+  if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) font = metrics.lfMessageFont;
+  else ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  font.lfHeight = -::MulDiv(kFontPoints, dpi, 72);
+  font.lfWidth = 0;
+  return ::CreateFontIndirectW(&font);
+}
+
+// A multi-line edit wants every key, Tab included, so the dialog manager
+// would never move focus out of it. This one lets Tab (and Shift+Tab) go
+// to the dialog manager and keeps all else, Enter among it.
+LRESULT CALLBACK TabLeavesEdit(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(edit, &TabLeavesEdit, 0);
+  const LRESULT result = ::DefSubclassProc(edit, msg, wp, lp);
+  if (msg == WM_GETDLGCODE) {
+    const MSG* key = reinterpret_cast<const MSG*>(lp);
+    if (key && key->message == WM_KEYDOWN && key->wParam == VK_TAB)
+      return result & ~static_cast<LRESULT>(DLGC_WANTTAB | DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+  }
+  return result;
+}
 
 // The common dialog control over GetOpenFileNameW.
 class OpenFileDialog : public linkform::Chooser {
@@ -75,6 +133,9 @@ class MessageBoxFailure : public linkform::FailureSink {
 class Win32Window : public linkform::FormView {
  public:
   Win32Window(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_) {}
+  ~Win32Window() override {
+    if (font_) ::DeleteObject(font_);
+  }
 
   int Run() {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -86,16 +147,16 @@ class Win32Window : public linkform::FormView {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kWindowClass;
     ::RegisterClassW(&wc);
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT frame{0, 0, Px(linkform::kClientWidth), Px(linkform::kClientHeight)};
-    ::AdjustWindowRect(&frame, style, FALSE);
-    hwnd_ = ::CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, Wide(linkform::kFormCaption).c_str(), style,
-                              CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                              nullptr, nullptr, instance, this);
+    hwnd_ = ::CreateWindowExW(kExStyle, kWindowClass, Wide(linkform::kFormCaption).c_str(), kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
     if (!hwnd_) return 1;
     dialog_.owner = hwnd_;
     report_.owner = hwnd_;
     BuildControls(instance);
+    const int dpi = DpiOf(hwnd_);
+    const SIZE frame = FrameFor({Px(linkform::kClientWidth, dpi), Px(linkform::kClientHeight, dpi)}, kStyle, kExStyle, dpi);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceControls(dpi);
     form_.Load();  // a failure here ends the program before any window shows
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
     ::UpdateWindow(hwnd_);
@@ -110,26 +171,32 @@ class Win32Window : public linkform::FormView {
   }
 
   std::string Text(linkform::Field field) const override {
-    HWND control = Control(field);
+    HWND control = ControlFor(field);
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
     return Utf8(text);
   }
 
   void SetText(linkform::Field field, const std::string& text) override {
-    ::SetWindowTextW(Control(field), Wide(text).c_str());
+    ::SetWindowTextW(ControlFor(field), Wide(text).c_str());
   }
 
   void Close() override { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
  private:
-  static int Px(int twips) { return linkform::TwipsToPixels(twips); }
+  static constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  static constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
+  struct Control {
+    const linkform::ControlDescription* description;
+    HWND window;
+  };
+
+  static int Px(int twips, int dpi) { return linkform::TwipsToPixels(twips, dpi); }
+
+  // Created in tab order: the dialog manager visits them in that order.
   void BuildControls(HINSTANCE instance) {
-    HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     int id = kFirstControlId;
-    HWND first = nullptr;
-    // Created in tab order: the dialog manager visits them in that order.
     for (const linkform::ControlDescription& c : linkform::Controls()) {
       const wchar_t* cls = L"STATIC";
       DWORD style = WS_CHILD | WS_VISIBLE;
@@ -148,40 +215,44 @@ class Win32Window : public linkform::FormView {
           ex = WS_EX_CLIENTEDGE;
           break;
       }
-      HWND h = ::CreateWindowExW(ex, cls, Wide(c.caption).c_str(), style, Px(c.left), Px(c.top), Px(c.width),
-                                 Px(c.height), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                 nullptr);
-      ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-      if (c.blue) blue_label_ = h;
-      controls_.push_back({c.name, h});
-      if (!first && (style & WS_TABSTOP)) first = h;
+      HWND h = ::CreateWindowExW(ex, cls, Wide(c.caption).c_str(), style, 0, 0, 0, 0, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+      if (c.kind == linkform::ControlKind::kTwoLineTextBox) ::SetWindowSubclass(h, &TabLeavesEdit, 0, 0);
+      controls_.push_back({&c, h});
       ++id;
     }
-    if (first) ::SetFocus(first);
-  }
-
-  HWND Control(linkform::Field field) const {
-    const char* name = "";
-    switch (field) {
-      case linkform::Field::kImebaze: name = "imebaze"; break;
-      case linkform::Field::kImetabele: name = "imetabele"; break;
-      case linkform::Field::kText1: name = "Text1"; break;
-      case linkform::Field::kText2: name = "Text2"; break;
+    for (const Control& c : controls_) {
+      if (::GetWindowLongW(c.window, GWL_STYLE) & WS_TABSTOP) {
+        focus_ = c.window;  // the first in tab order
+        ::SetFocus(focus_);
+        break;
+      }
     }
-    return ByName(name);
   }
 
-  HWND ByName(const std::string& name) const {
-    for (const auto& [n, h] : controls_)
-      if (n == name) return h;
+  // Places the controls from their twips, in a font for the screen's dots
+  // per inch: at start and whenever the window moves to a screen of another.
+  void PlaceControls(int dpi) {
+    HFONT font = FontFor(dpi);
+    for (const Control& c : controls_) {
+      const linkform::ControlDescription& d = *c.description;
+      ::SetWindowPos(c.window, nullptr, Px(d.left, dpi), Px(d.top, dpi), Px(d.width, dpi), Px(d.height, dpi),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      ::SendMessageW(c.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    if (font_) ::DeleteObject(font_);
+    font_ = font;
+  }
+
+  HWND ControlFor(linkform::Field field) const {
+    for (const Control& c : controls_)
+      if (c.description->field == field) return c.window;
     return nullptr;
   }
 
   void Clicked(HWND button) {
-    if (button == ByName("Command1")) form_.Command1Click();
-    else if (button == ByName("Command2")) form_.Command2Click();
-    else if (button == ByName("Command3")) form_.Command3Click();
-    else if (button == ByName("Command4")) form_.Command4Click();
+    for (const Control& c : controls_)
+      if (c.window == button && c.description->click) return (form_.*(c.description->click))();
   }
 
   void Activated() {
@@ -195,18 +266,30 @@ class Win32Window : public linkform::FormView {
         if (HIWORD(wp) == BN_CLICKED && lp) Clicked(reinterpret_cast<HWND>(lp));
         return 0;
       case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE && ::IsWindowVisible(hwnd_)) {
-          ::PostMessageW(hwnd_, kShownFirstTime + 1, 0, 0);  // after the activation is complete
+        // As a dialog does: the control that had the focus gets it back.
+        if (LOWORD(wp) == WA_INACTIVE) {
+          if (HWND focus = ::GetFocus(); focus && ::IsChild(hwnd_, focus)) focus_ = focus;
+        } else {
+          if (focus_) ::SetFocus(focus_);
+          if (::IsWindowVisible(hwnd_)) ::PostMessageW(hwnd_, kActivated, 0, 0);
         }
-        break;
+        return 0;
       case kShownFirstTime:
         if (!activated_) Activated();
         return 0;
-      case kShownFirstTime + 1:
+      case kActivated:
         Activated();
         return 0;
+      case WM_DPICHANGED: {
+        const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        PlaceControls(HIWORD(wp));
+        return 0;
+      }
       case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(lp) == blue_label_) {
+        for (const Control& c : controls_) {
+          if (c.window != reinterpret_cast<HWND>(lp) || !c.description->blue) continue;
           HDC dc = reinterpret_cast<HDC>(wp);
           ::SetTextColor(dc, RGB(0, 0, 255));
           ::SetBkMode(dc, TRANSPARENT);
@@ -240,33 +323,18 @@ class Win32Window : public linkform::FormView {
   MessageBoxFailure report_;
   linkform::Form form_;
   HWND hwnd_ = nullptr;
-  HWND blue_label_ = nullptr;
-  std::vector<std::pair<std::string, HWND>> controls_;
+  HFONT font_ = nullptr;
+  HWND focus_ = nullptr;  // the control to focus when the window is next active
+  std::vector<Control> controls_;
   bool activated_ = false;
 };
 
 }  // namespace
 
-std::string RawArgumentText() {
-  const std::wstring line = ::GetCommandLineW();
-  size_t i = 0;
-  if (i < line.size() && line[i] == L'"') {
-    ++i;
-    while (i < line.size() && line[i] != L'"') ++i;
-    if (i < line.size()) ++i;
-  } else {
-    while (i < line.size() && line[i] != L' ' && line[i] != L'\t') ++i;
-  }
-  return Utf8(line.substr(i));
-}
+std::string RawArgumentText() { return linkform::AfterProgramName(Utf8(::GetCommandLineW())); }
 
-std::string ApplicationFolder() {
-  std::wstring path(32768, L'\0');
-  path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  const size_t slash = path.find_last_of(L"\\/");
-  path.resize(slash == std::wstring::npos ? 0 : slash);
-  if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
-  return Utf8(path);
+void ShowNotice(const std::string& text) {
+  ::MessageBoxW(nullptr, Wide(text).c_str(), L"vostrel", MB_OK | MB_ICONINFORMATION);
 }
 
 int RunLinkWindow(const std::string& argument_text, const std::string& application_directory) {

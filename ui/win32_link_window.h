@@ -7,13 +7,12 @@
 
 namespace ui {
 
-// The command line as the system holds it, less the program's name: quoted
-// as a whole or up to the first space or tab, the way the C runtime reads
-// it. UTF-8.
+// The command line as the system holds it, less the program's name. UTF-8.
 std::string RawArgumentText();
 
-// The folder that holds the executable, with no separator at its end.
-std::string ApplicationFolder();
+// A box titled "vostrel" with the text and an OK button; returns when it is
+// answered.
+void ShowNotice(const std::string& text);
 
 // Loads the form, shows the window and runs it until it closes. Returns the
 // process's exit status; a failure ends the process with 1 after its

@@ -79,6 +79,17 @@ TEST_F(LayoutTest, TabOrderAndFirstFocus) {
   do w = w->nextInFocusChain();
   while (!(w->focusPolicy() & Qt::TabFocus));
   EXPECT_EQ(w, text1);
+
+  // The keys walk it both ways; the two-line fields take no Tab for themselves.
+  auto press = [](Qt::KeyboardModifiers modifiers) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
+    return QApplication::focusWidget()->objectName().toStdString();
+  };
+  for (size_t i = 1; i <= std::size(kTabOrder); ++i)
+    EXPECT_EQ(press(Qt::NoModifier), kTabOrder[i % std::size(kTabOrder)]);
+  for (size_t i = std::size(kTabOrder); i-- > 0;) EXPECT_EQ(press(Qt::ShiftModifier), kTabOrder[i]);
+  EXPECT_EQ(TextOf(*form, "Text1"), "");
+  EXPECT_EQ(TextOf(*form, "Text2"), "");
   form->hide();
 }
 

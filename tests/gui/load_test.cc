@@ -34,6 +34,14 @@ const ArgumentCase kArguments[] = {
     {"spaces inside are kept", "D:\\My Data", ";DATABASE=D:\\My Data\\PARTNER.MDB", true, "D:\\My Data"},
     {"a single character above space", "!", ";DATABASE=!\\PARTNER.MDB", true, "!"},
     {"non-ASCII", "\u010Crna", ";DATABASE=\u010Crna\\PARTNER.MDB", true, "\u010Crna"},
+    {"one pair of quotes around it is removed", " \"C:\\Podatki \u010C\u0161\u017E\" ",
+     ";DATABASE=C:\\Podatki \u010C\u0161\u017E\\PARTNER.MDB", true, "C:\\Podatki \u010C\u0161\u017E"},
+    {"spaces inside the quotes stay", "\" D:\\Data \"", ";DATABASE= D:\\Data \\PARTNER.MDB", true, " D:\\Data "},
+    {"quotes around the prefix", "\"mlq\"", kDefaultProposal, true, "mlq"},
+    {"empty quotes count as absent", "\"\"", kDefaultProposal, false, ""},
+    {"a lone quote stays", "\"D:\\Data", ";DATABASE=\"D:\\Data\\PARTNER.MDB", true, "\"D:\\Data"},
+    {"two quoted words stay as they are", "\"D:\\a\" \"b\"", ";DATABASE=\"D:\\a\" \"b\"\\PARTNER.MDB", true,
+     "\"D:\\a\" \"b\""},
 };
 
 class LoadTest : public FormTest {};

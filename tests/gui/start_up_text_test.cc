@@ -28,6 +28,33 @@ TEST(StartUpTextTest, SortsAfterSpaceByCharacterCode) {
   for (const Case& c : cases) EXPECT_EQ(linkform::SortsAfterSpace(c.text), c.after) << c.text;
 }
 
+TEST(StartUpTextTest, ProgramNameIsSkippedAsTheRuntimeSkipsIt) {
+  struct Case {
+    std::string line, rest;
+  } cases[] = {
+      {"vostrel.exe", ""},
+      {"vostrel.exe D:\\Data", " D:\\Data"},
+      {"vostrel.exe\tD:\\Data", "\tD:\\Data"},
+      {"\"C:\\Program Files\\vostrel.exe\"  \"C:\\Podatki \u010C\" ", "  \"C:\\Podatki \u010C\" "},
+      {"\"C:\\Pro gram\\vostrel.exe\"x", "x"},
+      {"\"C:\\no end", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(linkform::AfterProgramName(c.line), c.rest) << c.line;
+}
+
+TEST(StartUpTextTest, HelpAndVersionAreAskedForByTheWholeArgument) {
+  using enum linkform::StartUpRequest;
+  struct Case {
+    std::string argument;
+    linkform::StartUpRequest request;
+  } cases[] = {
+      {"/?", kUsage},   {" --help ", kUsage}, {"--version", kVersion}, {"", kRun},
+      {"/? x", kRun},   {"\"/?\"", kRun},     {"--HELP", kRun},        {"D:\\--help", kRun},
+  };
+  for (const Case& c : cases) EXPECT_EQ(linkform::RequestOf(c.argument), c.request) << c.argument;
+}
+
 TEST(CommandLineTest, ArgumentsAreJoinedBySingleSpaces) {
   struct Case {
     std::vector<std::string> argv;

@@ -1,11 +1,15 @@
 // The Win32 window as a person starts it: "vostrel.exe FOLDER" relinks by
 // itself and ends with 0; a failure shows its message box, and the process
-// ends with 1 once it is answered. Windows only (run under Wine with an X
-// server, see tools/windows/test.sh).
+// ends with 1 once it is answered; "/?" answers with the usage; the keyboard
+// walks the controls. Windows only (run under Wine with an X server, see
+// tools/windows/test.sh); tests/CMakeLists.txt runs the failure's cases a
+// second time under a Slovenian UI language.
 #include <windows.h>
 
 #include <chrono>
 #include <thread>
+
+#include "engine/messages.h"
 
 #include "dbbuilder/cases.h"
 #include "jet/win32_text.h"
@@ -89,15 +93,40 @@ Box FindMessageBox(int seconds) {
   return box;
 }
 
+bool UserReadsSlovenian() { return PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_SLOVENIAN; }
+
 TEST(Window, RelinksByItselfAndEnds) {
   if (!fs::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built";
-  Scene s;
-  const std::string folder = Utf8(s.back_folder);
-  Started run;
-  StartWindow(run, "  " + folder + " ", s.dir.path());
-  ASSERT_TRUE(run.ok);
-  EXPECT_EQ(run.Wait(60), 0);
-  EXPECT_EQ(s.Link(), ";DATABASE=" + folder + "\\PARTNER.MDB");
+  // The folder has a space in it: as it stands, and quoted as a shortcut
+  // writes it.
+  for (const bool quoted : {false, true}) {
+    SCOPED_TRACE(quoted ? "quoted" : "as it stands");
+    Scene s;
+    const std::string folder = Utf8(s.back_folder);
+    Started run;
+    StartWindow(run, quoted ? "\"" + folder + "\"" : "  " + folder + " ", s.dir.path());
+    ASSERT_TRUE(run.ok);
+    EXPECT_EQ(run.Wait(60), 0);
+    EXPECT_EQ(s.Link(), ";DATABASE=" + folder + "\\PARTNER.MDB");
+  }
+}
+
+TEST(Window, HelpIsABoxAndNoRelink) {
+  if (!fs::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built";
+  for (const char* asked : {"/?", "--help"}) {
+    SCOPED_TRACE(asked);
+    Scene s;
+    const std::vector<uint8_t> before = ReadBytes(s.front);
+    Started run;
+    StartWindow(run, asked, s.dir.path());
+    ASSERT_TRUE(run.ok);
+    const Box box = FindMessageBox(60);
+    ASSERT_NE(box.window, nullptr) << "no box came";
+    EXPECT_EQ(box.text.rfind("Uporaba: vostrel [mapa]", 0), 0u) << box.text;
+    ::PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.Wait(30), 0);
+    EXPECT_EQ(ReadBytes(s.front), before);
+  }
 }
 
 TEST(Window, AFailureEndsWithItsMessageBox) {
@@ -110,13 +139,128 @@ TEST(Window, AFailureEndsWithItsMessageBox) {
   ASSERT_TRUE(run.ok);
   const Box box = FindMessageBox(60);
   ASSERT_NE(box.window, nullptr) << "no message box came";
-  EXPECT_EQ(box.text, "Napaka 3044: '" + missing +
-                          "\\PARTNER.MDB' is not a valid path. Make sure that the path name is spelled correctly "
-                          "and that you are connected to the server on which the file resides.");
+  // The window's own word stays Slovenian; the description follows the UI language.
+  EXPECT_EQ(box.text, UserReadsSlovenian()
+                          ? "Napaka 3044: '" + missing +
+                                "\\PARTNER.MDB' ni veljavna pot. Preverite, ali je ime poti pravilno zapisano in ali "
+                                "ste povezani s stre\u017Enikom, na katerem je datoteka."
+                          : "Napaka 3044: '" + missing +
+                                "\\PARTNER.MDB' is not a valid path. Make sure that the path name is spelled "
+                                "correctly and that you are connected to the server on which the file resides.");
   EXPECT_EQ(run.Wait(0), -1) << "the program ended before its message box was answered";
   ::PostMessageW(box.window, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(run.Wait(30), 1);
   EXPECT_EQ(ReadBytes(s.front), before);
+}
+
+// The designer's names of the window's controls, by the number each has
+// (GetDlgCtrlID): the window numbers them from 100 in the order of the
+// form's description.
+const char* const kNumbered[] = {"Text1", "Text2",     "Command1", "Command2", "imebaze", "Baza",
+                                 "Command3", "Label1", "imetabele", "Command4", "Label2"};
+
+HWND FocusOf(DWORD thread) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::string NameOf(HWND control) {
+  const int number = control ? ::GetDlgCtrlID(control) - 100 : -1;
+  return number >= 0 && number < static_cast<int>(std::size(kNumbered)) ? kNumbered[number] : "(none)";
+}
+
+template <class Pred>
+bool WaitUntil(Pred pred, int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+TEST(Window, TabAndShiftTabWalkTheTabOrder) {
+  if (!fs::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built";
+  Scene s;
+  const std::vector<uint8_t> before = ReadBytes(s.front);
+  Started run;
+  StartWindow(run, "", s.dir.path());  // no argument: the window waits for a person
+  ASSERT_TRUE(run.ok);
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (window = ::FindWindowW(L"vostrel", L"POVEZAVA")) != nullptr; }, 60));
+  const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return NameOf(FocusOf(thread)) == "Text1"; }, 10)) << NameOf(FocusOf(thread));
+  // Keys posted to the window's thread, with Shift as this thread says:
+  // attached, the two threads share one keyboard state.
+  MSG none;
+  ::PeekMessageW(&none, nullptr, 0, 0, PM_NOREMOVE);
+  ASSERT_TRUE(::AttachThreadInput(::GetCurrentThreadId(), thread, TRUE));
+  auto press_tab = [&](bool shift) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+    HWND from = FocusOf(thread);
+    ::PostMessageW(from, WM_KEYDOWN, VK_TAB, 1);
+    ::PostMessageW(from, WM_KEYUP, VK_TAB, static_cast<LPARAM>(0xC0000001));
+    WaitUntil([&] { return FocusOf(thread) != from; }, 3);
+    return NameOf(FocusOf(thread));
+  };
+  for (const char* next : {"Text2", "Command1", "Command2", "imebaze", "Command3", "imetabele", "Command4", "Text1"})
+    EXPECT_EQ(press_tab(false), next);
+  for (const char* previous :
+       {"Command4", "imetabele", "Command3", "imebaze", "Command2", "Command1", "Text2", "Text1"})
+    EXPECT_EQ(press_tab(true), previous);
+  press_tab(false);
+  ::AttachThreadInput(::GetCurrentThreadId(), thread, FALSE);
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(run.Wait(30), 0);
+  EXPECT_EQ(ReadBytes(s.front), before);
+}
+
+TEST(Window, CliDescribesAFailureInTheUiLanguage) {
+  Scene s;
+  const fs::path missing = s.dir / "Nikjer.mdb";
+  const RunResult r = testing_support::Run(cli_test::Cli() + " list " + ShellQuote(Utf8(missing)), s.dir.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(UserReadsSlovenian()
+                           ? "Napaka 3024: Datoteke '" + Utf8(missing) + "' ni mogo\u010De najti."
+                           : "Error 3024: Could not find file '" + Utf8(missing) + "'."),
+            std::string::npos)
+      << r.err;
+}
+
+TEST(Window, BothProgramsCarryTheirVersionRecord) {
+  struct Expected {
+    const char* program;
+    const char* internal_name;
+    const char* original;
+  };
+  for (const Expected& e : {Expected{"vostrel", "vostrel", "vostrel.exe"},
+                            Expected{"vostrel-cli", "vostrel-cli", "vostrel-cli.exe"}}) {
+    SCOPED_TRACE(e.program);
+    const std::wstring file = Program(e.program).wstring();
+    DWORD ignored = 0;
+    std::vector<BYTE> record(::GetFileVersionInfoSizeW(file.c_str(), &ignored));
+    ASSERT_FALSE(record.empty());
+    ASSERT_TRUE(::GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
+    auto value = [&](const char* name) -> std::string {
+      wchar_t* text = nullptr;
+      UINT length = 0;
+      const std::wstring key = L"\\StringFileInfo\\042404E2\\" + Wide(name);
+      if (!::VerQueryValueW(record.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) return "(none)";
+      return Narrow(std::wstring(text, length ? length - 1 : 0));
+    };
+    EXPECT_EQ(value("FileVersion"), "1.00");
+    EXPECT_EQ(value("ProductVersion"), "1.00");
+    EXPECT_EQ(value("ProductName"), "vostrel");
+    EXPECT_EQ(value("InternalName"), e.internal_name);
+    EXPECT_EQ(value("OriginalFilename"), e.original);
+    EXPECT_EQ(value("CompanyName"), "Pu\u0161\u010Dica");
+    EXPECT_EQ(value("LegalCopyright"), "\u00A9 2026 Pu\u0161\u010Dica");
+    EXPECT_NE(value("FileDescription"), "(none)");
+  }
 }
 
 }  // namespace
