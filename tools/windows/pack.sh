@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Packs the Windows programs with the README: vostrel-VERSION-win64.zip.
+# Packs the Windows programs with the users' README (Slovenian and English):
+# vostrel-VERSION-win64.zip.
 #   tools/windows/pack.sh BUILD-WINDOWS
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -23,8 +24,9 @@ for exe in "$stage/$name"/*.exe; do
     exit 1
   fi
 done
-# Windows line ends for the README, so that Notepad shows its lines.
-sed 's/$/\r/' README.md > "$stage/$name/README.txt"
+# Windows line ends, so that older Notepads show the lines; a UTF-8 mark,
+# so that they show č, š and ž.
+{ printf '\357\273\277'; sed 's/$/\r/' tools/windows/README-windows.txt; } > "$stage/$name/README.txt"
 rm -f "$name.zip"
 (cd "$stage" && zip -q -9 -r - "$name") > "$name.zip"
 echo "$name.zip: $(stat -c %s "$name.zip") bytes"
