@@ -13,21 +13,35 @@
 
 namespace {
 
-const char kUsage[] =
+const char kUsageCommands[] =
     "usage: vostrel-cli COMMAND [options] FILE...\n"
     "\n"
     "Commands:\n"
     "  list FILE             the tables of a front-end and their links\n"
     "  check FILE...         whether every link's back-end opens and holds its table\n"
     "  relink FILE...        repoint links (--table/--connect, or --from/--to)\n"
-    "  scan DIR...           every front-end under the folders and its links\n"
-    "  map                   the path map: Windows prefixes and their local folders\n"
-    "\n"
-    "  --map 'WINPREFIX=LOCALDIR'   (any command, repeatable) a map entry before\n"
-    "                               all others: Z:=/srv/baze, \\\\streznik\\baze=/srv/baze\n"
+    "  scan DIR...           every front-end under the folders and its links\n";
+const char kUsageEnd[] =
     "\n"
     "  vostrel-cli COMMAND --help   explains a command\n"
     "  vostrel-cli --version        prints the version\n";
+
+#ifdef _WIN32
+const std::string kUsage = std::string(kUsageCommands) + kUsageEnd;
+// On Windows a link names its file as the system itself does, so the path
+// map has nothing to do; the command says so rather than print nothing.
+const char kMapOnWindows[] =
+    "vostrel-cli map: on Windows a link's path (a drive letter, a UNC share) is the system's own:\n"
+    "there is nothing to map.\n";
+#else
+// Where the links' Windows paths meet this system's files.
+const char kUsageMap[] =
+    "  map                   the path map: Windows prefixes and their local folders\n"
+    "\n"
+    "  --map 'WINPREFIX=LOCALDIR'   (any command, repeatable) a map entry before\n"
+    "                               all others: Z:=/srv/baze, \\\\streznik\\baze=/srv/baze\n";
+const std::string kUsage = std::string(kUsageCommands) + kUsageMap + kUsageEnd;
+#endif
 
 // Takes every --map entry out of the arguments (before a "--"): they
 // belong to the engine, whatever the command.
@@ -83,7 +97,14 @@ int main(int argc, char** argv) {
     }
   }
   if (command == "list") return cli::ListCommand(args);
+#ifdef _WIN32
+  if (command == "map") {
+    std::cout << kMapOnWindows;
+    return 0;
+  }
+#else
   if (command == "map") return cli::MapCommand(args);
+#endif
   if (command == "scan") return cli::ScanCommand(args);
   if (command == "relink") return cli::RelinkCommand(args);
   if (command == "check") return cli::CheckCommand(args);

@@ -284,6 +284,12 @@ TEST(Commands, UsageHelpAndVersion) {
       {"relink a.mdb --from X --to", 2, "", "vostrel-cli relink: --to needs a value"},
       {"relink a.mdb --from X --to 'Y;DATABASE=Z'", 2, "", "vostrel-cli relink: --to takes the back-end's path"},
       {"frob", 2, "", "vostrel-cli: unknown command 'frob'"},
+#ifdef _WIN32
+      {"map", 0, "vostrel-cli map: on Windows a link's path", ""},
+      {"map --help", 0, "vostrel-cli map: on Windows a link's path", ""},
+#else
+      {"map --help", 0, "usage: vostrel-cli map", ""},
+#endif
   };
   for (const Case& c : cases) {
     RunResult r = Vostrel(c.args);
@@ -294,6 +300,14 @@ TEST(Commands, UsageHelpAndVersion) {
       EXPECT_EQ(r.out, "") << c.args;
     }
   }
+  // The path map serves a server that is not Windows: there its help is not given.
+  const std::string usage = Vostrel("--help").out;
+  EXPECT_NE(usage.find("  scan DIR"), std::string::npos) << usage;
+#ifdef _WIN32
+  EXPECT_EQ(usage.find("map"), std::string::npos) << usage;
+#else
+  EXPECT_NE(usage.find("  map "), std::string::npos) << usage;
+#endif
 }
 
 // The fixture folders, built: the back-end moved, every front-end repointed in
