@@ -51,6 +51,24 @@ TEST_F(BinaryTest, RelinksByItselfAndEndsWithZero) {
   EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), relinked);
 }
 
+TEST_F(BinaryTest, HelpAndVersionAnswerWithoutADisplayAndRelinkNothing) {
+  const fs::path dir = UseFixture("v2003-basic");
+  const auto before = ReadBytes(dir / "MLQ.mdb");
+  struct Case {
+    const char* args;
+    const char* out_start;
+  } cases[] = {{"--help", "Uporaba: vostrel [mapa]\n"}, {"/?", "Uporaba: vostrel [mapa]\n"}, {"--version", "vostrel 1.00\n"}};
+  for (const Case& c : cases) {
+    // No display and no platform asked for: the answer needs none.
+    auto r = testing_support::Run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 " + Vostrel() + " " +
+                                      ShellQuote(c.args),
+                                  dir);
+    EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out.rfind(c.out_start, 0), 0u) << c.args << "\n" << r.out;
+  }
+  EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), before);
+}
+
 // Environment for a run under the leak checker: what the toolkit's libraries
 // keep until the process ends (libdbus for the xcb plugin, fontconfig's
 // caches once a translated text is laid out) is not ours.
