@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "engine/messages.h"
@@ -261,6 +262,28 @@ TEST(Window, BothProgramsCarryTheirVersionRecord) {
     EXPECT_EQ(value("LegalCopyright"), "\u00A9 2026 Pu\u0161\u010Dica");
     EXPECT_NE(value("FileDescription"), "(none)");
   }
+}
+
+TEST(Window, IconHasTheClassicImagesAndSmoothOnesUpTo256) {
+  HMODULE exe = ::LoadLibraryExW(Program("vostrel").wstring().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC group = ::FindResourceW(exe, L"IDI_ICON1", MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+  ASSERT_NE(group, nullptr);
+  const auto* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(exe, group)));
+  const DWORD size = ::SizeofResource(exe, group);
+  // GRPICONDIR: 6 bytes, then one 14-byte entry per image (width, height,
+  // colours, reserved, planes, bits a pixel, size, resource id).
+  ASSERT_GE(size, 6u);
+  const WORD count = static_cast<WORD>(bytes[4] | bytes[5] << 8);
+  ASSERT_EQ(size, 6u + 14u * count);
+  std::set<std::pair<int, int>> images;  // (pixels, bits a pixel)
+  for (WORD i = 0; i < count; ++i) {
+    const BYTE* e = bytes + 6 + 14 * i;
+    images.insert({e[0] == 0 ? 256 : e[0], e[6] | e[7] << 8});
+  }
+  ::FreeLibrary(exe);
+  for (const std::pair<int, int> wanted : {std::pair{16, 4}, {32, 4}, {16, 32}, {32, 32}, {48, 32}, {256, 32}})
+    EXPECT_TRUE(images.count(wanted)) << wanted.first << " px, " << wanted.second << " bits";
 }
 
 }  // namespace
