@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows programs under Wine: the test suites built for Windows (the
-# window's on a bare X server), and the file a relink writes on Windows
-# against the one it writes on Linux.
+# window's on a bare X server), the file a relink writes on Windows against
+# the one it writes on Linux, and both systems on one folder: a session of
+# the desktop program on either side seen by the other, its stale lock file
+# blocking neither.
 #   tools/windows/test.sh BUILD-WINDOWS BUILD-LINUX
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -32,3 +34,59 @@ for format in jet3 jet4 ace12; do
   printf '%s: ' "$format"
   node tools/windows/same-relink.mjs "$tmp/$format/linux/MLQ.mdb" "$tmp/$format/windows/MLQ.mdb"
 done
+
+# A folder both systems reach: a front-end MLQ.mdb and its back-end in nova/.
+scene() {
+  mkdir -p "$1/nova"
+  "$linux/bin/vostrel-mkdb" frontend "$1/MLQ.mdb" >/dev/null
+  "$linux/bin/vostrel-mkdb" backend "$1/nova/PARTNER.MDB" >/dev/null
+  cp "$1/MLQ.mdb" "$1/MLQ.before"
+}
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+echo "== a session of the desktop program under Wine, seen by the Linux build"
+d=$tmp/session
+scene "$d"
+coproc session { cd "$d" && exec wine "$win/bin/desktop-session.exe" MLQ.mdb PC-ANA ana 2>&1; }
+read -r said <&"${session[0]}" || true
+[ "${said%$'\r'}" = ready ] || fail "the stand-in session did not start: $said"
+set +e
+err=$(cd "$d" && "$linux/bin/vostrel-cli" relink MLQ.mdb --table Partner --connect ";DATABASE=$d/nova/PARTNER.MDB" 2>&1 >/dev/null)
+status=$?
+set -e
+[ $status -ne 0 ] && [[ $err == *3260*"user 'ana' on machine 'PC-ANA'"* ]] || fail "relink beside the session: $status $err"
+cmp -s "$d/MLQ.mdb" "$d/MLQ.before" || fail "the front-end changed beside the session"
+out=$(cd "$d" && "$linux/bin/vostrel-cli" check MLQ.mdb || true)
+[[ $out == *"open by user 'ana' on machine 'PC-ANA'"* ]] || fail "check does not show the session: $out"
+exec {session[1]}>&-
+wait "$session_PID" || fail "the stand-in session failed"
+# What the session left is a stale lock file: it blocks nothing.
+[ -f "$d/MLQ.ldb" ] || fail "the session left no lock file"
+(cd "$d" && "$linux/bin/vostrel-cli" relink MLQ.mdb --table Partner --connect ";DATABASE=$d/nova/PARTNER.MDB" >/dev/null) ||
+  fail "a stale lock file blocked the relink"
+echo "refused while it lived, relinked after"
+
+echo "== a session on the Linux side (a record lock as an SMB server holds it), seen by the Windows build"
+d=$tmp/linux-session
+scene "$d"
+{ printf 'PC-BOR'; head -c 26 /dev/zero; printf 'bor'; head -c 29 /dev/zero; } > "$d/MLQ.ldb"
+# The user lock of the first slot, held until its input ends.
+coproc held {
+  exec perl -e 'use Fcntl; open(my $f, "+<", $ARGV[0]) or die "$!\n"; $| = 1;
+    my $lock = pack("s s x4 q q i x4", F_WRLCK, 0, 0x10000001, 1, 0);
+    fcntl($f, F_SETLK, $lock) or die "lock: $!\n";
+    print "ready\n"; my @until_the_end = <STDIN>;' "$d/MLQ.ldb"
+}
+read -r said <&"${held[0]}" || true
+[ "$said" = ready ] || fail "the Linux session did not start: $said"
+set +e
+err=$(cd "$d" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=nova\PARTNER.MDB' 2>&1 >/dev/null)
+status=$?
+set -e
+[ $status -ne 0 ] && [[ $err == *3260*"user 'bor' on machine 'PC-BOR'"* ]] || fail "relink beside the session: $status $err"
+cmp -s "$d/MLQ.mdb" "$d/MLQ.before" || fail "the front-end changed beside the session"
+exec {held[1]}>&-
+wait "$held_PID" || true
+(cd "$d" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=nova\PARTNER.MDB' >/dev/null) ||
+  fail "a stale lock file blocked the relink"
+echo "refused while it lived, relinked after"
