@@ -3,7 +3,7 @@
 # window's on a bare X server), the file a relink writes on Windows against
 # the one it writes on Linux, and both systems on one folder: a session of
 # the desktop program on either side seen by the other, its stale lock file
-# blocking neither.
+# blocking neither, and a journal either leaves played back by the other.
 #   tools/windows/test.sh BUILD-WINDOWS BUILD-LINUX
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -90,3 +90,29 @@ wait "$held_PID" || true
 (cd "$d" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=nova\PARTNER.MDB' >/dev/null) ||
   fail "a stale lock file blocked the relink"
 echo "refused while it lived, relinked after"
+
+echo "== a journal one system left, played back by the other"
+# Until a journal knows its file by the file's content, each system reads
+# the other's file identity (device and inode, volume serial and file
+# index) as another file's and sets the journal aside: this check only
+# reports until then. Empty once that change is merged.
+waits="the journal identified by its file's content (branch journal)"
+for writer in windows linux; do
+  d=$tmp/journal-$writer
+  scene "$d"
+  if [ $writer = windows ]; then
+    (cd "$d" && wine "$win/bin/cut-relink.exe" MLQ.mdb Partner ';DATABASE=nova\PARTNER.MDB')
+    (cd "$d" && "$linux/bin/vostrel-cli" check MLQ.mdb >/dev/null 2>&1) || true
+  else
+    (cd "$d" && "$linux/bin/cut-relink" MLQ.mdb Partner ';DATABASE=nova/PARTNER.MDB')
+    (cd "$d" && wine "$win/bin/vostrel-cli.exe" check MLQ.mdb >/dev/null 2>&1) || true
+  fi
+  left=$(cd "$d" && ls | grep -v -x -e MLQ.mdb -e MLQ.before -e nova || true)
+  if cmp -s "$d/MLQ.mdb" "$d/MLQ.before" && [ -z "$left" ]; then
+    echo "left by $writer: played back"
+  elif [ -n "$waits" ]; then
+    echo "left by $writer: SKIPPED, not played back ($left): waits for $waits"
+  else
+    fail "a journal left by $writer was not played back by the other system ($left)"
+  fi
+done
