@@ -140,6 +140,20 @@ TEST(Sessions, ADesktopSessionRefusesTheRelinkUntilItEnds) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + s.BackEnd());
 }
+
+// A lock file another process holds without sharing cannot be read, but it
+// is held: the relink is refused all the same, naming nobody.
+TEST(Sessions, ALockFileHeldWithoutSharingRefusesTheRelink) {
+  SessionScene s;
+  const auto front = ReadBytes(s.front);
+  HANDLE held = ::CreateFileW(s.lock_file.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  RunResult r = s.Relink();
+  ::CloseHandle(held);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error 3260: Couldn't update; currently locked by another session.\n");
+  EXPECT_EQ(ReadBytes(s.front), front);
+}
 #else
 TEST(Sessions, ARecordLockOnTheLockFileOrTheFrontEndRefusesTheRelink) {
   struct Case {
