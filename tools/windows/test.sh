@@ -48,7 +48,9 @@ echo "== a session of the desktop program under Wine, seen by the Linux build"
 d=$tmp/session
 scene "$d"
 coproc session { cd "$d" && exec wine "$win/bin/desktop-session.exe" MLQ.mdb PC-ANA ana 2>&1; }
-read -r said <&"${session[0]}" || true
+# Bash forgets a coprocess's pipes and id once it has ended: kept here.
+from=${session[0]} to=${session[1]} pid=$session_PID
+read -r said <&"$from" || true
 [ "${said%$'\r'}" = ready ] || fail "the stand-in session did not start: $said"
 set +e
 err=$(cd "$d" && "$linux/bin/vostrel-cli" relink MLQ.mdb --table Partner --connect ";DATABASE=$d/nova/PARTNER.MDB" 2>&1 >/dev/null)
@@ -58,8 +60,8 @@ set -e
 cmp -s "$d/MLQ.mdb" "$d/MLQ.before" || fail "the front-end changed beside the session"
 out=$(cd "$d" && "$linux/bin/vostrel-cli" check MLQ.mdb || true)
 [[ $out == *"open by user 'ana' on machine 'PC-ANA'"* ]] || fail "check does not show the session: $out"
-exec {session[1]}>&-
-wait "$session_PID" || fail "the stand-in session failed"
+exec {to}>&-
+wait "$pid" || fail "the stand-in session failed"
 # What the session left is a stale lock file: it blocks nothing.
 [ -f "$d/MLQ.ldb" ] || fail "the session left no lock file"
 (cd "$d" && "$linux/bin/vostrel-cli" relink MLQ.mdb --table Partner --connect ";DATABASE=$d/nova/PARTNER.MDB" >/dev/null) ||
@@ -77,7 +79,8 @@ coproc held {
     fcntl($f, F_SETLK, $lock) or die "lock: $!\n";
     print "ready\n"; my @until_the_end = <STDIN>;' "$d/MLQ.ldb"
 }
-read -r said <&"${held[0]}" || true
+from=${held[0]} to=${held[1]} pid=$held_PID
+read -r said <&"$from" || true
 [ "$said" = ready ] || fail "the Linux session did not start: $said"
 set +e
 err=$(cd "$d" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=nova\PARTNER.MDB' 2>&1 >/dev/null)
@@ -85,8 +88,8 @@ status=$?
 set -e
 [ $status -ne 0 ] && [[ $err == *3260*"user 'bor' on machine 'PC-BOR'"* ]] || fail "relink beside the session: $status $err"
 cmp -s "$d/MLQ.mdb" "$d/MLQ.before" || fail "the front-end changed beside the session"
-exec {held[1]}>&-
-wait "$held_PID" || true
+exec {to}>&-
+wait "$pid" || true
 (cd "$d" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=nova\PARTNER.MDB' >/dev/null) ||
   fail "a stale lock file blocked the relink"
 echo "refused while it lived, relinked after"
