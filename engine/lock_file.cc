@@ -47,7 +47,11 @@ Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_p
   const ResolvedPath lock_path = ResolvePath(env, LockFileName(db_path));
   if (lock_path.problem != PathProblem::kNone) return s;
   auto lock_file = env.Open(lock_path.full, jet::OpenMode::kRead);
-  if (!lock_file.ok()) return s;
+  if (!lock_file.ok()) {
+    // Held without sharing (Windows): a process has it open now.
+    s.live = s.live || lock_file.status().code() == jet::Code::kLocked;
+    return s;
+  }
   s.live = s.live || AnyLock(**lock_file);
   std::vector<uint8_t> bytes(kEntrySize * kMaxEntries);
   auto n = (*lock_file)->ReadUpTo(0, bytes);

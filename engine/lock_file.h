@@ -3,7 +3,8 @@
 // 64-byte entries, a machine name then a user name, 32 bytes each,
 // NUL-padded, in the file's code page; and it holds record locks on the
 // database and on the lock file (an SMB server holds them as POSIX record
-// locks for its clients). A lock file on which no lock is held is stale: a
+// locks for its clients), among them a one-byte "user lock" per session
+// for as long as it lives. A lock file on which no lock is held is stale: a
 // session that ended without removing it.
 #pragma once
 
@@ -37,7 +38,10 @@ bool HeldBySession(jet::File& file);
 Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page);
 
 // Throws 3260 where a session of another process has the database open.
-// Called on the write path before anything is written; reads only.
+// Called on the write path before anything is written; reads only. A
+// session that starts after this call and before the change is committed
+// is not seen: nothing vostrel may hold keeps the desktop program out
+// without failing its reads (docs/architecture.md, the residual race).
 void RefuseIfInUse(DatabaseImpl& db, jet::Env& env);
 
 }  // namespace engine

@@ -115,6 +115,13 @@ HANDLE OpenToAsk(const std::string& path, bool follow_links) {
 // bytes would make the desktop program's reads fail while vostrel writes.
 constexpr uint64_t kLockOffset = uint64_t{1} << 62;
 
+// The desktop program's user locks: each session holds one byte from here,
+// at the first slot no other session holds, for as long as it has the
+// database open (its entry in the lock file is at slot * 64). At most 255
+// sessions at once.
+constexpr uint64_t kSessionLocks = 0x10000001;
+constexpr uint64_t kSessionSlots = 255;
+
 class WindowsFile final : public File {
  public:
   WindowsFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
@@ -178,8 +185,7 @@ class WindowsFile final : public File {
   // Byte-range locks belong to the handle: a second open of the same file,
   // in this process or another, is refused as well.
   Status Lock() override {
-    OVERLAPPED at = At(kLockOffset);
-    if (!::LockFileEx(h_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    if (!TryLock(kLockOffset, true)) {
       const DWORD err = ::GetLastError();
       if (err == ERROR_LOCK_VIOLATION || err == ERROR_IO_PENDING)
         return Status::Error(Code::kLocked, path_ + " is locked by another process");
@@ -189,20 +195,54 @@ class WindowsFile final : public File {
     return Status::Ok();
   }
 
-  // Windows has no call that only asks which record locks others hold:
-  // finding one means taking it. A session of the desktop program is seen
-  // there by its lock file instead.
-  Result<std::optional<HeldLock>> FindLock() override { return std::optional<HeldLock>(); }
+  // Windows has no call that only asks which locks others hold: finding one
+  // means trying to take it. So only the bytes where every session of the
+  // desktop program holds its lock for as long as it lives are tried, one at
+  // a time: its "user lock", one byte per session at kSessionLocks + slot,
+  // far past the end of the lock file and of the database, which nobody
+  // reads or writes (Windows locks are mandatory: a lock over data would
+  // fail a session's reads). A byte found free is released at once. A
+  // session taking its user lock at that instant finds the byte taken and
+  // moves on to the next one, as it does when another session has it; that
+  // is the one way this probe touches a session.
+  Result<std::optional<HeldLock>> FindLock() override {
+    for (uint64_t at = kSessionLocks; at < kSessionLocks + kSessionSlots; ++at) {
+      if (TryLock(at, true)) {
+        if (Status s = Release(at); !s.ok()) return s;
+        continue;
+      }
+      const DWORD err = ::GetLastError();
+      if (err != ERROR_LOCK_VIOLATION && err != ERROR_IO_PENDING) return FromError(err, "query locks of " + path_, false);
+      // A shared lock of ours is granted beside another shared one.
+      const bool exclusive = !TryLock(at, false);
+      if (!exclusive) {
+        if (Status s = Release(at); !s.ok()) return s;
+      }
+      return std::optional<HeldLock>(HeldLock{at, 1, exclusive});
+    }
+    return std::optional<HeldLock>();
+  }
 
   Status Unlock() override {
     if (!locked_) return Status::Ok();
-    OVERLAPPED at = At(kLockOffset);
-    if (!::UnlockFileEx(h_, 0, 1, 0, &at)) return LastError("unlock " + path_, true);
+    if (Status s = Release(kLockOffset); !s.ok()) return s;
     locked_ = false;
     return Status::Ok();
   }
 
  private:
+  bool TryLock(uint64_t at, bool exclusive) {
+    OVERLAPPED where = At(at);
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    return ::LockFileEx(h_, flags, 0, 1, 0, &where) != 0;
+  }
+
+  Status Release(uint64_t at) {
+    OVERLAPPED where = At(at);
+    if (!::UnlockFileEx(h_, 0, 1, 0, &where)) return LastError("unlock " + path_, true);
+    return Status::Ok();
+  }
+
   static OVERLAPPED At(uint64_t offset) {
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset);

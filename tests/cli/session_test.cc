@@ -1,20 +1,18 @@
 // A front-end a session of the desktop program has open: another process
-// holds record locks (as an SMB server does for its clients) and the lock
-// file names who. A relink is refused with 3260 and writes nothing; a stale
-// lock file blocks nothing and stays as it is.
-#ifdef _WIN32
-#include "tests/support/support.h"
-
-// Another process's record lock is seen through POSIX record locks only.
-TEST(Sessions, RecordLocksOfAnotherProcess) { GTEST_SKIP() << "POSIX record locks and fork: not on Windows"; }
-#else
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// holds record locks (as an SMB server does for its clients, or the desktop
+// program itself on Windows) and the lock file names who. A relink is
+// refused with 3260 and writes nothing; a stale lock file blocks nothing and
+// stays as it is.
 #include <cstring>
 
 #include "tests/cli/built.h"
+#include "tests/support/desktop_session.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -22,6 +20,7 @@ using namespace testing_support;
 using cli_test::Cli;
 using dbbuilder::Format;
 
+#ifndef _WIN32
 // Another process holding a classic record lock on a byte range of `file`
 // (shared, as a session's read locks are) until the object goes.
 class HeldRecordLock {
@@ -66,6 +65,8 @@ class HeldRecordLock {
   int done_ = -1;
 };
 
+#endif
+
 std::vector<uint8_t> LockFileOf(const std::vector<std::pair<std::string, std::string>>& sessions) {
   std::vector<uint8_t> bytes;
   for (const auto& [machine, user] : sessions) {
@@ -76,6 +77,10 @@ std::vector<uint8_t> LockFileOf(const std::vector<std::pair<std::string, std::st
   }
   return bytes;
 }
+
+const char kLocked[] =
+    "Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA' and user 'Bor' on machine "
+    "'RACUNOVODSTVO'.\n";
 
 struct SessionScene {
   TempDir dir;
@@ -93,17 +98,63 @@ struct SessionScene {
     lock_file = dir / "MLQ.LDB";  // found whatever the case of its extension
     WriteBytes(lock_file, LockFileOf({{"PC-ANA", "ana"}, {"RACUNOVODSTVO", "Bor"}}));
   }
+  std::string BackEnd() const { return (dir / "nova" / "PARTNER.MDB").string(); }
   RunResult Relink() const {
     return testing_support::Run(Cli() + " relink MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
-                   ShellQuote((dir.path() / "nova/PARTNER.MDB").string()),
+                   ShellQuote(BackEnd()),
                dir.path());
+  }
+  // While a session lives: the relink is refused and writes nothing; check
+  // and list name who has the front-end open.
+  void ExpectRefused() const {
+    const auto before = ReadBytes(front);
+    RunResult r = Relink();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, kLocked);
+    EXPECT_EQ(ReadBytes(front), before);
+    RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", dir.path());
+    EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
+              "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
+              "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n");
+    RunResult list = testing_support::Run(Cli() + " list --json MLQ.mdb", dir.path());
+    EXPECT_NE(list.out.find("\"openBy\": [{\"machine\": \"PC-ANA\", \"user\": \"ana\"}, "
+                            "{\"machine\": \"RACUNOVODSTVO\", \"user\": \"Bor\"}]}"),
+              std::string::npos)
+        << list.out;
   }
 };
 
-const char kLocked[] =
-    "Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA' and user 'Bor' on machine "
-    "'RACUNOVODSTVO'.\n";
+#ifdef _WIN32
+// The desktop program's own session on Windows: its user lock on the lock
+// file and its lock on the front-end, both far past their ends.
+TEST(Sessions, ADesktopSessionRefusesTheRelinkUntilItEnds) {
+  SessionScene s;
+  {
+    DesktopSession session(s.front, "PC-ANA", "ana");
+    ASSERT_TRUE(session.ready());
+    s.ExpectRefused();
+    EXPECT_EQ(session.End(), 0);
+  }
+  // What it leaves is a stale lock file.
+  RunResult r = s.Relink();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + s.BackEnd());
+}
 
+// A lock file another process holds without sharing cannot be read, but it
+// is held: the relink is refused all the same, naming nobody.
+TEST(Sessions, ALockFileHeldWithoutSharingRefusesTheRelink) {
+  SessionScene s;
+  const auto front = ReadBytes(s.front);
+  HANDLE held = ::CreateFileW(s.lock_file.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  RunResult r = s.Relink();
+  ::CloseHandle(held);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Error 3260: Couldn't update; currently locked by another session.\n");
+  EXPECT_EQ(ReadBytes(s.front), front);
+}
+#else
 TEST(Sessions, ARecordLockOnTheLockFileOrTheFrontEndRefusesTheRelink) {
   struct Case {
     const char* what;
@@ -112,27 +163,17 @@ TEST(Sessions, ARecordLockOnTheLockFileOrTheFrontEndRefusesTheRelink) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     SessionScene s;
-    const auto front = ReadBytes(s.front), lock = ReadBytes(s.lock_file);
+    const auto lock = ReadBytes(s.lock_file);
     {
       // The desktop program locks bytes far past a file's end.
       HeldRecordLock held(c.on_front_end ? s.front : s.lock_file, c.on_front_end ? 0x10000000 : 1, 1);
-      RunResult r = s.Relink();
-      EXPECT_EQ(r.status, 1);
-      EXPECT_EQ(r.err, kLocked);
-      EXPECT_EQ(ReadBytes(s.front), front);
-      RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", s.dir.path());
-      EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
-                "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
-                "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n");
-      RunResult list = testing_support::Run(Cli() + " list --json MLQ.mdb", s.dir.path());
-      EXPECT_NE(list.out.find("\"openBy\": [{\"machine\": \"PC-ANA\", \"user\": \"ana\"}, "
-                              "{\"machine\": \"RACUNOVODSTVO\", \"user\": \"Bor\"}]}"),
-                std::string::npos)
-          << list.out;
+      s.ExpectRefused();
     }
     EXPECT_EQ(ReadBytes(s.lock_file), lock);
   }
 }
+
+#endif  // _WIN32
 
 TEST(Sessions, AStaleLockFileDoesNotBlockAndIsLeftAsItIs) {
   SessionScene s;
@@ -143,12 +184,11 @@ TEST(Sessions, AStaleLockFileDoesNotBlockAndIsLeftAsItIs) {
   EXPECT_NE(list.out.find("\"openBy\": []}"), std::string::npos) << list.out;
   RunResult r = s.Relink();
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + (s.dir.path() / "nova/PARTNER.MDB").string());
+  EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + s.BackEnd());
   if (HaveMdbReader()) {
-    EXPECT_EQ(cli_test::OracleDatabases(s.front)["Partner"], (s.dir.path() / "nova/PARTNER.MDB").string());
+    EXPECT_EQ(cli_test::OracleDatabases(s.front)["Partner"], s.BackEnd());
   }
   EXPECT_EQ(ReadBytes(s.lock_file), lock);
 }
 
 }  // namespace
-#endif  // _WIN32

@@ -15,6 +15,7 @@
 #include "dbbuilder/cases.h"
 #include "jet/win32_text.h"
 #include "tests/cli/built.h"
+#include "tests/support/desktop_session.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -282,8 +283,28 @@ TEST(Window, IconHasTheClassicImagesAndSmoothOnesUpTo256) {
     images.insert({e[0] == 0 ? 256 : e[0], e[6] | e[7] << 8});
   }
   ::FreeLibrary(exe);
-  for (const std::pair<int, int> wanted : {std::pair{16, 4}, {32, 4}, {16, 32}, {32, 32}, {48, 32}, {256, 32}})
+  for (const std::pair<int, int>& wanted : {std::pair{16, 4}, {32, 4}, {16, 32}, {32, 32}, {48, 32}, {256, 32}})
     EXPECT_TRUE(images.count(wanted)) << wanted.first << " px, " << wanted.second << " bits";
+}
+
+TEST(Window, ASessionOfTheDesktopProgramRefusesTheRelink) {
+  if (!fs::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built";
+  Scene s;
+  const std::vector<uint8_t> before = ReadBytes(s.front);
+  DesktopSession session(s.front, "PC-ANA", "ana");
+  ASSERT_TRUE(session.ready());
+  Started run;
+  StartWindow(run, Utf8(s.back_folder), s.dir.path());
+  ASSERT_TRUE(run.ok);
+  const Box box = FindMessageBox(60);
+  ASSERT_NE(box.window, nullptr) << "no message box came";
+  // The message's words are the user's language's; the number and the names are not.
+  EXPECT_NE(box.text.find("3260"), std::string::npos) << box.text;
+  EXPECT_NE(box.text.find("'ana'"), std::string::npos) << box.text;
+  EXPECT_NE(box.text.find("'PC-ANA'"), std::string::npos) << box.text;
+  ::PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(run.Wait(30), 1);
+  EXPECT_EQ(ReadBytes(s.front), before);
 }
 
 }  // namespace

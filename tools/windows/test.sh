@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows programs under Wine: the test suites built for Windows (the
-# window's on a bare X server), and the file a relink writes on Windows
-# against the one it writes on Linux.
+# window's on a bare X server), the file a relink writes on Windows against
+# the one it writes on Linux, and both systems on one folder: a session of
+# the desktop program on either side seen by the other, its stale lock file
+# blocking neither, and a journal either leaves played back by the other.
 #   tools/windows/test.sh BUILD-WINDOWS BUILD-LINUX
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -31,4 +33,89 @@ for format in jet3 jet4 ace12; do
   (cd "$tmp/$format/windows" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=PARTNER.MDB' >/dev/null)
   printf '%s: ' "$format"
   node tools/windows/same-relink.mjs "$tmp/$format/linux/MLQ.mdb" "$tmp/$format/windows/MLQ.mdb"
+done
+
+# A folder both systems reach: a front-end MLQ.mdb and its back-end in nova/.
+scene() {
+  mkdir -p "$1/nova"
+  "$linux/bin/vostrel-mkdb" frontend "$1/MLQ.mdb" >/dev/null
+  "$linux/bin/vostrel-mkdb" backend "$1/nova/PARTNER.MDB" >/dev/null
+  cp "$1/MLQ.mdb" "$1/MLQ.before"
+}
+fail() { echo "FAILED: $*" >&2; exit 1; }
+
+echo "== a session of the desktop program under Wine, seen by the Linux build"
+d=$tmp/session
+scene "$d"
+coproc session { cd "$d" && exec wine "$win/bin/desktop-session.exe" MLQ.mdb PC-ANA ana 2>&1; }
+# Bash forgets a coprocess's pipes and id once it has ended: kept here.
+from=${session[0]} to=${session[1]} pid=$session_PID
+read -r said <&"$from" || true
+[ "${said%$'\r'}" = ready ] || fail "the stand-in session did not start: $said"
+set +e
+err=$(cd "$d" && "$linux/bin/vostrel-cli" relink MLQ.mdb --table Partner --connect ";DATABASE=$d/nova/PARTNER.MDB" 2>&1 >/dev/null)
+status=$?
+set -e
+[ $status -ne 0 ] && [[ $err == *3260*"user 'ana' on machine 'PC-ANA'"* ]] || fail "relink beside the session: $status $err"
+cmp -s "$d/MLQ.mdb" "$d/MLQ.before" || fail "the front-end changed beside the session"
+out=$(cd "$d" && "$linux/bin/vostrel-cli" check MLQ.mdb || true)
+[[ $out == *"open by user 'ana' on machine 'PC-ANA'"* ]] || fail "check does not show the session: $out"
+exec {to}>&-
+wait "$pid" || fail "the stand-in session failed"
+# What the session left is a stale lock file: it blocks nothing.
+[ -f "$d/MLQ.ldb" ] || fail "the session left no lock file"
+(cd "$d" && "$linux/bin/vostrel-cli" relink MLQ.mdb --table Partner --connect ";DATABASE=$d/nova/PARTNER.MDB" >/dev/null) ||
+  fail "a stale lock file blocked the relink"
+echo "refused while it lived, relinked after"
+
+echo "== a session on the Linux side (a record lock as an SMB server holds it), seen by the Windows build"
+d=$tmp/linux-session
+scene "$d"
+{ printf 'PC-BOR'; head -c 26 /dev/zero; printf 'bor'; head -c 29 /dev/zero; } > "$d/MLQ.ldb"
+# The user lock of the first slot, held until its input ends.
+coproc held {
+  exec perl -e 'use Fcntl; open(my $f, "+<", $ARGV[0]) or die "$!\n"; $| = 1;
+    my $lock = pack("s s x4 q q i x4", F_WRLCK, 0, 0x10000001, 1, 0);
+    fcntl($f, F_SETLK, $lock) or die "lock: $!\n";
+    print "ready\n"; my @until_the_end = <STDIN>;' "$d/MLQ.ldb"
+}
+from=${held[0]} to=${held[1]} pid=$held_PID
+read -r said <&"$from" || true
+[ "$said" = ready ] || fail "the Linux session did not start: $said"
+set +e
+err=$(cd "$d" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=nova\PARTNER.MDB' 2>&1 >/dev/null)
+status=$?
+set -e
+[ $status -ne 0 ] && [[ $err == *3260*"user 'bor' on machine 'PC-BOR'"* ]] || fail "relink beside the session: $status $err"
+cmp -s "$d/MLQ.mdb" "$d/MLQ.before" || fail "the front-end changed beside the session"
+exec {to}>&-
+wait "$pid" || true
+(cd "$d" && wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ';DATABASE=nova\PARTNER.MDB' >/dev/null) ||
+  fail "a stale lock file blocked the relink"
+echo "refused while it lived, relinked after"
+
+echo "== a journal one system left, played back by the other"
+# Until a journal knows its file by the file's content, each system reads
+# the other's file identity (device and inode, volume serial and file
+# index) as another file's and sets the journal aside: this check only
+# reports until then. Empty once that change is merged.
+waits="the journal identified by its file's content (branch journal)"
+for writer in windows linux; do
+  d=$tmp/journal-$writer
+  scene "$d"
+  if [ $writer = windows ]; then
+    (cd "$d" && wine "$win/bin/cut-relink.exe" MLQ.mdb Partner ';DATABASE=nova\PARTNER.MDB')
+    (cd "$d" && "$linux/bin/vostrel-cli" check MLQ.mdb >/dev/null 2>&1) || true
+  else
+    (cd "$d" && "$linux/bin/cut-relink" MLQ.mdb Partner ';DATABASE=nova/PARTNER.MDB')
+    (cd "$d" && wine "$win/bin/vostrel-cli.exe" check MLQ.mdb >/dev/null 2>&1) || true
+  fi
+  left=$(cd "$d" && ls | grep -v -x -e MLQ.mdb -e MLQ.before -e nova || true)
+  if cmp -s "$d/MLQ.mdb" "$d/MLQ.before" && [ -z "$left" ]; then
+    echo "left by $writer: played back"
+  elif [ -n "$waits" ]; then
+    echo "left by $writer: SKIPPED, not played back ($left): waits for $waits"
+  else
+    fail "a journal left by $writer was not played back by the other system ($left)"
+  fi
 done

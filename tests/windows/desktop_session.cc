@@ -1,0 +1,87 @@
+// A stand-in for a session of the desktop program, for the tests under Wine:
+//   desktop-session.exe DATABASE MACHINE USER
+// opens the database and its lock file as the desktop program does when it
+// opens a database for shared use (reading and writing, sharing both, not
+// deletion), takes the first user lock no other session holds on the lock
+// file and the same byte on the database, writes its entry (machine, then
+// user) at that slot, says "ready" on its output and holds all of it until
+// its input ends. The lock file stays behind, as it does when a session
+// ends without the right to remove it: stale.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "jet/win32_text.h"
+
+namespace {
+
+// The first user lock; one byte per session, 255 at most.
+constexpr DWORD kUserLocks = 0x10000001;
+constexpr DWORD kSlots = 255;
+constexpr size_t kEntry = 64, kName = 32;
+
+int Fail(const char* what) {
+  std::fprintf(stderr, "desktop-session: %s: error %lu\n", what, ::GetLastError());
+  return 2;
+}
+
+HANDLE OpenShared(const std::wstring& path, DWORD disposition) {
+  return ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool LockByte(HANDLE h, DWORD at, bool exclusive) {
+  OVERLAPPED where{};
+  where.Offset = at;
+  return ::LockFileEx(h, LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0), 0, 1, 0, &where) != 0;
+}
+
+std::wstring LockFileOf(std::wstring db) {
+  const size_t dot = db.rfind(L'.');
+  const std::wstring ext = dot == std::wstring::npos ? L"" : db.substr(dot);
+  const bool ace = ::lstrcmpiW(ext.c_str(), L".accdb") == 0 || ::lstrcmpiW(ext.c_str(), L".accde") == 0;
+  if (dot != std::wstring::npos && db.find_first_of(L"\\/", dot) == std::wstring::npos) db.resize(dot);
+  return db + (ace ? L".laccdb" : L".ldb");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: desktop-session DATABASE MACHINE USER\n");
+    return 2;
+  }
+  const std::string machine = jet::Utf8FromWide(argv[2]), user = jet::Utf8FromWide(argv[3]);
+  HANDLE db = OpenShared(argv[1], OPEN_EXISTING);
+  if (db == INVALID_HANDLE_VALUE) return Fail("open the database");
+  HANDLE lock_file = OpenShared(LockFileOf(argv[1]), OPEN_ALWAYS);
+  if (lock_file == INVALID_HANDLE_VALUE) return Fail("open the lock file");
+  DWORD slot = 0;
+  while (slot < kSlots && !LockByte(lock_file, kUserLocks + slot, true)) ++slot;
+  if (slot == kSlots) return Fail("take a user lock");
+  // A shared lock on the database: other sessions take theirs beside it.
+  if (!LockByte(db, kUserLocks + slot, false)) return Fail("lock the database");
+  char entry[kEntry] = {};
+  std::memcpy(entry, machine.data(), std::min(machine.size(), kName - 1));
+  std::memcpy(entry + kName, user.data(), std::min(user.size(), kName - 1));
+  OVERLAPPED where{};
+  where.Offset = static_cast<DWORD>(slot * kEntry);
+  DWORD written = 0;
+  if (!::WriteFile(lock_file, entry, sizeof entry, &written, &where) || written != sizeof entry)
+    return Fail("write the entry");
+  std::printf("ready\n");
+  std::fflush(stdout);
+  char buffer[64];
+  DWORD n = 0;
+  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &n, nullptr) && n > 0) {
+  }
+  ::CloseHandle(lock_file);
+  ::CloseHandle(db);
+  return 0;
+}
