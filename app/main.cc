@@ -2,12 +2,12 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "engine/messages.h"
-#include "ui/application.h"
-#include "ui/link_window.h"
-#include "ui/command_line.h"
-#include "ui/failure_report.h"
-#include "ui/translations.h"
+#include "platform/messages.h"
+#include "application.h"
+#include "link_window.h"
+#include "command_line.h"
+#include "failure_report.h"
+#include "translations.h"
 
 int main(int argc, char** argv) {
   const std::unique_ptr<QApplication> app = ui::StartApplication(argc, argv);
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   ui::LoadToolkitTranslations();
   // The toolkit has set the C library's locale from the environment; the
   // engine's catalogue is in share/locale beside the program's folder.
-  engine::BindMessageCatalog(engine::LocaleDirBeside(QCoreApplication::applicationDirPath().toStdString()));
+  platform::BindMessageCatalog(platform::LocaleDirBeside(QCoreApplication::applicationDirPath().toStdString()));
   QApplication::setApplicationName(QStringLiteral("vostrel"));
   QIcon icon;
   icon.addFile(QStringLiteral(":/vostrel/vostrel-32.png"), QSize(32, 32));

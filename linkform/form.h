@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/database.h"
-#include "engine/tabledef.h"
+#include "vostrel/database.h"
+#include "vostrel/tabledef.h"
 
 namespace linkform {
 

@@ -1,4 +1,4 @@
-#include "linkform/form_description.h"
+#include "form_description.h"
 
 namespace linkform {
 

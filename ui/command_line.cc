@@ -1,4 +1,4 @@
-#include "ui/command_line.h"
+#include "command_line.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "ui/win32_link_window.h"
+#include "win32_link_window.h"
 
 #include <windows.h>
 // After windows.h, which it needs.
@@ -8,16 +8,16 @@
 #include <memory>
 #include <vector>
 
-#include "engine/system_text.h"
-#include "linkform/form.h"
-#include "linkform/form_description.h"
+#include "platform/system_text.h"
+#include "form.h"
+#include "form_description.h"
 
 namespace ui {
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) { return engine::SystemText(utf8); }
-std::string Utf8(const std::wstring& wide) { return engine::Utf8Text(wide); }
+std::wstring Wide(const std::string& utf8) { return platform::SystemText(utf8); }
+std::string Utf8(const std::wstring& wide) { return platform::Utf8Text(wide); }
 
 constexpr wchar_t kWindowClass[] = L"vostrel";
 constexpr int kFirstControlId = 100;

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "dbbuilder/database_writer.h"
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/header.h"
 #include "jet/text.h"
 

@@ -14,9 +14,9 @@ TEST(Messages, SlovenianCatalogue) { GTEST_SKIP() << "no gettext in the Windows 
 #include <optional>
 #include <set>
 
-#include "engine/error.h"
+#include "vostrel/error.h"
 #include "engine/failures.h"
-#include "engine/messages.h"
+#include "platform/messages.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -105,7 +105,7 @@ std::vector<Raised> EveryError() {
 TEST(Messages, EveryErrorHasItsSlovenianDescription) {
   const fs::path catalogue = testing_support::BinDir().parent_path() / "share/locale/sl/LC_MESSAGES/vostrel.mo";
   if (!fs::exists(catalogue)) GTEST_SKIP() << "no catalogue at " << catalogue << " (msgfmt missing?)";
-  engine::BindMessageCatalog(engine::LocaleDirBeside(testing_support::BinDir().string()));
+  platform::BindMessageCatalog(platform::LocaleDirBeside(testing_support::BinDir().string()));
 
   std::set<int> numbers;
   std::map<std::string, engine::EngineError> english;

@@ -2,9 +2,9 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledefs.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledefs.h"
 #include "tests/gui/form_harness.h"
 #include "tests/support/built_fixtures.h"
 

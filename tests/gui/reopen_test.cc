@@ -1,7 +1,7 @@
 // Osveži: switching the window to another front-end.
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledefs.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledefs.h"
 #include "tests/gui/form_harness.h"
 #include "tests/support/built_fixtures.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace engine {
+namespace platform {
 
 // Tells gettext where the catalogues are: `locale_dir`/<lang>/LC_MESSAGES/
 // vostrel.mo. Programs pass the folder share/locale beside their own bin
@@ -30,4 +30,4 @@ std::string Translate(const char* english);
 // `text` with %1 ... %9 replaced by the arguments in that order.
 std::string Fill(std::string_view text, std::initializer_list<std::string_view> args);
 
-}  // namespace engine
+}  // namespace platform

@@ -1,6 +1,6 @@
-#include "engine/messages.h"
+#include "platform/messages.h"
 
-#include "jet/env.h"
+#include "vostrel/env.h"
 
 #if defined(__has_include)
 #if __has_include(<libintl.h>)
@@ -9,7 +9,7 @@
 #endif
 #endif
 
-namespace engine {
+namespace platform {
 namespace {
 constexpr char kDomain[] = "vostrel";
 }  // namespace
@@ -27,7 +27,7 @@ void BindMessageCatalog(const std::string& locale_dir) {
 std::string LocaleDirBeside(const std::string& program_dir) { return program_dir + "/../share/locale"; }
 
 std::string ProgramDirectory(const char* argv0) {
-  jet::Env& env = jet::Env::Default();
+  engine::Env& env = engine::Env::Default();
   auto self = env.ProgramPath();
   std::string path = self.ok() ? *self : std::string(argv0 ? argv0 : "");
   const size_t slash = path.find_last_of("/\\");
@@ -67,4 +67,4 @@ std::string Fill(std::string_view text, std::initializer_list<std::string_view> 
   return out;
 }
 
-}  // namespace engine
+}  // namespace platform
