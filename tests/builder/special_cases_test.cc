@@ -10,6 +10,7 @@
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
+#include "tests/builder/format_param.h"
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/tabledef.h"

@@ -35,6 +35,9 @@ struct CrashCase {
   std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> make;
 };
 
+// What a failing case is, as its description rather than its bytes.
+void PrintTo(const CrashCase& c, std::ostream* os) { *os << c.name; }
+
 std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> Fixture(
     std::string folder, std::string front, std::string back, std::vector<std::string> tables) {
   return [=](const TempDir& dir) {

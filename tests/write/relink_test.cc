@@ -87,6 +87,9 @@ struct Case {
   bool shared = false;  // made from ../shared
 };
 
+// What a failing case is, as its description rather than its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 std::function<Files(const TempDir&)> Shared(std::string folder, std::string front = "MLQ.mdb",
                                              std::string back = "PARTNER.MDB") {
   return [=](const TempDir& dir) {
