@@ -75,7 +75,7 @@ std::map<std::string, std::string> Links(const fs::path& file) {
 
 std::map<std::string, std::string> OracleDatabases(const fs::path& file) {
   std::map<std::string, std::string> databases;
-  if (!HaveMdbReader()) return databases;
+  if (!CheckWithMdbReader()) return databases;
   for (const OracleObject& o : MdbReaderCatalog(file))
     if (o.type == 6) databases[o.name] = o.database;
   return databases;

@@ -42,7 +42,7 @@ class RelinkTest : public FormTest {
   // both an independent reader and our engine see it.
   void ExpectLinkedTo(const fs::path& front_end, const QString& back_end) {
     EXPECT_EQ(LinkByEngine(front_end), (";DATABASE=" + back_end).toStdString());
-    if (!testing_support::HaveMdbReader()) return;
+    if (!testing_support::CheckWithMdbReader()) return;
     OracleLink link = PartnerLinkByOracle(front_end);
     EXPECT_TRUE(link.found);
     EXPECT_EQ(link.type, 6);

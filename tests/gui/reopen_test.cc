@@ -58,7 +58,7 @@ TEST_F(ReopenTest, AnotherFrontEndByFullPathThenRelink) {
   auto db = engine::DBEngine::Instance().OpenDatabase(other.string());
   EXPECT_EQ(db->TableDefs().Item("Partner").Connect(), ";DATABASE=" + work_.string() + "/PARTNER.MDB");
   db->Close();
-  if (testing_support::HaveMdbReader()) {
+  if (testing_support::CheckWithMdbReader()) {
     EXPECT_EQ(PartnerLinkByOracle(other).database, work_.string() + "/PARTNER.MDB");
   }
 }
