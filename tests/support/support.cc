@@ -68,6 +68,22 @@ bool RunningAsRoot() {
 #endif
 }
 
+std::optional<std::string> AsOrdinaryUser() {
+  if (!RunningAsRoot()) return std::string();
+  if (Run("command -v setpriv").status != 0) return std::nullopt;
+  return std::string("setpriv --reuid=nobody --regid=nogroup --clear-groups ");
+}
+
+void OpenToEveryone(const fs::path& dir) {
+  const auto everyone = fs::perms::group_read | fs::perms::others_read;
+  const auto into = fs::perms::group_exec | fs::perms::others_exec;
+  fs::permissions(dir, everyone | into, fs::perm_options::add);
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    const bool runnable = (entry.status().permissions() & fs::perms::owner_exec) != fs::perms::none;
+    fs::permissions(entry.path(), runnable ? everyone | into : everyone, fs::perm_options::add);
+  }
+}
+
 bool PermissionsBind() {
 #ifdef _WIN32
   return false;
