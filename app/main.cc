@@ -4,13 +4,13 @@
 
 #include <cstdio>
 
-#include "engine/messages.h"
-#include "linkform/start_up_text.h"
-#include "ui/application.h"
-#include "ui/link_window.h"
-#include "ui/command_line.h"
-#include "ui/failure_report.h"
-#include "ui/translations.h"
+#include "platform/messages.h"
+#include "start_up_text.h"
+#include "application.h"
+#include "link_window.h"
+#include "command_line.h"
+#include "failure_report.h"
+#include "translations.h"
 
 int main(int argc, char** argv) {
   // Asked before the toolkit starts, so that it answers where no window can open.
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   ui::LoadToolkitTranslations();
   // The toolkit has set the C library's locale from the environment; the
   // engine's catalogue is in share/locale beside the program's folder.
-  engine::BindMessageCatalog(engine::LocaleDirBeside(QCoreApplication::applicationDirPath().toStdString()));
+  platform::BindMessageCatalog(platform::LocaleDirBeside(QCoreApplication::applicationDirPath().toStdString()));
   QApplication::setApplicationName(QStringLiteral("vostrel"));
   QIcon icon;
   icon.addFile(QStringLiteral(":/vostrel/vostrel-32.png"), QSize(32, 32));

@@ -1,8 +1,8 @@
 // vostrel on Windows: the Win32 window. The runtime's argv is not used: the
 // window takes the raw command line, as the original program did.
-#include "engine/messages.h"
-#include "linkform/start_up_text.h"
-#include "ui/win32_link_window.h"
+#include "platform/messages.h"
+#include "start_up_text.h"
+#include "win32_link_window.h"
 
 int main() {
   const std::string argument_text = ui::RawArgumentText();
@@ -11,5 +11,5 @@ int main() {
     case linkform::StartUpRequest::kVersion: ui::ShowNotice(linkform::kVersionText); return 0;
     case linkform::StartUpRequest::kRun: break;
   }
-  return ui::RunLinkWindow(argument_text, engine::ProgramDirectory(nullptr));
+  return ui::RunLinkWindow(argument_text, platform::ProgramDirectory(nullptr));
 }

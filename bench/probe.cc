@@ -10,11 +10,11 @@
 #include <iostream>
 #include <sstream>
 
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 
 namespace bench {
 namespace {

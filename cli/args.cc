@@ -1,4 +1,4 @@
-#include "cli/args.h"
+#include "args.h"
 
 #include <iostream>
 

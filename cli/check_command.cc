@@ -2,10 +2,10 @@
 // table, without changing anything.
 #include <iostream>
 
-#include "cli/commands.h"
-#include "cli/front_end.h"
-#include "cli/front_end_output.h"
-#include "cli/json.h"
+#include "commands.h"
+#include "front_end.h"
+#include "front_end_output.h"
+#include "json.h"
 
 namespace cli {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "cli/args.h"
+#include "args.h"
 
 namespace cli {
 

@@ -1,12 +1,12 @@
-#include "cli/front_end.h"
+#include "front_end.h"
 
 #include <memory>
 
-#include "cli/path_compare.h"
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/link_string.h"
-#include "engine/tabledef.h"
+#include "path_compare.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/link_string.h"
+#include "vostrel/tabledef.h"
 
 namespace cli {
 namespace {

@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
-#include "engine/env.h"
-#include "engine/error.h"
+#include "vostrel/env.h"
+#include "vostrel/error.h"
 
 namespace cli {
 

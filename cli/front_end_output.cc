@@ -1,7 +1,7 @@
-#include "cli/front_end_output.h"
+#include "front_end_output.h"
 
-#include "cli/commands.h"
-#include "cli/json.h"
+#include "commands.h"
+#include "json.h"
 
 namespace cli {
 namespace {

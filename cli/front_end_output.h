@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cli/front_end.h"
+#include "front_end.h"
 
 namespace cli {
 

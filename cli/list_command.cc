@@ -3,13 +3,13 @@
 #include <optional>
 #include <string>
 
-#include "cli/commands.h"
-#include "cli/json.h"
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/object_kind.h"
-#include "engine/tabledef.h"
+#include "commands.h"
+#include "json.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/object_kind.h"
+#include "vostrel/tabledef.h"
 
 namespace cli {
 namespace {

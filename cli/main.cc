@@ -4,12 +4,12 @@
 #include <string>
 #include <system_error>
 
-#include "cli/commands.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/map_sources.h"
-#include "engine/messages.h"
-#include "engine/system_text.h"
+#include "commands.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/map_sources.h"
+#include "platform/messages.h"
+#include "platform/system_text.h"
 
 namespace {
 
@@ -66,9 +66,9 @@ std::vector<std::string> TakeMapEntries(cli::Args& args) {
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
-  engine::BindMessageCatalog(engine::LocaleDirBeside(engine::ProgramDirectory(argv[0])));
+  platform::BindMessageCatalog(platform::LocaleDirBeside(platform::ProgramDirectory(argv[0])));
   engine::SetNoticeHandler([](const std::string& text) { std::cerr << "vostrel-cli: " << text << "\n"; });
-  cli::Args args = engine::ProgramArguments(argc, argv);
+  cli::Args args = platform::ProgramArguments(argc, argv);
   std::vector<std::string> map_entries = TakeMapEntries(args);
   if (args.empty()) {
     std::cerr << kUsage;
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     try {
       engine::MapSources sources = engine::DefaultMapSources();
       sources.command_line = std::move(map_entries);
-      engine::DBEngine::Instance().SetMap(engine::LoadPathMap(jet::Env::Default(), sources));
+      engine::DBEngine::Instance().SetMap(engine::LoadPathMap(engine::Env::Default(), sources));
     } catch (const engine::EngineError& e) {
       cli::ReportEngineError(e.number(), e.localized());
       return 1;

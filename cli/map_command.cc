@@ -1,9 +1,9 @@
 // vostrel-cli map: the path map the other commands find back-ends through.
 #include <iostream>
 
-#include "cli/commands.h"
-#include "cli/json.h"
-#include "engine/dbengine.h"
+#include "commands.h"
+#include "json.h"
+#include "vostrel/dbengine.h"
 
 namespace cli {
 namespace {

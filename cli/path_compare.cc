@@ -1,8 +1,8 @@
-#include "cli/path_compare.h"
+#include "path_compare.h"
 
 #include <string>
 
-#include "engine/names.h"
+#include "vostrel/names.h"
 
 namespace cli {
 namespace {

@@ -5,11 +5,11 @@
 // together or not at all; a failure in one front-end leaves the next to go on.
 #include <iostream>
 
-#include "cli/commands.h"
-#include "cli/front_end.h"
-#include "cli/front_end_output.h"
-#include "cli/json.h"
-#include "engine/database.h"
+#include "commands.h"
+#include "front_end.h"
+#include "front_end_output.h"
+#include "json.h"
+#include "vostrel/database.h"
 
 namespace cli {
 namespace {

@@ -1,12 +1,12 @@
 #include <iostream>
 
-#include "cli/commands.h"
-#include "engine/messages.h"
+#include "commands.h"
+#include "platform/messages.h"
 
 namespace cli {
 
 std::string ErrorLine(int number, const std::string& localized) {
-  return engine::Fill(engine::Translate("Error %1: %2"), {std::to_string(number), localized});
+  return platform::Fill(platform::Translate("Error %1: %2"), {std::to_string(number), localized});
 }
 
 void ReportEngineError(int number, const std::string& localized) { std::cerr << ErrorLine(number, localized) << "\n"; }

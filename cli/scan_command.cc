@@ -6,13 +6,13 @@
 #include <chrono>
 #include <iostream>
 
-#include "cli/commands.h"
-#include "cli/front_end.h"
-#include "cli/front_end_output.h"
-#include "cli/json.h"
-#include "cli/path_compare.h"
-#include "engine/database_file.h"
-#include "engine/link_string.h"
+#include "commands.h"
+#include "front_end.h"
+#include "front_end_output.h"
+#include "json.h"
+#include "path_compare.h"
+#include "vostrel/database_file.h"
+#include "vostrel/link_string.h"
 
 namespace cli {
 namespace {
@@ -41,7 +41,7 @@ class Scan {
       : back_end_(std::move(back_end)), json_(json), progress_(isatty(STDERR_FILENO) != 0) {}
 
   void Folder(const std::string& dir) {
-    jet::Env& env = jet::Env::Default();
+    engine::Env& env = engine::Env::Default();
     auto names = env.ListDir(dir);
     if (!names.ok()) {
       ClearProgress();
@@ -54,9 +54,9 @@ class Scan {
       const std::string path = dir == "/" ? "/" + name : dir + "/" + name;
       auto info = env.Stat(path, false);
       if (!info.ok()) continue;
-      if (info->kind == jet::FileKind::kDirectory) {
+      if (info->kind == engine::FileKind::kDirectory) {
         Folder(path);
-      } else if (info->kind == jet::FileKind::kFile) {
+      } else if (info->kind == engine::FileKind::kFile) {
         ++files_;
         if (engine::IsDatabaseFile(env, path)) FrontEnd(path);
         ShowProgress();
@@ -73,7 +73,7 @@ class Scan {
 
  private:
   void FrontEnd(const std::string& path) {
-    FrontEndCheck report = CheckFrontEnd(jet::Env::Default(), path);
+    FrontEndCheck report = CheckFrontEnd(engine::Env::Default(), path);
     if (back_end_) {
       std::erase_if(report.links, [&](const CheckedLink& l) {
         const std::optional<std::string> database = engine::ParseLinkString(l.link).database;

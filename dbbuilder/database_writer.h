@@ -9,8 +9,7 @@
 #include <string>
 
 #include "dbbuilder/schema.h"
-#include "jet/env.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace dbbuilder {
 

@@ -20,7 +20,7 @@
 #include "dbbuilder/page_file.h"
 #include "dbbuilder/schema.h"
 #include "dbbuilder/table_definition.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace dbbuilder {
 

@@ -8,7 +8,7 @@
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
-#include "engine/system_text.h"
+#include "platform/system_text.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int Usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args = engine::ProgramArguments(argc, argv);
+  std::vector<std::string> args = platform::ProgramArguments(argc, argv);
   for (const auto& a : args) {
     if (a == "--help" || a == "-h") {
       std::cout << kUsage;

@@ -8,8 +8,7 @@
 #include <span>
 #include <string>
 
-#include "jet/env.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace dbbuilder {
 

@@ -8,7 +8,7 @@
 #include "dbbuilder/format.h"
 #include "dbbuilder/schema.h"
 #include "dbbuilder/table_definition.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace dbbuilder {
 

@@ -9,7 +9,7 @@
 #include "dbbuilder/byte_writer.h"
 #include "dbbuilder/format.h"
 #include "dbbuilder/schema.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace dbbuilder {
 

@@ -14,7 +14,7 @@
 #include "dbbuilder/byte_writer.h"
 #include "dbbuilder/format.h"
 #include "dbbuilder/page_file.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace dbbuilder {
 

@@ -1,8 +1,8 @@
 #include "engine/backend.h"
 
-#include "engine/dbengine.h"
+#include "vostrel/dbengine.h"
 #include "engine/failures.h"
-#include "engine/path_map.h"
+#include "vostrel/path_map.h"
 
 namespace engine {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/database_impl.h"
-#include "jet/env.h"
+#include "jet/env_names.h"
 
 namespace engine {
 

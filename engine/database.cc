@@ -1,15 +1,15 @@
-#include "engine/database.h"
+#include "vostrel/database.h"
 
 #include <algorithm>
 
 #include "engine/database_impl.h"
 #include "engine/failures.h"
-#include "engine/link_string.h"
+#include "vostrel/link_string.h"
 #include "engine/lock_file.h"
 #include "engine/path.h"
 #include "engine/relink.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/journal.h"
 #include "jet/tdef.h"
 

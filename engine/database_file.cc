@@ -1,4 +1,4 @@
-#include "engine/database_file.h"
+#include "vostrel/database_file.h"
 
 #include <vector>
 

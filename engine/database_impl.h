@@ -9,11 +9,11 @@
 #include <optional>
 #include <string>
 
-#include "engine/database.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/catalog.h"
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/header.h"
 #include "jet/pager.h"
 

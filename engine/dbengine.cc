@@ -1,6 +1,6 @@
-#include "engine/dbengine.h"
+#include "vostrel/dbengine.h"
 
-#include "engine/database.h"
+#include "vostrel/database.h"
 #include "engine/database_impl.h"
 
 namespace engine {

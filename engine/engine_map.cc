@@ -1,6 +1,6 @@
 // The DBEngine's path map and what it answers.
-#include "engine/dbengine.h"
-#include "engine/map_sources.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/map_sources.h"
 #include "engine/path.h"
 
 namespace engine {

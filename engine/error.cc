@@ -1,8 +1,10 @@
-#include "engine/error.h"
+#include "vostrel/error.h"
 
-#include "engine/messages.h"
+#include "platform/messages.h"
 
 namespace engine {
+
+using platform::Translate;
 
 EngineError::EngineError(int number, std::string description)
     : EngineError(number, description, Translate(description.c_str())) {}

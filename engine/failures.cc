@@ -3,9 +3,12 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "engine/messages.h"
+#include "platform/messages.h"
 
 namespace engine {
+
+using platform::Fill;
+using platform::Translate;
 namespace {
 
 // `english` filled with the arguments, and its translation filled alike.

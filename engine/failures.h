@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/error.h"
-#include "jet/status.h"
+#include "vostrel/database.h"
+#include "vostrel/error.h"
+#include "jet/env_names.h"
 
 namespace engine {
 

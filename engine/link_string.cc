@@ -1,4 +1,4 @@
-#include "engine/link_string.h"
+#include "vostrel/link_string.h"
 
 #include <algorithm>
 #include <cctype>

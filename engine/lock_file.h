@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
+#include "vostrel/database.h"
 #include "engine/database_impl.h"
-#include "engine/error.h"
-#include "jet/env.h"
+#include "vostrel/error.h"
+#include "jet/env_names.h"
 
 namespace engine {
 

@@ -1,12 +1,12 @@
-#include "engine/map_sources.h"
+#include "vostrel/map_sources.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <map>
 
-#include "engine/error.h"
+#include "vostrel/error.h"
 #include "engine/failures.h"
-#include "engine/messages.h"
+#include "platform/messages.h"
 #include "jet/text.h"
 
 namespace engine {

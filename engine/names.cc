@@ -1,4 +1,4 @@
-#include "engine/names.h"
+#include "vostrel/names.h"
 
 #include "jet/text.h"
 

@@ -1,4 +1,4 @@
-#include "engine/object_kind.h"
+#include "vostrel/object_kind.h"
 
 #include "jet/catalog.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/failures.h"
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/text.h"
 
 namespace engine {

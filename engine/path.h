@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "jet/env.h"
+#include "jet/env_names.h"
 
 namespace engine {
 

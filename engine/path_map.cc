@@ -1,4 +1,4 @@
-#include "engine/path_map.h"
+#include "vostrel/path_map.h"
 
 #include <algorithm>
 

@@ -5,13 +5,13 @@
 #include <set>
 
 #include "engine/backend.h"
-#include "engine/database.h"
-#include "engine/error.h"
+#include "vostrel/database.h"
+#include "vostrel/error.h"
 #include "engine/failures.h"
-#include "engine/link_string.h"
+#include "vostrel/link_string.h"
 #include "engine/lock_file.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/catalog_writer.h"
 #include "jet/journal.h"
 #include "jet/page_transaction.h"

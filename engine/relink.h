@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/database_impl.h"
-#include "engine/tabledef.h"
-#include "jet/env.h"
+#include "vostrel/tabledef.h"
+#include "jet/env_names.h"
 
 namespace engine {
 

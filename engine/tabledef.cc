@@ -1,6 +1,6 @@
-#include "engine/tabledef.h"
+#include "vostrel/tabledef.h"
 
-#include "engine/link_string.h"
+#include "vostrel/link_string.h"
 
 namespace engine {
 

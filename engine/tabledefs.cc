@@ -1,7 +1,7 @@
-#include "engine/tabledefs.h"
+#include "vostrel/tabledefs.h"
 
 #include "engine/failures.h"
-#include "engine/tabledef.h"
+#include "vostrel/tabledef.h"
 #include "jet/text.h"
 
 namespace engine {

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 
 namespace {
 

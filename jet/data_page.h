@@ -10,7 +10,7 @@
 #include "jet/bytes.h"
 #include "jet/format.h"
 #include "jet/pager.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace jet {
 

@@ -16,7 +16,7 @@
 #include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/format.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace jet {
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "jet/env.h"
+#include "jet/env_names.h"
 
 namespace jet {
 namespace {
@@ -235,9 +235,10 @@ class PosixEnv final : public Env {
 
 }  // namespace
 
-Env& Env::Default() {
-  static PosixEnv env;
+}  // namespace jet
+
+// The process-wide Env (the engine's class, declared in vostrel/env.h).
+engine::Env& engine::Env::Default() {
+  static jet::PosixEnv env;
   return env;
 }
-
-}  // namespace jet

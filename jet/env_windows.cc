@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/win32_text.h"
 
 namespace jet {
@@ -378,9 +378,10 @@ class WindowsEnv final : public Env {
 
 }  // namespace
 
-Env& Env::Default() {
-  static WindowsEnv env;
+}  // namespace jet
+
+// The process-wide Env (the engine's class, declared in vostrel/env.h).
+engine::Env& engine::Env::Default() {
+  static jet::WindowsEnv env;
   return env;
 }
-
-}  // namespace jet

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace jet {
 

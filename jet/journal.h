@@ -36,9 +36,8 @@
 #include <string>
 #include <vector>
 
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/pager.h"
-#include "jet/status.h"
 
 namespace jet {
 

@@ -7,7 +7,7 @@
 
 #include "jet/bytes.h"
 #include "jet/page_transaction.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 #include "jet/table_writer.h"
 #include "jet/tdef.h"
 

@@ -21,10 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/journal.h"
 #include "jet/pager.h"
-#include "jet/status.h"
 
 namespace jet {
 

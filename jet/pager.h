@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "jet/bytes.h"
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/format.h"
-#include "jet/status.h"
 
 namespace jet {
 

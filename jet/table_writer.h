@@ -10,7 +10,7 @@
 
 #include "jet/format.h"
 #include "jet/page_transaction.h"
-#include "jet/status.h"
+#include "jet/env_names.h"
 
 namespace jet {
 

@@ -1,13 +1,13 @@
-#include "linkform/form.h"
+#include "form.h"
 
 #include <new>
 #include <optional>
 #include <stdexcept>
 
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledefs.h"
-#include "linkform/start_up_text.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledefs.h"
+#include "start_up_text.h"
 
 namespace linkform {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/database.h"
-#include "engine/tabledef.h"
-#include "linkform/form_description.h"
+#include "vostrel/database.h"
+#include "vostrel/tabledef.h"
+#include "form_description.h"
 
 namespace linkform {
 

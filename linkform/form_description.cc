@@ -1,8 +1,8 @@
-#include "linkform/form_description.h"
+#include "form_description.h"
 
 #include <stdexcept>
 
-#include "linkform/form.h"
+#include "form.h"
 
 namespace linkform {
 

@@ -1,4 +1,4 @@
-#include "linkform/start_up_text.h"
+#include "start_up_text.h"
 
 namespace linkform {
 

@@ -1,4 +1,4 @@
-#include "ui/application.h"
+#include "application.h"
 
 #include <cstdio>
 #include <cstdlib>

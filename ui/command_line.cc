@@ -1,9 +1,9 @@
-#include "ui/command_line.h"
+#include "command_line.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
-#include "linkform/start_up_text.h"
+#include "start_up_text.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "ui/common_dialog.h"
+#include "common_dialog.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "ui/failure_report.h"
+#include "failure_report.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "ui/link_window.h"
+#include "link_window.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTextDocument>
 
-#include "linkform/form_description.h"
+#include "form_description.h"
 
 namespace ui {
 

@@ -8,9 +8,9 @@
 #include <map>
 #include <memory>
 
-#include "linkform/form.h"
-#include "ui/common_dialog.h"
-#include "ui/failure_report.h"
+#include "form.h"
+#include "common_dialog.h"
+#include "failure_report.h"
 
 namespace ui {
 

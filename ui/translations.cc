@@ -1,4 +1,4 @@
-#include "ui/translations.h"
+#include "translations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

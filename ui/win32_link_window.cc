@@ -1,4 +1,4 @@
-#include "ui/win32_link_window.h"
+#include "win32_link_window.h"
 
 #include <windows.h>
 // After windows.h, which they need.
@@ -9,17 +9,17 @@
 #include <memory>
 #include <vector>
 
-#include "engine/system_text.h"
-#include "linkform/form.h"
-#include "linkform/form_description.h"
-#include "linkform/start_up_text.h"
+#include "platform/system_text.h"
+#include "form.h"
+#include "form_description.h"
+#include "start_up_text.h"
 
 namespace ui {
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) { return engine::SystemText(utf8); }
-std::string Utf8(const std::wstring& wide) { return engine::Utf8Text(wide); }
+std::wstring Wide(const std::string& utf8) { return platform::SystemText(utf8); }
+std::string Utf8(const std::wstring& wide) { return platform::Utf8Text(wide); }
 
 constexpr wchar_t kWindowClass[] = L"vostrel";
 constexpr int kFirstControlId = 100;

@@ -63,6 +63,8 @@ struct FamilyCase {
   int code_page;
 };
 
+void PrintTo(const FamilyCase& c, std::ostream* os) { *os << FormatName(c.format) << ", code page " << c.code_page; }
+
 class BuiltFamily : public ::testing::TestWithParam<FamilyCase> {
  protected:
   void SetUp() override {

@@ -15,7 +15,7 @@
 #include "dbbuilder/database_writer.h"
 #include "dbbuilder/index_writer.h"
 #include "jet/catalog.h"
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/header.h"
 #include "jet/pager.h"
 #include "tests/support/support.h"

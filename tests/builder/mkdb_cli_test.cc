@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "tests/support/support.h"
 
 namespace {

@@ -10,10 +10,11 @@
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "tests/builder/format_param.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "tests/support/support.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dbbuilder/database_writer.h"
+#include "tests/builder/format_param.h"
 #include "tests/support/support.h"
 
 namespace {

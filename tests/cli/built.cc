@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "dbbuilder/database_writer.h"
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/header.h"
 #include "jet/text.h"
 
@@ -75,7 +75,7 @@ std::map<std::string, std::string> Links(const fs::path& file) {
 
 std::map<std::string, std::string> OracleDatabases(const fs::path& file) {
   std::map<std::string, std::string> databases;
-  if (!HaveMdbReader()) return databases;
+  if (!CheckWithMdbReader()) return databases;
   for (const OracleObject& o : MdbReaderCatalog(file))
     if (o.type == 6) databases[o.name] = o.database;
   return databases;

@@ -190,7 +190,7 @@ TEST(RelinkCommand, ManyFrontEndsFromTheCommandLine) {
   EXPECT_EQ(run.err, object + "\n");
   EXPECT_EQ(ReadBytes(a), a_before) << "the failing front-end is left as it was";
   EXPECT_EQ(cli_test::Links(b).at("Partner"), ";DATABASE=" + to);
-  if (HaveMdbReader()) {
+  if (CheckWithMdbReader()) {
     EXPECT_EQ(cli_test::OracleDatabases(b).at("Partner"), to);
   }
 
@@ -218,7 +218,7 @@ TEST(RelinkCommand, ConnectStillRepointsOneTable) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "MLQ.mdb\tPartner\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> " + link + "\n");
   EXPECT_EQ(cli_test::Links(front).at("Partner"), link);
-  if (HaveMdbReader()) {
+  if (CheckWithMdbReader()) {
     EXPECT_EQ(cli_test::OracleDatabases(front).at("Partner"), back.string());
   }
 

@@ -94,7 +94,7 @@ TEST(MapRelink, StoresTheLinkAsGivenAndFindsTheBackEndThroughTheMap) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "MLQ.mdb\tStar\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> ;DATABASE=\\\\streznik\\baze\\PARTNER.MDB\n");
   EXPECT_EQ(cli_test::Links(s.front)["Star"], ";DATABASE=\\\\streznik\\baze\\PARTNER.MDB");
-  if (HaveMdbReader()) {
+  if (CheckWithMdbReader()) {
     EXPECT_EQ(cli_test::OracleDatabases(s.front)["Star"], "\\\\streznik\\baze\\PARTNER.MDB");
   }
 }

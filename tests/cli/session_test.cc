@@ -185,7 +185,7 @@ TEST(Sessions, AStaleLockFileDoesNotBlockAndIsLeftAsItIs) {
   RunResult r = s.Relink();
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + s.BackEnd());
-  if (HaveMdbReader()) {
+  if (CheckWithMdbReader()) {
     EXPECT_EQ(cli_test::OracleDatabases(s.front)["Partner"], s.BackEnd());
   }
   EXPECT_EQ(ReadBytes(s.lock_file), lock);

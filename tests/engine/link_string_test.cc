@@ -1,5 +1,5 @@
 // Link strings: composed from the catalog's columns, split back into them.
-#include "engine/link_string.h"
+#include "vostrel/link_string.h"
 
 #include "tests/support/support.h"
 

@@ -2,11 +2,11 @@
 // counts an independent reader saw, and refuses the password-protected ones.
 #include <algorithm>
 
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "tests/engine/manifest.h"
 #include "tests/support/support.h"
 

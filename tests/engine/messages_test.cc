@@ -5,7 +5,7 @@
 #include <fstream>
 #include <map>
 
-#include "engine/messages.h"
+#include "platform/messages.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -52,9 +52,9 @@ std::map<std::string, std::string> PoEntries(const std::filesystem::path& po) {
 TEST(Messages, TheCarriedSlovenianCatalogueHoldsAllOfSlPo) {
   const std::map<std::string, std::string> po = PoEntries(testing_support::SourceDir() / "po/sl.po");
   ASSERT_GT(po.size(), 20u);
-  for (const auto& [english, slovenian] : po) EXPECT_EQ(engine::SlovenianText(english), slovenian) << english;
-  EXPECT_EQ(engine::SlovenianText("No such message."), std::nullopt);
-  EXPECT_EQ(engine::SlovenianText(""), std::nullopt) << "the catalogue's header is no message";
+  for (const auto& [english, slovenian] : po) EXPECT_EQ(platform::SlovenianText(english), slovenian) << english;
+  EXPECT_EQ(platform::SlovenianText("No such message."), std::nullopt);
+  EXPECT_EQ(platform::SlovenianText(""), std::nullopt) << "the catalogue's header is no message";
 }
 
 }  // namespace
@@ -66,9 +66,9 @@ TEST(Messages, TheCarriedSlovenianCatalogueHoldsAllOfSlPo) {
 #include <optional>
 #include <set>
 
-#include "engine/error.h"
+#include "vostrel/error.h"
 #include "engine/failures.h"
-#include "engine/messages.h"
+#include "platform/messages.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -157,7 +157,7 @@ std::vector<Raised> EveryError() {
 TEST(Messages, EveryErrorHasItsSlovenianDescription) {
   const fs::path catalogue = testing_support::BinDir().parent_path() / "share/locale/sl/LC_MESSAGES/vostrel.mo";
   if (!fs::exists(catalogue)) GTEST_SKIP() << "no catalogue at " << catalogue << " (msgfmt missing?)";
-  engine::BindMessageCatalog(engine::LocaleDirBeside(testing_support::BinDir().string()));
+  platform::BindMessageCatalog(platform::LocaleDirBeside(testing_support::BinDir().string()));
 
   std::set<int> numbers;
   std::map<std::string, engine::EngineError> english;

@@ -6,12 +6,12 @@
 
 #include <functional>
 
-#include "engine/database.h"
+#include "vostrel/database.h"
 #include "engine/database_impl.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/catalog.h"
 #include "jet/data_page.h"
 #include "jet/header.h"

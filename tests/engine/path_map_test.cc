@@ -1,13 +1,13 @@
 // Path maps: which Windows paths an entry covers, and the map read from
 // every source (files the test makes: no root, no real mount, no Wine).
-#include "engine/path_map.h"
+#include "vostrel/path_map.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "engine/error.h"
-#include "engine/map_sources.h"
+#include "vostrel/error.h"
+#include "vostrel/map_sources.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -97,7 +97,7 @@ TEST(MapSources, EverySourceInOrderEarlierWinning) {
   s.host_name_file = (d / "hostname").string();
   s.mounts = (d / "mounts").string();
   s.dosdevices = (d / "wine/dosdevices").string();
-  const PathMap map = engine::LoadPathMap(jet::Env::Default(), s);
+  const PathMap map = engine::LoadPathMap(engine::Env::Default(), s);
 
   std::vector<std::string> got;
   for (const PathMapEntry& e : map.Entries()) got.push_back(e.prefix + " " + e.local + " " + e.source);
@@ -138,7 +138,7 @@ TEST(MapSources, ABadEntryNamesItsFileAndLine) {
   cases[3].where = "--map: 'Z:=': the local folder is missing";
   for (const Case& c : cases) {
     try {
-      engine::LoadPathMap(jet::Env::Default(), c.sources);
+      engine::LoadPathMap(engine::Env::Default(), c.sources);
       ADD_FAILURE() << c.where;
     } catch (const engine::EngineError& e) {
       EXPECT_EQ(e.number(), 3001);

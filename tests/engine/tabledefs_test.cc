@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include "dbbuilder/cases.h"
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 

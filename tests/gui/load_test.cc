@@ -1,7 +1,7 @@
 // Start-up: what the window shows and which mode the argument selects.
 #include "tests/gui/form_harness.h"
 
-#include "engine/dbengine.h"
+#include "vostrel/dbengine.h"
 
 namespace gui_test {
 namespace {

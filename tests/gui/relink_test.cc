@@ -2,9 +2,9 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledefs.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledefs.h"
 #include "tests/gui/form_harness.h"
 #include "tests/support/built_fixtures.h"
 
@@ -42,7 +42,7 @@ class RelinkTest : public FormTest {
   // both an independent reader and our engine see it.
   void ExpectLinkedTo(const fs::path& front_end, const QString& back_end) {
     EXPECT_EQ(LinkByEngine(front_end), (";DATABASE=" + back_end).toStdString());
-    if (!testing_support::HaveMdbReader()) return;
+    if (!testing_support::CheckWithMdbReader()) return;
     OracleLink link = PartnerLinkByOracle(front_end);
     EXPECT_TRUE(link.found);
     EXPECT_EQ(link.type, 6);

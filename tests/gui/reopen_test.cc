@@ -1,7 +1,7 @@
 // Osveži: switching the window to another front-end.
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledefs.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledefs.h"
 #include "tests/gui/form_harness.h"
 #include "tests/support/built_fixtures.h"
 
@@ -58,7 +58,7 @@ TEST_F(ReopenTest, AnotherFrontEndByFullPathThenRelink) {
   auto db = engine::DBEngine::Instance().OpenDatabase(other.string());
   EXPECT_EQ(db->TableDefs().Item("Partner").Connect(), ";DATABASE=" + work_.string() + "/PARTNER.MDB");
   db->Close();
-  if (testing_support::HaveMdbReader()) {
+  if (testing_support::CheckWithMdbReader()) {
     EXPECT_EQ(PartnerLinkByOracle(other).database, work_.string() + "/PARTNER.MDB");
   }
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "jet/bytes.h"
-#include "jet/env.h"
+#include "jet/env_names.h"
 #include "jet/format.h"
 #include "jet/pager.h"
 

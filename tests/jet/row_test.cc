@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/jet/family_param.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -107,10 +108,10 @@ struct Case {
   bool added_null;
 };
 
-class CrackRowTest : public ::testing::TestWithParam<uint8_t> {};
+class CrackRowTest : public ::testing::TestWithParam<jet_test::Family> {};
 
 TEST_P(CrackRowTest, ReadsEveryColumnOfHandBuiltRows) {
-  const jet::Format f = *jet::FormatForVersion(GetParam());
+  const jet::Format f = *jet::FormatForVersion(GetParam().version);
   const std::string long_name(260, 'n');  // pushes the next offsets past 255 (Jet3's jump table)
   const Case cases[] = {
       {"all present", {5, Fixed(7, 9), {"ab", "xyz"}, 0x1f}, "ab", "xyz", true, false},
@@ -141,7 +142,7 @@ TEST_P(CrackRowTest, ReadsEveryColumnOfHandBuiltRows) {
 }
 
 TEST_P(CrackRowTest, RejectsRowsWhoseOffsetsLie) {
-  const jet::Format f = *jet::FormatForVersion(GetParam());
+  const jet::Format f = *jet::FormatForVersion(GetParam().version);
   const TableDefinition def = Table();
   const std::vector<uint8_t> good = BuildRow({5, Fixed(7, 9), {"ab", "xyz"}, 0x1f}, f);
   const size_t w = f.jet3() ? 1 : 2;
@@ -172,7 +173,7 @@ TEST_P(CrackRowTest, RejectsRowsWhoseOffsetsLie) {
 }
 
 TEST_P(CrackRowTest, FixedColumnMustFitBeforeTheVarData) {
-  const jet::Format f = *jet::FormatForVersion(GetParam());
+  const jet::Format f = *jet::FormatForVersion(GetParam().version);
   TableDefinition def = Table();
   def.columns[4].fixed_offset = 6;  // Added would overlap Name's bytes
   const std::vector<uint8_t> row = BuildRow({5, Fixed(7, 9), {"", "xyz"}, 0x1f}, f);
@@ -180,7 +181,7 @@ TEST_P(CrackRowTest, FixedColumnMustFitBeforeTheVarData) {
   ASSERT_FALSE(r.ok());
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, CrackRowTest, ::testing::Values(uint8_t{0}, uint8_t{1}),
-                         [](const auto& info) { return info.param == 0 ? "Jet3" : "Jet4"; });
+INSTANTIATE_TEST_SUITE_P(Families, CrackRowTest, ::testing::Values(jet_test::kJet3Family, jet_test::kJet4Family),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "jet/tdef.h"
 #include "jet/usage_map.h"
 #include "tests/jet/mem_file.h"
+#include "tests/jet/family_param.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -20,9 +21,9 @@ using Bytes8 = std::vector<uint8_t>;
 
 Bytes8 Bytes(size_t n, uint8_t fill) { return Bytes8(n, fill); }
 
-class StructuresTest : public ::testing::TestWithParam<uint8_t> {
+class StructuresTest : public ::testing::TestWithParam<jet_test::Family> {
  protected:
-  MemDb db{GetParam(), 16};
+  MemDb db{GetParam().version, 16};
   const jet::Format& f() { return db.format; }
 };
 
@@ -261,7 +262,7 @@ TEST_P(StructuresTest, ScanVisitsLiveRowsFollowsOverflowAndSkipsOthersPages) {
   EXPECT_EQ(s.code(), jet::Code::kCorrupt);
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, StructuresTest, ::testing::Values(uint8_t{0}, uint8_t{1}),
-                         [](const auto& info) { return info.param == 0 ? "Jet3" : "Jet4"; });
+INSTANTIATE_TEST_SUITE_P(Families, StructuresTest, ::testing::Values(jet_test::kJet3Family, jet_test::kJet4Family),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/env.h"
+#include "jet/env_names.h"
 
 namespace testing_support {
 

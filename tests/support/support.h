@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,14 @@ fs::path SharedDir();
 bool PermissionsBind();
 // Root on POSIX; never on Windows.
 bool RunningAsRoot();
+// What to put before a command line so that mode bits stop it: for root,
+// setpriv dropping to nobody (root reads and writes anywhere); nothing for
+// anyone else. None where root has no setpriv. The files it runs on must be
+// where nobody reaches them (OpenToEveryone).
+std::optional<std::string> AsOrdinaryUser();
+// Lets every user into `dir` and what it holds, to read it (and run what
+// is runnable): the scratch folder of a program run AsOrdinaryUser.
+void OpenToEveryone(const fs::path& dir);
 
 // A path written with "/" as the platform writes it ("\" on Windows), as
 // the engine names files in its messages.
@@ -92,6 +101,11 @@ fs::path SourceDir();
 // Whether an independent reader can be run here.
 bool HaveMdbTools();    // mdb-export, mdb-tables
 bool HaveMdbReader();   // node + tools/oracle/node_modules/mdb-reader
+// Whether the checks by mdb-reader that follow can be made. Where the reader
+// is missing they are left out, saying so on stderr; in CI (the variable CI
+// set), which always has the reader, a missing one fails the test instead,
+// so that no check vanishes there unseen.
+bool CheckWithMdbReader();
 
 // One catalog row as an independent reader sees it.
 struct OracleObject {

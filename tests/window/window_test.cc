@@ -10,7 +10,7 @@
 #include <set>
 #include <thread>
 
-#include "engine/messages.h"
+#include "platform/messages.h"
 
 #include "dbbuilder/cases.h"
 #include "jet/win32_text.h"

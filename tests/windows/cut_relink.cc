@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/database.h"
+#include "vostrel/database.h"
 #include "engine/database_impl.h"
-#include "engine/error.h"
+#include "vostrel/error.h"
 #include "engine/relink.h"
 #include "jet/journal.h"
 #include "tests/support/fault_env.h"

@@ -148,8 +148,11 @@ void ExpectOnlyLinkColumnsChanged(const Tables& before, const Tables& after, con
       ASSERT_TRUE(a_changed.count(name)) << who << ": " << name << " is gone";
       const Row& now = *a_changed[name];
       ASSERT_EQ(now.size(), was->size()) << who << ": columns of " << name;
-      for (const auto& [column, value] : *was)
-        if (!kLinkColumns.count(column)) EXPECT_EQ(now.at(column), value) << who << ": " << name << "." << column;
+      for (const auto& [column, value] : *was) {
+        if (!kLinkColumns.count(column)) {
+          EXPECT_EQ(now.at(column), value) << who << ": " << name << "." << column;
+        }
+      }
     }
   }
 }

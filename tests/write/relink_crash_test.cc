@@ -9,13 +9,13 @@
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
-#include "engine/database.h"
+#include "vostrel/database.h"
 #include "engine/database_impl.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
 #include "engine/relink.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/journal.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/built_fixtures.h"
@@ -34,6 +34,9 @@ struct CrashCase {
   // Makes the front-end and its back-end in dir; returns the front-end and the links to store.
   std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> make;
 };
+
+// What a failing case is, as its description rather than its bytes.
+void PrintTo(const CrashCase& c, std::ostream* os) { *os << c.name; }
 
 std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> Fixture(
     std::string folder, std::string front, std::string back, std::vector<std::string> tables) {

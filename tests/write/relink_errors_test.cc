@@ -6,13 +6,13 @@
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
-#include "engine/database.h"
+#include "vostrel/database.h"
 #include "engine/database_impl.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
 #include "engine/relink.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "jet/journal.h"
 #include "tests/support/built_fixtures.h"
 #include "tests/support/fault_env.h"
@@ -189,15 +189,14 @@ TEST(RelinkErrors, AFileLockedByAnotherWriter) {
 TEST(RelinkErrors, ReadOnlyFileOrFolder) {
   SKIP_ON_WINDOWS("mode bits of a file and its folder, a user dropped to with setpriv");
   const bool root = testing_support::RunningAsRoot();
-  const bool can_drop = !root || testing_support::Run("command -v setpriv").status == 0;
-  const std::string as_user = root ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const std::optional<std::string> as_user = testing_support::AsOrdinaryUser();
   struct Case {
     const char* what;
     bool folder;      // the folder read-only, not the file
     bool as_invoker;  // run as whoever runs the test, root included
   } cases[] = {{"file", false, false}, {"folder", true, false}, {"file, as the invoker", false, true}};
   for (const Case& c : cases) {
-    if (!c.as_invoker && !can_drop) continue;
+    if (!c.as_invoker && !as_user) continue;
     Scene s;
     fs::permissions(s.dir.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                       fs::perms::others_read | fs::perms::others_exec);
@@ -209,7 +208,7 @@ TEST(RelinkErrors, ReadOnlyFileOrFolder) {
       fs::permissions(s.front, fs::perms::owner_write, fs::perm_options::remove);
     }
     const auto before = ReadBytes(s.front);
-    auto r = testing_support::Run((c.as_invoker ? "" : as_user) + ShellQuote(Program("vostrel-cli").string()) +
+    auto r = testing_support::Run((c.as_invoker ? "" : *as_user) + ShellQuote(Program("vostrel-cli").string()) +
                                       " relink MLQ.mdb --table Partner --connect " + ShellQuote(";DATABASE=" + s.back.string()),
                                   s.dir.path());
     EXPECT_EQ(r.status, 1) << c.what << ": " << r.err;

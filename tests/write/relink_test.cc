@@ -3,11 +3,11 @@
 // independent readers see it.
 #include <functional>
 
-#include "engine/database.h"
-#include "engine/dbengine.h"
-#include "engine/error.h"
-#include "engine/tabledef.h"
-#include "engine/tabledefs.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
 #include "jet/journal.h"
@@ -86,6 +86,9 @@ struct Case {
   std::optional<std::string> connect_column;
   bool shared = false;  // made from ../shared
 };
+
+// What a failing case is, as its description rather than its bytes.
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 std::function<Files(const TempDir&)> Shared(std::string folder, std::string front = "MLQ.mdb",
                                              std::string back = "PARTNER.MDB") {

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace engine {
+namespace platform {
 
 // Tells gettext where the catalogues are: `locale_dir`/<lang>/LC_MESSAGES/
 // vostrel.mo. Programs pass the folder share/locale beside their own bin
@@ -38,4 +38,4 @@ std::optional<std::string> SlovenianText(std::string_view english);
 // `text` with %1 ... %9 replaced by the arguments in that order.
 std::string Fill(std::string_view text, std::initializer_list<std::string_view> args);
 
-}  // namespace engine
+}  // namespace platform

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "jet/status.h"
+#include "vostrel/status.h"
 
-namespace jet {
+namespace engine {
 
 // What the file system says of a file or folder.
 enum class FileKind { kFile, kDirectory, kSymlink, kOther };
@@ -102,4 +102,4 @@ class Env {
   static Env& Default();
 };
 
-}  // namespace jet
+}  // namespace engine

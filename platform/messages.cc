@@ -1,8 +1,8 @@
-#include "engine/messages.h"
+#include "platform/messages.h"
 
 #include <cstdint>
 
-#include "jet/env.h"
+#include "vostrel/env.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -15,7 +15,7 @@
 #endif
 #endif
 
-namespace engine {
+namespace platform {
 
 #ifdef _WIN32
 // po/sl.po compiled by msgfmt, in a source CMake made (po/CMakeLists.txt).
@@ -96,7 +96,7 @@ void BindMessageCatalog(const std::string& locale_dir) {
 std::string LocaleDirBeside(const std::string& program_dir) { return program_dir + "/../share/locale"; }
 
 std::string ProgramDirectory(const char* argv0) {
-  jet::Env& env = jet::Env::Default();
+  engine::Env& env = engine::Env::Default();
   auto self = env.ProgramPath();
   std::string path = self.ok() ? *self : std::string(argv0 ? argv0 : "");
   const size_t slash = path.find_last_of("/\\");
@@ -140,4 +140,4 @@ std::string Fill(std::string_view text, std::initializer_list<std::string_view> 
   return out;
 }
 
-}  // namespace engine
+}  // namespace platform

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/tabledef.h"
+#include "vostrel/tabledef.h"
 
 namespace engine {
 

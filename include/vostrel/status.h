@@ -1,5 +1,6 @@
-// Status: the outcome of an operation on a database file, LevelDB-style.
-// jet/ never throws; the engine turns a Status into a numbered error.
+// Status: the outcome of an operation on a database file or the file
+// system, LevelDB-style. Nothing below the engine throws; the engine turns a
+// Status into a numbered error (error.h).
 #pragma once
 
 #include <cstdlib>
@@ -7,7 +8,7 @@
 #include <string>
 #include <utility>
 
-namespace jet {
+namespace engine {
 
 enum class Code {
   kOk = 0,
@@ -76,10 +77,4 @@ class [[nodiscard]] Result {
   Status status_;
 };
 
-#define JET_RETURN_IF_ERROR(expr)        \
-  do {                                   \
-    ::jet::Status jet_status_ = (expr);  \
-    if (!jet_status_.ok()) return jet_status_; \
-  } while (0)
-
-}  // namespace jet
+}  // namespace engine

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/path_map.h"
-#include "jet/env.h"
+#include "vostrel/path_map.h"
+#include "vostrel/env.h"
 
 namespace engine {
 
@@ -34,6 +34,6 @@ MapSources DefaultMapSources();
 // Reads every source into one map. A source that is not there adds nothing;
 // a bad entry (in a map file, the variable or the command line) throws
 // EngineError 3001 naming where it is.
-PathMap LoadPathMap(jet::Env& env, const MapSources& sources);
+PathMap LoadPathMap(Env& env, const MapSources& sources);
 
 }  // namespace engine

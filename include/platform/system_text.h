@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace engine {
+namespace platform {
 
 // The arguments after the program's name. On Windows they come from the
 // wide command line (the narrow argv went through the ANSI code page, which
@@ -19,4 +19,4 @@ std::wstring SystemText(std::string_view utf8);
 std::string Utf8Text(std::wstring_view wide);
 #endif
 
-}  // namespace engine
+}  // namespace platform

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "jet/env.h"
+#include "vostrel/env.h"
 
 namespace engine {
 
 // Whether the file at `path` starts with the header of a Jet3, Jet4 or ACE
 // database (a database password or encryption does not matter). Reads at
 // most one page; false where it cannot be read.
-bool IsDatabaseFile(jet::Env& env, const std::string& path);
+bool IsDatabaseFile(Env& env, const std::string& path);
 
 }  // namespace engine

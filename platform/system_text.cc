@@ -1,4 +1,4 @@
-#include "engine/system_text.h"
+#include "platform/system_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,7 +12,7 @@
 #include "jet/win32_text.h"
 #endif
 
-namespace engine {
+namespace platform {
 
 #ifdef _WIN32
 std::wstring SystemText(std::string_view utf8) { return jet::WideFromUtf8(utf8); }
@@ -38,4 +38,4 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 #endif
 }
 
-}  // namespace engine
+}  // namespace platform

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/env.h"
-#include "engine/path_map.h"
+#include "vostrel/env.h"
+#include "vostrel/path_map.h"
 
 namespace engine {
 
