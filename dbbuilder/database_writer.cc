@@ -78,7 +78,7 @@ class Builder {
 };
 
 jet::Status Builder::Validate() const {
-  if (layout_.jet3() && spec_.code_page != 1250 && spec_.code_page != 1252)
+  if (layout_.text_encoding == jet::TextEncoding::kCodePage && spec_.code_page != 1250 && spec_.code_page != 1252)
     return jet::Status::InvalidArgument("Jet3 text needs code page 1250 or 1252");
   std::set<std::string> names;
   for (SystemTable t : kSystemTables) names.insert(Folded(SystemSchema(layout_, t).name));

@@ -20,10 +20,13 @@ constexpr uint8_t kJet3Letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 
                                       0x70, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x00, 0x00, 0x00, 0x7D, 0x00};
 constexpr uint8_t kFlagAscending = 0x7F;
 
+// Jet3 keys its text by weights of its own.
+bool Jet3Weights(const Layout& layout) { return layout.family == jet::Family::kJet3; }
+
 uint8_t Weight(const Layout& layout, char32_t c) {
   if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
-  if (c >= 'a' && c <= 'z') return (layout.jet3() ? kJet3Letters : kJet4Letters)[c - 'a'];
-  if (c >= '0' && c <= '9') return static_cast<uint8_t>(layout.jet3() ? 0x56 + (c - '0') : 0x36 + 2 * (c - '0'));
+  if (c >= 'a' && c <= 'z') return (Jet3Weights(layout) ? kJet3Letters : kJet4Letters)[c - 'a'];
+  if (c >= '0' && c <= '9') return static_cast<uint8_t>(Jet3Weights(layout) ? 0x56 + (c - '0') : 0x36 + 2 * (c - '0'));
   return 0;
 }
 
@@ -52,7 +55,7 @@ std::optional<ByteVector> TextIndexKey(const Layout& layout, std::string_view ut
   }
   // Jet4 ends the weights with 0x01 and then the (here empty) accent
   // section; Jet3 just ends.
-  if (!layout.jet3()) w.U8(0x01);
+  if (!Jet3Weights(layout)) w.U8(0x01);
   w.U8(0x00);
   return w.Take();
 }

@@ -19,7 +19,7 @@ constexpr uint8_t kSecurityColumn = 0x20;
 SystemTableSchema SystemSchema(const Layout& layout, SystemTable table) {
   // Binary columns of system tables are as long in bytes as their text
   // columns: twice the characters in the two-byte families.
-  const int binary = layout.jet3() ? 255 : 510;
+  const int binary = layout.text_encoding == jet::TextEncoding::kUcs2 ? 510 : 255;
   using T = ColumnType;
   SystemTableSchema s;
   switch (table) {
@@ -48,7 +48,7 @@ SystemTableSchema SystemSchema(const Layout& layout, SystemTable table) {
       s.columns = {Col("ObjectId", T::kLong), Col("Attribute", T::kByte),  Col("Order", T::kBinary, binary),
                    Col("Name1", T::kText, 255), Col("Name2", T::kText, 255), Col("Expression", T::kMemo),
                    Col("Flag", T::kInteger)};
-      if (!layout.jet3()) s.columns.push_back(Col("LvExtra", T::kLong));
+      if (layout.family != jet::Family::kJet3) s.columns.push_back(Col("LvExtra", T::kLong));
       s.indexes = {{"ObjectIdAttribute", 0, {0, 1, 2}, kIndexUnique, true}};
       break;
     case SystemTable::kRelationships:
@@ -65,7 +65,7 @@ SystemTableSchema SystemSchema(const Layout& layout, SystemTable table) {
 }
 
 Sids DefaultSids(const Layout& layout) {
-  if (layout.jet3()) return {{0x02, 0x03}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}};
+  if (layout.family == jet::Family::kJet3) return {{0x02, 0x03}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}};
   return {{0x06, 0xEA}, {0x07, 0xE8}, {0x06, 0xE8}, {0x06, 0xED}};
 }
 

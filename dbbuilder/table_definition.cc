@@ -20,7 +20,7 @@ uint16_t StoredLength(const Layout& layout, const Column& c) {
   switch (c.type) {
     case ColumnType::kText: {
       int chars = c.length > 0 ? c.length : 255;
-      return static_cast<uint16_t>(layout.jet3() ? chars : 2 * chars);
+      return static_cast<uint16_t>(layout.text_encoding == jet::TextEncoding::kUcs2 ? 2 * chars : chars);
     }
     case ColumnType::kBinary:
       return static_cast<uint16_t>(c.length > 0 ? c.length : 255);
@@ -41,18 +41,17 @@ bool IsText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kM
 std::vector<const ColumnPlan*> ListingOrder(const Layout& layout, const TablePlan& plan) {
   std::vector<const ColumnPlan*> order;
   for (const auto& c : plan.columns) order.push_back(&c);
-  if (plan.system && !layout.jet3())
+  if (plan.system && layout.family != jet::Family::kJet3)
     std::stable_sort(order.begin(), order.end(),
                      [](const ColumnPlan* a, const ColumnPlan* b) { return a->column.name < b->column.name; });
   return order;
 }
 
 jet::Status PutName(const Layout& layout, int code_page, const std::string& name, ByteWriter& out) {
-  auto encoded = layout.jet3() ? jet::EncodeCodePage(name, static_cast<uint16_t>(code_page))
-                             : jet::EncodeUcs2(name, false);
-  if (!encoded.ok() || encoded->size() > (layout.jet3() ? 255u : 0xFFFFu))
+  auto encoded = jet::EncodeText(name, layout, static_cast<uint16_t>(code_page), false);
+  if (!encoded.ok() || encoded->size() > (layout.col_name_length_size == 1 ? 255u : 0xFFFFu))
     return jet::Status::InvalidArgument("name cannot be stored: " + name);
-  if (layout.jet3()) out.U8(static_cast<uint8_t>(encoded->size()));
+  if (layout.col_name_length_size == 1) out.U8(static_cast<uint8_t>(encoded->size()));
   else out.U16(static_cast<uint16_t>(encoded->size()));
   out.Append(encoded.value());
   return jet::Status::Ok();
@@ -100,7 +99,7 @@ jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>
 
 jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
   const TablePlan& plan = *def.plan;
-  const bool jet3 = layout.jet3();
+  const bool jet3 = layout.family == jet::Family::kJet3;
   // The fixed block; the free-space field (Jet4) and next-page field of the
   // page header are set per page, the total length at the end.
   ByteWriter out(jet::BlankPage(static_cast<uint32_t>(layout.tdef_end_of_block), jet::kPageTableDef));
@@ -110,8 +109,8 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
     block[jet::kPageFreeSpace] = 'V';
     block[jet::kPageFreeSpace + 1] = 'C';
   } else {
-    Put32(block, layout.tdef_tag, kJet4DefinitionTag);
-    block[layout.tdef_autonumber_flag] = 0x01;  // lets the desktop program count autonumbers
+    Put32(block, *layout.tdef_tag, kJet4DefinitionTag);
+    block[*layout.tdef_autonumber_flag] = 0x01;  // lets the desktop program count autonumbers
   }
   Put32(block, layout.tdef_num_rows, def.rows);
   Put32(block, layout.tdef_autonumber, def.next_autonumber);
@@ -158,13 +157,13 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
     Put16(entry, layout.col_fixed_offset, c->variable ? 0 : c->fixed_offset);
     Put16(entry, layout.col_length, c->stored_length);
     if (jet3) {
-      Put16(entry, layout.col_unknown, 0x0001);
-      Put16(entry, layout.col_sort_order, kGeneralSortOrder);
+      Put16(entry, *layout.col_unknown, 0x0001);
+      Put16(entry, *layout.col_sort_order, kGeneralSortOrder);
       Put16(entry, layout.col_misc, static_cast<uint16_t>(def.code_page));
     } else {
-      Put32(entry, layout.col_tag, kJet4DefinitionTag);
-      Put16(entry, layout.col_sort_order, plan.system || IsText(type) ? kGeneralSortOrder : 0);
-      entry[layout.col_misc_flags] =
+      Put32(entry, *layout.col_tag, kJet4DefinitionTag);
+      Put16(entry, layout.col_misc, plan.system || IsText(type) ? kGeneralSortOrder : 0);
+      entry[*layout.col_misc_flags] =
           !plan.system && IsText(type) && c->column.compressed ? jet::kColumnCompressedUnicode : 0;
     }
     out.Append(entry);
@@ -252,7 +251,7 @@ std::vector<ByteVector> TableDefinitionPages(const Layout& layout, const ByteVec
     Put32(page, layout.tdef_next_page, i + 1 < page_numbers.size() ? page_numbers[i + 1] : 0);
     // The field counts 8 bytes less than the page leaves free.
     size_t free = layout.page_size - header - take;
-    if (!layout.jet3()) Put16(page, jet::kPageFreeSpace, static_cast<uint16_t>(free >= 8 ? free - 8 : 0));
+    if (layout.tdef_free_space) Put16(page, *layout.tdef_free_space, static_cast<uint16_t>(free >= 8 ? free - 8 : 0));
     pages.push_back(std::move(page));
   }
   return pages;

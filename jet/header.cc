@@ -47,10 +47,10 @@ Result<Header> ParseHeader(Bytes page0) {
   h.code_page = v.U16(kHeaderCodePage);
   h.db_key = v.U32(kHeaderDbKey);
   Bytes password = v.Sub(kHeaderPassword, h.format.password_length);
-  if (h.format.jet3()) {
+  if (!h.format.header_creation_date) {
     h.has_password = std::any_of(password.begin(), password.end(), [](uint8_t b) { return b != 0; });
   } else {
-    h.creation_date = v.F64(kHeaderCreationDate);
+    h.creation_date = v.F64(*h.format.header_creation_date);
     uint8_t mask[4];
     StoreU32(mask, PasswordMask(h.creation_date));
     for (size_t i = 0; i < password.size(); ++i)
@@ -64,7 +64,7 @@ std::string DatabasePassword(Bytes page0, const Header& h) {
   std::vector<uint8_t> plain = ToggleHeaderMask(page0, h.format);
   std::vector<uint8_t> bytes(plain.begin() + kHeaderPassword,
                              plain.begin() + static_cast<ptrdiff_t>(kHeaderPassword + h.format.password_length));
-  if (h.format.jet3()) {
+  if (!h.format.header_creation_date) {
     bytes.erase(std::find(bytes.begin(), bytes.end(), 0), bytes.end());
     return DecodeCodePage(bytes, h.code_page);
   }

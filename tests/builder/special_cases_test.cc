@@ -162,7 +162,7 @@ TEST_P(SpecialCase, PathsStoredOutOfRow) {
   const auto* partner = report.Find("Partner");
   ASSERT_NE(partner, nullptr);
   auto row = RowBytes(ReadPage(file, layout().page_size, partner->page), layout(), partner->row);
-  std::vector<uint8_t> stored = layout().jet3() ? std::vector<uint8_t>(long_path.begin(), long_path.end()) : Ucs2(long_path);
+  std::vector<uint8_t> stored = layout().family == jet::Family::kJet3 ? std::vector<uint8_t>(long_path.begin(), long_path.end()) : Ucs2(long_path);
   EXPECT_FALSE(Contains(row, stored)) << "the path is not in the row";
   bool on_long_value_page = false;
   for (uint32_t p = 0; p < report.page_count; ++p) {
@@ -214,7 +214,7 @@ TEST_P(SpecialCase, LocalTableBeyondAnInlineUsageMap) {
   const auto* table = Find(catalog, "Podatki");
   ASSERT_NE(table, nullptr);
   const uint64_t per_page = (layout().page_size - layout().data_row_offsets) /
-                            (layout().jet3() ? 104 + 2 : 124 + 2);  // rows of fixed length
+                            (layout().family == jet::Family::kJet3 ? 104 + 2 : 124 + 2);  // rows of fixed length
   EXPECT_GT(table->rows, 0);
   EXPECT_GT(static_cast<uint64_t>(table->rows) / per_page, layout().usage_map_bitmap * 8);
   std::string exported = MdbExport(path, "Podatki");

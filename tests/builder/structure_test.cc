@@ -46,11 +46,11 @@ TEST(HeaderPage, OurReaderSeesFamilyCodePageDateAndNoPassword) {
     ASSERT_TRUE(header.ok()) << header.status().message();
     EXPECT_EQ(header->format.family, c.family);
     EXPECT_EQ(header->format.version, static_cast<uint8_t>(c.format));
-    EXPECT_EQ(header->code_page, layout.jet3() ? c.code_page : 1252);
+    EXPECT_EQ(header->code_page, layout.family == jet::Family::kJet3 ? c.code_page : 1252);
     EXPECT_EQ(header->db_key, 0u);
     EXPECT_FALSE(header->has_password);
     EXPECT_FALSE(header->needs_password());
-    if (!layout.jet3()) {
+    if (layout.family != jet::Family::kJet3) {
       EXPECT_DOUBLE_EQ(header->creation_date, 38143.546);
       // Unmasked, the password field is only its date mask.
       auto plain = jet::ToggleHeaderMask(page, header->format);
@@ -191,7 +191,7 @@ TEST(TableDefinition, OurReaderSeesTheColumnsAsPlanned) {
       uint16_t var_index, fixed_offset, length;
     };
     const Expect expect[] = {{"ID", jet::kColLong, 0, 0, 4},
-                             {"Naziv", jet::kColText, 0, 0, static_cast<uint16_t>(layout.jet3() ? 100 : 200)},
+                             {"Naziv", jet::kColText, 0, 0, static_cast<uint16_t>(layout.family == jet::Family::kJet3 ? 100 : 200)},
                              {"Da", jet::kColBool, 1, 4, 1},
                              {"Opis", jet::kColMemo, 1, 0, 0},
                              {"Cena", jet::kColMoney, 2, 4, 8}};
