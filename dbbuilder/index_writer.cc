@@ -18,7 +18,6 @@ constexpr uint8_t kJet4Letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 
                                       0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x00, 0x75, 0x76, 0x00};
 constexpr uint8_t kJet3Letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x00, 0x6C, 0x6D, 0x6F,
                                       0x70, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x00, 0x00, 0x00, 0x7D, 0x00};
-constexpr uint8_t kFlagAscending = 0x7F;
 
 // Jet3 keys its text by weights of its own.
 bool Jet3Weights(const Layout& layout) { return layout.family == jet::Family::kJet3; }
@@ -38,7 +37,7 @@ void PutBig32(ByteWriter& w, uint32_t v) {
 
 ByteVector LongIndexKey(int32_t value) {
   ByteWriter w;
-  w.U8(kFlagAscending);
+  w.U8(jet::kIndexKeyAscending);
   PutBig32(w, static_cast<uint32_t>(value) ^ 0x80000000u);
   return w.Take();
 }
@@ -47,7 +46,7 @@ std::optional<ByteVector> TextIndexKey(const Layout& layout, std::string_view ut
   auto chars = jet::DecodeUtf8(utf8);
   if (!chars.ok() || chars->empty()) return std::nullopt;
   ByteWriter w;
-  w.U8(kFlagAscending);
+  w.U8(jet::kIndexKeyAscending);
   for (char32_t c : chars.value()) {
     uint8_t weight = Weight(layout, c);
     if (weight == 0) return std::nullopt;

@@ -11,6 +11,7 @@
 
 #include "dbbuilder/byte_writer.h"
 #include "dbbuilder/format.h"
+#include "jet/catalog.h"
 
 namespace dbbuilder {
 
@@ -66,7 +67,7 @@ struct Table {
 
 // A linked table: type 6 names a table in another database file, type 4 one
 // reached through ODBC.
-enum class LinkKind { kDatabase = 6, kOdbc = 4 };
+enum class LinkKind { kDatabase = jet::kObjectLink, kOdbc = jet::kObjectOdbcLink };
 
 struct Link {
   std::string name;

@@ -42,6 +42,9 @@ inline constexpr size_t kUsageMapFirst = 1;
 inline constexpr size_t kUsageMapInlineHeader = kUsageMapFirst + 4;
 inline constexpr size_t kUsageMapPageHeader = 4;
 
+// An index entry's key: each column's key starts with this byte (ascending).
+inline constexpr uint8_t kIndexKeyAscending = 0x7f;
+
 // The text sort order "General", as a header and a text column name it.
 inline constexpr uint16_t kGeneralSortOrder = 0x0409;
 

@@ -209,7 +209,7 @@ TEST(TableDefinition, OurReaderSeesTheColumnsAsPlanned) {
       }
       EXPECT_EQ(col.length, expect[i].length) << col.name;
     }
-    EXPECT_TRUE(parsed->columns[0].flags & kColumnAutoLong);
+    EXPECT_TRUE(parsed->columns[0].flags & jet::kColumnAutoLong);
   }
 }
 
