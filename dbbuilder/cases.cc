@@ -88,7 +88,7 @@ ByteVector DesktopStyleLv(const std::string& database, const std::string& foreig
   return w.Take();
 }
 
-Table SizedTable(const std::string& name, Format format, uint64_t bytes) {
+Table SizedTable(const std::string& name, FormatVersion format, uint64_t bytes) {
   Table t;
   t.name = name;
   Column id = MakeColumn("ID", ColumnType::kLong);
@@ -130,7 +130,7 @@ Table SizedTable(const std::string& name, Format format, uint64_t bytes) {
   return t;
 }
 
-DatabaseSpec BackEnd(Format format, int code_page) {
+DatabaseSpec BackEnd(FormatVersion format, int code_page) {
   DatabaseSpec described;
   described.format = format;
   described.code_page = code_page;

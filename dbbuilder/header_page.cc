@@ -9,7 +9,7 @@ namespace dbbuilder {
 
 ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
   ByteVector page = jet::BlankPage(layout.page_size, jet::kPageHeader);
-  const char* name = FormatOf(layout) >= Format::kAce12 ? jet::kAceHeaderName : jet::kJetHeaderName;
+  const char* name = FormatOf(layout) >= FormatVersion::kAce12 ? jet::kAceHeaderName : jet::kJetHeaderName;
   std::memcpy(page.data() + jet::kHeaderName, name, sizeof jet::kJetHeaderName);
   page[jet::kHeaderVersion] = layout.version;
 

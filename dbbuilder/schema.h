@@ -94,7 +94,7 @@ struct Document {
 };
 
 struct DatabaseSpec {
-  Format format = Format::kJet4;
+  FormatVersion format = FormatVersion::kJet4;
   int code_page = 1252;                 // Jet3 text: 1250 or 1252
   DateTime created = {45292.5};         // 2024-01-01 12:00, so that builds repeat byte for byte
   // The catalog's indexes (Id, ParentIdName), which the desktop program uses

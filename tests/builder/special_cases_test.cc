@@ -71,7 +71,7 @@ const testing_support::OracleObject* Find(const std::vector<testing_support::Ora
   return nullptr;
 }
 
-class SpecialCase : public ::testing::TestWithParam<Format> {
+class SpecialCase : public ::testing::TestWithParam<FormatVersion> {
  protected:
   void SetUp() override {
     if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
@@ -223,7 +223,7 @@ TEST_P(SpecialCase, LocalTableBeyondAnInlineUsageMap) {
   EXPECT_NE(exported.find(last), std::string::npos) << last;
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, SpecialCase, ::testing::Values(Format::kJet3, Format::kJet4, Format::kAce12),
+INSTANTIATE_TEST_SUITE_P(Families, SpecialCase, ::testing::Values(FormatVersion::kJet3, FormatVersion::kJet4, FormatVersion::kAce12),
                          [](const auto& info) { return std::string(FormatName(info.param)); });
 
 }  // namespace

@@ -23,7 +23,7 @@ fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, co
   return path;
 }
 
-fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::Format format,
+fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::FormatVersion format,
                       std::vector<std::string> missing, int extra) {
   dbbuilder::DatabaseSpec described = dbbuilder::BackEnd(format);
   std::erase_if(described.objects, [&](const dbbuilder::Object& o) {
