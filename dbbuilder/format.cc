@@ -27,10 +27,8 @@ bool ParseFormat(std::string_view name, FormatVersion* out) {
 }
 
 const Layout& LayoutFor(FormatVersion f) {
-  // The version byte is the enumerator's value; every one is known.
-  static const Layout kLayouts[] = {*jet::FormatForVersion(0), *jet::FormatForVersion(1), *jet::FormatForVersion(2),
-                                    *jet::FormatForVersion(3)};
-  return kLayouts[static_cast<size_t>(f)];
+  // The version byte is the enumerator's value, and kFormats is by that byte.
+  return jet::kFormats[static_cast<size_t>(f)];
 }
 
 size_t FixedSize(ColumnType t) {

@@ -29,8 +29,6 @@ bool ParseFormat(std::string_view name, FormatVersion* out);
 using Layout = jet::Format;
 
 const Layout& LayoutFor(FormatVersion f);
-// The builder's name for the version a layout describes.
-inline FormatVersion FormatOf(const Layout& layout) { return static_cast<FormatVersion>(layout.version); }
 
 // Column type codes as a table definition stores them.
 enum class ColumnType : uint8_t {

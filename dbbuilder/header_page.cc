@@ -1,6 +1,6 @@
 #include "dbbuilder/header_page.h"
 
-#include <cstring>
+#include <algorithm>
 #include <string_view>
 
 #include "jet/header.h"
@@ -9,8 +9,7 @@ namespace dbbuilder {
 
 ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
   ByteVector page = jet::BlankPage(layout.page_size, jet::kPageHeader);
-  const char* name = FormatOf(layout) >= FormatVersion::kAce12 ? jet::kAceHeaderName : jet::kJetHeaderName;
-  std::memcpy(page.data() + jet::kHeaderName, name, sizeof jet::kJetHeaderName);
+  std::copy(layout.header_name.begin(), layout.header_name.end(), page.begin() + jet::kHeaderName);
   page[jet::kHeaderVersion] = layout.version;
 
   // The masked area, before masking. Its first 24 bytes are the same in every

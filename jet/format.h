@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jet/status.h"
@@ -64,7 +65,8 @@ struct Format {
   uint32_t page_size;
   TextEncoding text_encoding;
 
-  // Header page: the RC4-masked area starts at 0x18.
+  // Header page: the engine's name at its start; the RC4-masked area from 0x18.
+  std::string_view header_name;
   size_t header_mask_length;
   size_t password_length;
   size_t header_sort_order;  // the default text sort order: 4 bytes (2 in Jet3)
@@ -164,12 +166,17 @@ struct Format {
   constexpr size_t MapRowBytes() const { return kUsageMapInlineHeader + usage_map_bitmap; }
 };
 
+// The engine names in the header.
+inline constexpr char kJetHeaderName[] = "Standard Jet DB";
+inline constexpr char kAceHeaderName[] = "Standard ACE DB";
+
 // Access 97.
 inline constexpr Format kJet3Format{
     .family = Family::kJet3,
     .version = 0,
     .page_size = 2048,
     .text_encoding = TextEncoding::kCodePage,
+    .header_name = kJetHeaderName,
     .header_mask_length = 126,
     .password_length = 20,
     .header_sort_order = 0x3a,
@@ -243,6 +250,7 @@ inline constexpr Format kJet4Format{
     .version = 1,
     .page_size = 4096,
     .text_encoding = TextEncoding::kUcs2,
+    .header_name = kJetHeaderName,
     .header_mask_length = 128,
     .password_length = 40,
     .header_sort_order = 0x6e,
@@ -316,6 +324,7 @@ constexpr Format AceFormat(uint8_t version) {
   Format f = kJet4Format;
   f.family = Family::kAce;
   f.version = version;
+  f.header_name = kAceHeaderName;
   return f;
 }
 

@@ -17,10 +17,8 @@ inline constexpr size_t kHeaderVersion = 0x14;
 inline constexpr size_t kHeaderCodePage = 0x3c;   // in the unmasked area
 inline constexpr size_t kHeaderDbKey = 0x3e;
 inline constexpr size_t kHeaderPassword = 0x42;
-// The engine's name, with its terminating zero byte.
+// The engine's name (Format::header_name), with its terminating zero byte.
 inline constexpr size_t kHeaderName = 4;
-inline constexpr char kJetHeaderName[] = "Standard Jet DB";
-inline constexpr char kAceHeaderName[] = "Standard ACE DB";
 // Fields of unknown meaning that every file the desktop engine writes fills
 // alike (the values are the builder's); readers ignore them.
 inline constexpr size_t kHeaderJet3Unknown = 0x38;   // Jet3
