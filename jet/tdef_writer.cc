@@ -8,6 +8,19 @@
 namespace jet {
 namespace {
 
+// Every field the writer stores lies inside its entry, in every version.
+constexpr bool FieldsFitTheirEntries(const Format& f) {
+  auto within = [](std::optional<size_t> at, size_t width, size_t entry) { return !at || *at + width <= entry; };
+  return within(f.tdef_free_pages, 4, f.tdef_end_of_block) && within(kRealIndexRows, 4, f.tdef_real_idx_entry) &&
+         within(f.col_length, 2, f.col_entry) && within(f.col_misc_flags, 1, f.col_entry) &&
+         within(f.col_flags, 1, f.col_entry) && within(f.col_unknown, 2, f.col_entry) &&
+         within(f.col_sort_order, 2, f.col_entry) && within(f.col_tag, 4, f.col_entry) &&
+         within(f.idx_columns, 3 * kIndexColumnSlots, f.tdef_index_columns_entry) &&
+         within(f.idx_first_page, 4, f.tdef_index_columns_entry) && within(f.idx_flags, 1, f.tdef_index_columns_entry) &&
+         within(f.lidx_foreign_index, 4, f.tdef_logical_index_entry) && within(f.lidx_type, 1, f.tdef_logical_index_entry);
+}
+static_assert(std::all_of(std::begin(kFormats), std::end(kFormats), FieldsFitTheirEntries));
+
 void Put16(std::vector<uint8_t>& out, size_t at, uint16_t v) { StoreU16(out.data() + at, v); }
 void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v) { StoreU32(out.data() + at, v); }
 
