@@ -1,5 +1,6 @@
-// A table's definition (TDEF): how its columns sit in a row, and the bytes of
-// the definition pages that describe them.
+// A table's definition (TDEF): how the builder lays its columns out in a row,
+// and what it chooses for the definition's fields; jet/tdef_writer.h encodes
+// the definition and cuts it into pages.
 #pragma once
 
 #include <cstdint>
