@@ -88,7 +88,7 @@ ByteVector DesktopStyleLv(const std::string& database, const std::string& foreig
   return w.Take();
 }
 
-Table SizedTable(const std::string& name, Format format, uint64_t bytes) {
+Table SizedTable(const std::string& name, FormatVersion format, uint64_t bytes) {
   Table t;
   t.name = name;
   Column id = MakeColumn("ID", ColumnType::kLong);
@@ -130,11 +130,11 @@ Table SizedTable(const std::string& name, Format format, uint64_t bytes) {
   return t;
 }
 
-DatabaseSpec BackEnd(Format format, int code_page) {
+DatabaseSpec BackEnd(FormatVersion format, int code_page) {
   DatabaseSpec described;
   described.format = format;
   described.code_page = code_page;
-  const int fit = format == Format::kJet3 ? code_page : 0;
+  const int fit = LayoutFor(format).text_encoding == jet::TextEncoding::kCodePage ? code_page : 0;
   described.AddTable(PartnerTable(fit));
   described.AddTable(ArtikliTable(fit));
   return described;
@@ -144,7 +144,8 @@ DatabaseSpec FrontEnd(const FrontEndOptions& o) {
   DatabaseSpec described;
   described.format = o.format;
   described.code_page = o.code_page;
-  described.AddTable(NastavitveTable(o.format == Format::kJet3 ? o.code_page : 0));
+  described.AddTable(
+      NastavitveTable(LayoutFor(o.format).text_encoding == jet::TextEncoding::kCodePage ? o.code_page : 0));
   if (o.local_table_bytes > 0) described.AddTable(SizedTable("Podatki", o.format, o.local_table_bytes));
 
   auto make_link = [&](const std::string& name, const std::string& database) {

@@ -17,7 +17,7 @@ namespace dbbuilder {
 inline constexpr const char* kOldBackEnd = "C:\\MLQ\\PARTNER.MDB";
 
 struct FrontEndOptions {
-  Format format = Format::kJet4;
+  FormatVersion format = FormatVersion::kJet4;
   int code_page = 1250;  // Jet3 only
   // Links in catalog order: the table's name, and the back-end path.
   struct LinkTo {
@@ -40,7 +40,7 @@ DatabaseSpec FrontEnd(const FrontEndOptions& options);
 
 // A link reached through ODBC, with its Connect text.
 Link OdbcLink(std::string name, std::string connect, std::string foreign_name);
-DatabaseSpec BackEnd(Format format, int code_page = 1250);
+DatabaseSpec BackEnd(FormatVersion format, int code_page = 1250);
 
 // The shared fixtures' tables. Jet3 text in Windows-1252 has no "č", "ć" or
 // "đ": for such a database (fit_code_page 1252) they lose their accents.
@@ -55,6 +55,6 @@ Table ArtikliTable(int fit_code_page = 0);
 ByteVector DesktopStyleLv(const std::string& database, const std::string& foreign_name);
 
 // A local table of about `bytes` bytes, streamed: rows are made as written.
-Table SizedTable(const std::string& name, Format format, uint64_t bytes);
+Table SizedTable(const std::string& name, FormatVersion format, uint64_t bytes);
 
 }  // namespace dbbuilder

@@ -78,7 +78,7 @@ class Builder {
 };
 
 jet::Status Builder::Validate() const {
-  if (layout_.jet3() && spec_.code_page != 1250 && spec_.code_page != 1252)
+  if (layout_.text_encoding == jet::TextEncoding::kCodePage && spec_.code_page != 1250 && spec_.code_page != 1252)
     return jet::Status::InvalidArgument("Jet3 text needs code page 1250 or 1252");
   std::set<std::string> names;
   for (SystemTable t : kSystemTables) names.insert(Folded(SystemSchema(layout_, t).name));
@@ -110,7 +110,7 @@ jet::Status Builder::ReserveMaps(TableState& t) {
   t.free_map = maps_.Reserve();
   for (const auto& c : t.plan.columns)
     if (IsLongValue(c.column.type)) t.long_value_maps.push_back({c.number, maps_.Reserve(), maps_.Reserve()});
-  for (auto& ix : t.indexes) ix.used_map = maps_.Reserve();
+  for (auto& ix : t.indexes) ix.used_pages = jet::RowPointer::Decode(maps_.Reserve());
   t.index_entries.assign(t.indexes.size(), {});
   return jet::Status::Ok();
 }
@@ -121,7 +121,7 @@ jet::Status Builder::WriteIndexes(TableState& t) {
     if (!written.ok()) return written.status();
     t.indexes[i].first_page = written->root;
     t.indexes[i].rows = t.rows;
-    JET_RETURN_IF_ERROR(maps_.Set(t.indexes[i].used_map, written->pages));
+    JET_RETURN_IF_ERROR(maps_.Set(t.indexes[i].used_pages.Encode(), written->pages));
   }
   return jet::Status::Ok();
 }
@@ -168,8 +168,15 @@ jet::Status Builder::PlanSystemTables() {
     t.plan = std::move(plan.value());
     t.definition_pages = {2 + static_cast<uint32_t>(system_.size())};
     bool keep = which != SystemTable::kObjects || CatalogKeyable();
-    for (const auto& ix : schema.indexes)
-      if (keep) t.indexes.push_back({ix.name, ix.number, ix.columns, ix.flags, ix.primary, 0, 0, 0});
+    for (const auto& ix : schema.indexes) {
+      if (!keep) continue;
+      IndexDefinition& added = t.indexes.emplace_back();
+      added.name = ix.name;
+      added.number = ix.number;
+      added.columns = ix.columns;
+      added.flags = ix.flags;
+      added.primary = ix.primary;
+    }
     system_.push_back(std::move(t));
   }
   for (auto& t : system_) JET_RETURN_IF_ERROR(ReserveMaps(t));
@@ -214,7 +221,7 @@ jet::Status Builder::WriteLocalTable(const Table& table) {
 }
 
 jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t id) {
-  Row row = CatalogRow(id, kTablesId, link.name, static_cast<int>(link.kind), 0, sids_.admin);
+  Row row = CatalogRow(id, jet::kTablesId, link.name, static_cast<int>(link.kind), 0, sids_.admin);
   if (link.kind == LinkKind::kDatabase) row[kCatDatabase] = link.database;
   if (link.connect) row[kCatConnect] = *link.connect;
   row[kCatForeignName] = link.foreign_name;
@@ -233,7 +240,7 @@ jet::Status Builder::AddLinkRow(TableWriter& catalog, const Link& link, int32_t 
 
   // Follow the link with a filler row whose Lv value takes up exactly the
   // room that is left, so that the page ends with no free space.
-  Row filler = CatalogRow(static_cast<int32_t>(next_object_id_++), kTablesId, kFillerLinkName, kObjLink, 0, sids_.admin);
+  Row filler = CatalogRow(static_cast<int32_t>(next_object_id_++), jet::kTablesId, kFillerLinkName, jet::kObjectLink, 0, sids_.admin);
   filler[kCatDatabase] = std::string("C:\\Polnilo.mdb");
   filler[kCatForeignName] = std::string(kFillerLinkName);
   filler[kCatLv] = ByteVector{};
@@ -286,23 +293,23 @@ jet::Status Builder::WriteCatalog() {
   TableState& objects = system_[0];
   TableWriter catalog(file_, layout_, spec_.code_page, objects.plan, objects.definition_pages[0]);
   auto add = [&](const Row& row) { return AddCatalogRow(catalog, row); };
-  JET_RETURN_IF_ERROR(add(CatalogRow(kTablesId, kRootId, "Tables", kObjContainer, kSystemObjectFlag, sids_.engine)));
-  JET_RETURN_IF_ERROR(add(CatalogRow(kDatabasesId, kRootId, "Databases", kObjContainer, kSystemObjectFlag, sids_.engine)));
+  JET_RETURN_IF_ERROR(add(CatalogRow(jet::kTablesId, jet::kRootId, "Tables", jet::kObjectContainer, jet::kObjectSystem, sids_.engine)));
+  JET_RETURN_IF_ERROR(add(CatalogRow(jet::kDatabasesId, jet::kRootId, "Databases", jet::kObjectContainer, jet::kObjectSystem, sids_.engine)));
   JET_RETURN_IF_ERROR(
-      add(CatalogRow(kRelationshipsId, kRootId, "Relationships", kObjContainer, kSystemObjectFlag, sids_.engine)));
-  JET_RETURN_IF_ERROR(add(CatalogRow(kMSysDbId, kDatabasesId, "MSysDb", kObjDatabase, kSystemObjectFlag, sids_.admin)));
+      add(CatalogRow(jet::kRelationshipsId, jet::kRootId, "Relationships", jet::kObjectContainer, jet::kObjectSystem, sids_.engine)));
+  JET_RETURN_IF_ERROR(add(CatalogRow(jet::kMSysDbId, jet::kDatabasesId, "MSysDb", jet::kObjectDatabase, jet::kObjectSystem, sids_.admin)));
   for (const auto& t : system_) {
     int32_t id = static_cast<int32_t>(t.definition_pages[0]);
-    JET_RETURN_IF_ERROR(add(CatalogRow(id, kTablesId, t.name, kObjLocalTable, kSystemObjectFlag, sids_.engine)));
+    JET_RETURN_IF_ERROR(add(CatalogRow(id, jet::kTablesId, t.name, jet::kObjectLocalTable, jet::kObjectSystem, sids_.engine)));
   }
   for (const Document& d : spec_.documents)
-    JET_RETURN_IF_ERROR(add(CatalogRow(static_cast<int32_t>(next_object_id_++), kRootId, d.name, d.type, 0, sids_.admin)));
+    JET_RETURN_IF_ERROR(add(CatalogRow(static_cast<int32_t>(next_object_id_++), jet::kRootId, d.name, d.type, 0, sids_.admin)));
   size_t local = 0;
   for (const auto& object : spec_.objects) {
     if (std::holds_alternative<Table>(object)) {
       const TableState& t = local_[local++];
       int32_t id = static_cast<int32_t>(t.definition_pages[0]);
-      JET_RETURN_IF_ERROR(add(CatalogRow(id, kTablesId, t.name, kObjLocalTable, 0, sids_.admin)));
+      JET_RETURN_IF_ERROR(add(CatalogRow(id, jet::kTablesId, t.name, jet::kObjectLocalTable, 0, sids_.admin)));
     } else {
       JET_RETURN_IF_ERROR(AddLinkRow(catalog, std::get<Link>(object), static_cast<int32_t>(next_object_id_++)));
     }

@@ -2,35 +2,33 @@
 
 namespace dbbuilder {
 
-std::string_view FormatName(Format f) {
+std::string_view FormatName(FormatVersion f) {
   switch (f) {
-    case Format::kJet3: return "jet3";
-    case Format::kJet4: return "jet4";
-    case Format::kAce12: return "ace12";
-    case Format::kAce14: return "ace14";
+    case FormatVersion::kJet3: return "jet3";
+    case FormatVersion::kJet4: return "jet4";
+    case FormatVersion::kAce12: return "ace12";
+    case FormatVersion::kAce14: return "ace14";
   }
   return "?";
 }
 
-bool ParseFormat(std::string_view name, Format* out) {
-  for (Format f : {Format::kJet3, Format::kJet4, Format::kAce12, Format::kAce14}) {
+bool ParseFormat(std::string_view name, FormatVersion* out) {
+  for (FormatVersion f : {FormatVersion::kJet3, FormatVersion::kJet4, FormatVersion::kAce12, FormatVersion::kAce14}) {
     if (name == FormatName(f)) {
       *out = f;
       return true;
     }
   }
   if (name == "ace") {
-    *out = Format::kAce12;
+    *out = FormatVersion::kAce12;
     return true;
   }
   return false;
 }
 
-const Layout& LayoutFor(Format f) {
-  // The version byte is the enumerator's value; every one is known.
-  static const Layout kLayouts[] = {*jet::FormatForVersion(0), *jet::FormatForVersion(1), *jet::FormatForVersion(2),
-                                    *jet::FormatForVersion(3)};
-  return kLayouts[static_cast<size_t>(f)];
+const Layout& LayoutFor(FormatVersion f) {
+  // The version byte is the enumerator's value, and kFormats is by that byte.
+  return jet::kFormats[static_cast<size_t>(f)];
 }
 
 size_t FixedSize(ColumnType t) {

@@ -13,24 +13,22 @@
 namespace dbbuilder {
 
 // The header's version byte is the enumerator's value.
-enum class Format : uint8_t {
+enum class FormatVersion : uint8_t {
   kJet3 = 0,   // Access 97: 2 KiB pages, code-page text
   kJet4 = 1,   // Access 2000-2003: 4 KiB pages, UCS-2 text
   kAce12 = 2,  // Access 2007 (often still named .mdb)
   kAce14 = 3,  // Access 2010
 };
 
-std::string_view FormatName(Format f);           // "jet3", "jet4", "ace12", "ace14"
-bool ParseFormat(std::string_view name, Format* out);
+std::string_view FormatName(FormatVersion f);           // "jet3", "jet4", "ace12", "ace14"
+bool ParseFormat(std::string_view name, FormatVersion* out);
 
 // Where each family keeps its fields: the engine's own per-version table,
 // so that what the builder writes and what the engine reads and rewrites
 // share one description.
 using Layout = jet::Format;
 
-const Layout& LayoutFor(Format f);
-// The builder's name for the version a layout describes.
-inline Format FormatOf(const Layout& layout) { return static_cast<Format>(layout.version); }
+const Layout& LayoutFor(FormatVersion f);
 
 // Column type codes as a table definition stores them.
 enum class ColumnType : uint8_t {

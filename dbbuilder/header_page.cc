@@ -1,6 +1,6 @@
 #include "dbbuilder/header_page.h"
 
-#include <cstring>
+#include <algorithm>
 #include <string_view>
 
 #include "jet/header.h"
@@ -9,8 +9,7 @@ namespace dbbuilder {
 
 ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
   ByteVector page = jet::BlankPage(layout.page_size, jet::kPageHeader);
-  const char* name = FormatOf(layout) >= Format::kAce12 ? jet::kAceHeaderName : jet::kJetHeaderName;
-  std::memcpy(page.data() + jet::kHeaderName, name, sizeof jet::kJetHeaderName);
+  std::copy(layout.header_name.begin(), layout.header_name.end(), page.begin() + jet::kHeaderName);
   page[jet::kHeaderVersion] = layout.version;
 
   // The masked area, before masking. Its first 24 bytes are the same in every
@@ -18,9 +17,10 @@ ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
   static constexpr uint8_t kLead[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
                                       0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
   std::copy(std::begin(kLead), std::end(kLead), page.begin() + jet::kHeaderMaskStart);
-  Put16(page, jet::kHeaderCodePage, static_cast<uint16_t>(layout.jet3() ? code_page : 1252));
+  const bool code_page_text = layout.text_encoding == jet::TextEncoding::kCodePage;
+  Put16(page, jet::kHeaderCodePage, static_cast<uint16_t>(code_page_text ? code_page : 1252));
   Put32(page, jet::kHeaderDbKey, 0);  // encoding key: none
-  if (layout.jet3()) {
+  if (!layout.header_creation_date) {  // Jet3
     Put16(page, jet::kHeaderJet3Unknown, 0x0001);
     Put16(page, layout.header_sort_order, jet::kGeneralSortOrder);
   } else {
@@ -30,7 +30,7 @@ ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
     for (size_t i = 0; i < layout.password_length; i += 4) Put32(page, jet::kHeaderPassword + i, mask);
     Put16(page, jet::kHeaderJet4Unknown, 0x11A6);
     Put32(page, layout.header_sort_order, jet::kGeneralSortOrder);
-    PutDouble(page, jet::kHeaderCreationDate, created.days);
+    PutDouble(page, *layout.header_creation_date, created.days);
     Put16(page, jet::kHeaderJet4Unknown2, 0x0654);
     static constexpr std::string_view kVersion = "4.0";
     std::copy(kVersion.begin(), kVersion.end(), page.begin() + jet::kHeaderEngineVersion);

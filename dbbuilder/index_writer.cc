@@ -18,12 +18,14 @@ constexpr uint8_t kJet4Letters[26] = {0x4A, 0x4C, 0x4D, 0x4F, 0x51, 0x53, 0x55, 
                                       0x62, 0x64, 0x66, 0x68, 0x69, 0x6B, 0x6D, 0x6F, 0x71, 0x00, 0x75, 0x76, 0x00};
 constexpr uint8_t kJet3Letters[26] = {0x60, 0x61, 0x62, 0x64, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x00, 0x6C, 0x6D, 0x6F,
                                       0x70, 0x72, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x00, 0x00, 0x00, 0x7D, 0x00};
-constexpr uint8_t kFlagAscending = 0x7F;
+
+// Jet3 keys its text by weights of its own.
+bool Jet3Weights(const Layout& layout) { return layout.family == jet::Family::kJet3; }
 
 uint8_t Weight(const Layout& layout, char32_t c) {
   if (c >= 'A' && c <= 'Z') c = c - 'A' + 'a';
-  if (c >= 'a' && c <= 'z') return (layout.jet3() ? kJet3Letters : kJet4Letters)[c - 'a'];
-  if (c >= '0' && c <= '9') return static_cast<uint8_t>(layout.jet3() ? 0x56 + (c - '0') : 0x36 + 2 * (c - '0'));
+  if (c >= 'a' && c <= 'z') return (Jet3Weights(layout) ? kJet3Letters : kJet4Letters)[c - 'a'];
+  if (c >= '0' && c <= '9') return static_cast<uint8_t>(Jet3Weights(layout) ? 0x56 + (c - '0') : 0x36 + 2 * (c - '0'));
   return 0;
 }
 
@@ -35,7 +37,7 @@ void PutBig32(ByteWriter& w, uint32_t v) {
 
 ByteVector LongIndexKey(int32_t value) {
   ByteWriter w;
-  w.U8(kFlagAscending);
+  w.U8(jet::kIndexKeyAscending);
   PutBig32(w, static_cast<uint32_t>(value) ^ 0x80000000u);
   return w.Take();
 }
@@ -44,7 +46,7 @@ std::optional<ByteVector> TextIndexKey(const Layout& layout, std::string_view ut
   auto chars = jet::DecodeUtf8(utf8);
   if (!chars.ok() || chars->empty()) return std::nullopt;
   ByteWriter w;
-  w.U8(kFlagAscending);
+  w.U8(jet::kIndexKeyAscending);
   for (char32_t c : chars.value()) {
     uint8_t weight = Weight(layout, c);
     if (weight == 0) return std::nullopt;
@@ -52,7 +54,7 @@ std::optional<ByteVector> TextIndexKey(const Layout& layout, std::string_view ut
   }
   // Jet4 ends the weights with 0x01 and then the (here empty) accent
   // section; Jet3 just ends.
-  if (!layout.jet3()) w.U8(0x01);
+  if (!Jet3Weights(layout)) w.U8(0x01);
   w.U8(0x00);
   return w.Take();
 }

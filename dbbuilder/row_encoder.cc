@@ -12,7 +12,7 @@ namespace {
 // Text of a Jet4 column marked compressed is stored compressed where that is
 // shorter; a memo only up to 1024 characters, as the desktop engine does.
 jet::Result<ByteVector> EncodeText(const Layout& layout, int code_page, const ColumnPlan& column, const std::string& text) {
-  if (layout.jet3()) {
+  if (layout.text_encoding == jet::TextEncoding::kCodePage) {
     auto out = jet::EncodeCodePage(text, static_cast<uint16_t>(code_page));
     if (!out.ok())
       return jet::Status::InvalidArgument("code page " + std::to_string(code_page) + " cannot hold the text of " +
@@ -153,7 +153,7 @@ size_t RowLength(const Layout& layout, const TablePlan& plan, const std::vector<
 jet::Result<ByteVector> EncodeRow(const Layout& layout, const TablePlan& plan, const std::vector<Cell>& cells) {
   if (cells.size() != plan.columns.size()) return jet::Status::InvalidArgument("row has the wrong number of cells");
   ByteWriter head;
-  if (layout.jet3()) head.U8(static_cast<uint8_t>(plan.columns.size()));
+  if (layout.row_count_size == 1) head.U8(static_cast<uint8_t>(plan.columns.size()));
   else head.U16(static_cast<uint16_t>(plan.columns.size()));
   const size_t fixed_at = head.size();
   head.Fill(plan.fixed_bytes, 0);

@@ -11,6 +11,7 @@
 
 #include "dbbuilder/byte_writer.h"
 #include "dbbuilder/format.h"
+#include "jet/catalog.h"
 
 namespace dbbuilder {
 
@@ -66,7 +67,7 @@ struct Table {
 
 // A linked table: type 6 names a table in another database file, type 4 one
 // reached through ODBC.
-enum class LinkKind { kDatabase = 6, kOdbc = 4 };
+enum class LinkKind { kDatabase = jet::kObjectLink, kOdbc = jet::kObjectOdbcLink };
 
 struct Link {
   std::string name;
@@ -93,7 +94,7 @@ struct Document {
 };
 
 struct DatabaseSpec {
-  Format format = Format::kJet4;
+  FormatVersion format = FormatVersion::kJet4;
   int code_page = 1252;                 // Jet3 text: 1250 or 1252
   DateTime created = {45292.5};         // 2024-01-01 12:00, so that builds repeat byte for byte
   // The catalog's indexes (Id, ParentIdName), which the desktop program uses

@@ -11,15 +11,12 @@ Column Col(std::string name, ColumnType type, int length = 0) {
   return c;
 }
 
-// The engine marks the owner and security-id columns with one more flag.
-constexpr uint8_t kSecurityColumn = 0x20;
-
 }  // namespace
 
 SystemTableSchema SystemSchema(const Layout& layout, SystemTable table) {
   // Binary columns of system tables are as long in bytes as their text
   // columns: twice the characters in the two-byte families.
-  const int binary = layout.jet3() ? 255 : 510;
+  const int binary = layout.text_encoding == jet::TextEncoding::kUcs2 ? 510 : 255;
   using T = ColumnType;
   SystemTableSchema s;
   switch (table) {
@@ -32,40 +29,40 @@ SystemTableSchema SystemSchema(const Layout& layout, SystemTable table) {
                    Col("RmtInfoLong", T::kOle),  Col("Lv", T::kOle),             Col("LvProp", T::kOle),
                    Col("LvModule", T::kOle),     Col("LvExtra", T::kOle)};
       s.extra_flags.assign(s.columns.size(), 0);
-      s.extra_flags[kCatOwner] = kSecurityColumn;
-      s.indexes = {{"Id", 1, {kCatId}, kIndexUnique, true},
-                   {"ParentIdName", 0, {kCatParentId, kCatName}, kIndexUnique, false}};
+      s.extra_flags[kCatOwner] = jet::kColumnSecurity;
+      s.indexes = {{"Id", 1, {kCatId}, jet::kIndexUnique, true},
+                   {"ParentIdName", 0, {kCatParentId, kCatName}, jet::kIndexUnique, false}};
       break;
     case SystemTable::kAces:
       s.name = "MSysACEs";
       s.columns = {Col("ObjectId", T::kLong), Col("SID", T::kBinary, binary), Col("ACM", T::kLong),
                    Col("FInheritable", T::kBoolean)};
-      s.extra_flags = {0, kSecurityColumn, 0, 0};
-      s.indexes = {{"ObjectId", 0, {0}, kIndexRequired, false}};
+      s.extra_flags = {0, jet::kColumnSecurity, 0, 0};
+      s.indexes = {{"ObjectId", 0, {0}, jet::kIndexRequired, false}};
       break;
     case SystemTable::kQueries:
       s.name = "MSysQueries";
       s.columns = {Col("ObjectId", T::kLong), Col("Attribute", T::kByte),  Col("Order", T::kBinary, binary),
                    Col("Name1", T::kText, 255), Col("Name2", T::kText, 255), Col("Expression", T::kMemo),
                    Col("Flag", T::kInteger)};
-      if (!layout.jet3()) s.columns.push_back(Col("LvExtra", T::kLong));
-      s.indexes = {{"ObjectIdAttribute", 0, {0, 1, 2}, kIndexUnique, true}};
+      if (layout.family != jet::Family::kJet3) s.columns.push_back(Col("LvExtra", T::kLong));
+      s.indexes = {{"ObjectIdAttribute", 0, {0, 1, 2}, jet::kIndexUnique, true}};
       break;
     case SystemTable::kRelationships:
       s.name = "MSysRelationships";
       s.columns = {Col("szRelationship", T::kText, 255), Col("grbit", T::kLong),          Col("ccolumn", T::kLong),
                    Col("icolumn", T::kLong),             Col("szObject", T::kText, 255), Col("szColumn", T::kText, 255),
                    Col("szReferencedObject", T::kText, 255), Col("szReferencedColumn", T::kText, 255)};
-      s.indexes = {{"szObject", 1, {4}, 0x02, false},
-                   {"szReferencedObject", 2, {6}, 0x02, false},
-                   {"szRelationship", 0, {0}, 0x02, false}};
+      s.indexes = {{"szObject", 1, {4}, jet::kIndexIgnoreNulls, false},
+                   {"szReferencedObject", 2, {6}, jet::kIndexIgnoreNulls, false},
+                   {"szRelationship", 0, {0}, jet::kIndexIgnoreNulls, false}};
       break;
   }
   return s;
 }
 
 Sids DefaultSids(const Layout& layout) {
-  if (layout.jet3()) return {{0x02, 0x03}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}};
+  if (layout.family == jet::Family::kJet3) return {{0x02, 0x03}, {0x03, 0x01}, {0x02, 0x01}, {0x02, 0x04}};
   return {{0x06, 0xEA}, {0x07, 0xE8}, {0x06, 0xE8}, {0x06, 0xED}};
 }
 
@@ -75,18 +72,18 @@ std::vector<AceRow> DefaultAces(const Sids& s) {
       {3, &s.admin, 393216, false},
       {4, &s.admin, 393216, false},
       {5, &s.admin, 917504, false},
-      {kTablesId, &s.admins, 983294, true},
-      {kTablesId, &s.admin, 393217, false},
-      {kRelationshipsId, &s.admins, 983294, true},
-      {kRelationshipsId, &s.admin, 393217, false},
-      {kDatabasesId, &s.admin, 393216, false},
-      {kMSysDbId, &s.admin, 393230, false},
-      {kMSysDbId, &s.users, 14, false},
+      {jet::kTablesId, &s.admins, 983294, true},
+      {jet::kTablesId, &s.admin, 393217, false},
+      {jet::kRelationshipsId, &s.admins, 983294, true},
+      {jet::kRelationshipsId, &s.admin, 393217, false},
+      {jet::kDatabasesId, &s.admin, 393216, false},
+      {jet::kMSysDbId, &s.admin, 393230, false},
+      {jet::kMSysDbId, &s.users, 14, false},
       {4, &s.users, 20, false},
       {5, &s.users, 20, false},
       {2, &s.users, 20, false},
-      {kTablesId, &s.users, 1048319, true},
-      {kRelationshipsId, &s.users, 1048575, true},
+      {jet::kTablesId, &s.users, 1048319, true},
+      {jet::kRelationshipsId, &s.users, 1048575, true},
   };
 }
 

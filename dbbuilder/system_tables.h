@@ -10,6 +10,7 @@
 #include "dbbuilder/format.h"
 #include "dbbuilder/schema.h"
 #include "dbbuilder/table_definition.h"
+#include "jet/catalog.h"
 
 namespace dbbuilder {
 
@@ -35,20 +36,8 @@ enum CatalogColumn : uint16_t {
   kCatColumnCount
 };
 
-// Catalog object types and ids.
-inline constexpr int kObjLocalTable = 1;
-inline constexpr int kObjDatabase = 2;
-inline constexpr int kObjContainer = 3;
-inline constexpr int kObjOdbcLink = 4;
-inline constexpr int kObjLink = 6;
-inline constexpr int32_t kRootId = 0x0F000000;
-inline constexpr int32_t kTablesId = 0x0F000001;
-inline constexpr int32_t kDatabasesId = 0x0F000002;
-inline constexpr int32_t kRelationshipsId = 0x0F000003;
-inline constexpr int32_t kMSysDbId = 0x10000000;
 // Objects without a definition page of their own (links) are numbered from here.
 inline constexpr uint32_t kFirstObjectId = 0x80000000;
-inline constexpr uint32_t kSystemObjectFlag = 0x80000000;
 
 // The system tables, in the order of their definition pages 2, 3, 4, 5.
 enum class SystemTable { kObjects, kAces, kQueries, kRelationships };

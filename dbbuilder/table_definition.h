@@ -1,5 +1,6 @@
-// A table's definition (TDEF): how its columns sit in a row, and the bytes of
-// the definition pages that describe them.
+// A table's definition (TDEF): how the builder lays its columns out in a row,
+// and what it chooses for the definition's fields; jet/tdef_writer.h encodes
+// the definition and cuts it into pages.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "dbbuilder/format.h"
 #include "dbbuilder/schema.h"
 #include "jet/env_names.h"
+#include "jet/tdef_writer.h"
 
 namespace dbbuilder {
 
@@ -31,29 +33,12 @@ struct TablePlan {
   bool system = false;
 };
 
-// Column flag bits.
-inline constexpr uint8_t kColumnFixed = jet::kColumnFixed;
-inline constexpr uint8_t kColumnNullable = 0x02;
-inline constexpr uint8_t kColumnAutoLong = 0x04;
-inline constexpr uint8_t kColumnSystem = 0x10;
-
 // Lays out columns in the order given. `extra_flags`, when not empty, holds
 // further flag bits per column (the system tables carry some).
 jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>& columns, bool system,
                                  const std::vector<uint8_t>& extra_flags = {});
 
-struct IndexDefinition {
-  std::string name;
-  uint32_t number = 0;               // also its slot among the physical indexes
-  std::vector<uint16_t> columns;     // column numbers, ascending order each
-  uint8_t flags = 0;                 // 0x01 unique, 0x02 ignore nulls, 0x08 required
-  bool primary = false;
-  uint32_t used_map = 0;             // row pointer of the index's usage map
-  uint32_t first_page = 0;           // the index's root page
-  uint32_t rows = 0;
-};
-inline constexpr uint8_t kIndexUnique = 0x01;
-inline constexpr uint8_t kIndexRequired = 0x08;
+using jet::IndexDefinition;
 
 struct TableDefinition {
   const TablePlan* plan = nullptr;
@@ -72,15 +57,11 @@ struct TableDefinition {
   int code_page = 1252;
 };
 
-// The definition as one run of bytes, its first 8 being the page header that
-// every page of the definition repeats.
+// The definition as one run of bytes (see jet/tdef_writer.h), with what the
+// builder chooses for the fields the plan does not say.
 jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableDefinition& def);
 
-// How many pages a definition of this length needs.
-uint32_t TableDefinitionPageCount(const Layout& layout, size_t length);
-
-// Cuts an encoded definition into pages chained by their next-page fields.
-std::vector<ByteVector> TableDefinitionPages(const Layout& layout, const ByteVector& definition,
-                                        const std::vector<uint32_t>& page_numbers);
+using jet::TableDefinitionPageCount;
+using jet::TableDefinitionPages;
 
 }  // namespace dbbuilder

@@ -41,7 +41,7 @@ std::string ScratchPath(const char* what) {
 const std::string& BackEnd() {
   static const std::string path = [] {
     const std::string p = ScratchPath("PARTNER.MDB");
-    if (!dbbuilder::WriteDatabase(dbbuilder::BackEnd(dbbuilder::Format::kJet4), p).ok()) std::abort();
+    if (!dbbuilder::WriteDatabase(dbbuilder::BackEnd(dbbuilder::FormatVersion::kJet4), p).ok()) std::abort();
     return p;
   }();
   return path;

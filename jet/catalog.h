@@ -38,6 +38,15 @@ enum ObjectType : int {
 };
 
 inline constexpr uint32_t kObjectSystemFlags = 0x80000002;
+inline constexpr uint32_t kObjectSystem = 0x80000000;  // the flag the engine gives its own objects
+
+// The ids of the objects every database has: the root the containers hang
+// under, the containers, and the database's own object.
+inline constexpr int32_t kRootId = 0x0F000000;
+inline constexpr int32_t kTablesId = 0x0F000001;
+inline constexpr int32_t kDatabasesId = 0x0F000002;
+inline constexpr int32_t kRelationshipsId = 0x0F000003;
+inline constexpr int32_t kMSysDbId = 0x10000000;
 
 struct CatalogObject {
   int32_t id = 0;

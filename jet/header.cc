@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 #include "jet/rc4.h"
 #include "jet/text.h"
@@ -12,6 +13,12 @@ namespace {
 
 constexpr uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
 constexpr uint8_t kMagic[] = {0x00, 0x01, 0x00, 0x00};
+
+// Whether page 0 holds the name, with its zero byte (the caller has checked
+// that the page is long enough).
+bool HasName(Bytes page0, std::string_view name) {
+  return std::equal(name.begin(), name.end(), page0.begin() + kHeaderName) && page0[kHeaderName + name.size()] == 0;
+}
 
 }  // namespace
 
@@ -33,12 +40,10 @@ uint32_t PasswordMask(double creation_date) {
 Result<Header> ParseHeader(Bytes page0) {
   if (page0.size() < kHeaderMaskStart + 128 || std::memcmp(page0.data(), kMagic, sizeof kMagic) != 0)
     return Status::BadFormat("no database header");
-  const bool jet = std::memcmp(page0.data() + kHeaderName, kJetHeaderName, sizeof kJetHeaderName) == 0;
-  const bool ace = std::memcmp(page0.data() + kHeaderName, kAceHeaderName, sizeof kAceHeaderName) == 0;
-  if (!jet && !ace) return Status::BadFormat("no database header");
+  if (!HasName(page0, kJetHeaderName) && !HasName(page0, kAceHeaderName)) return Status::BadFormat("no database header");
   Result<Format> format = FormatForVersion(page0[kHeaderVersion]);
   if (!format.ok()) return format.status();
-  if (ace != (format->family == Family::kAce)) return Status::BadFormat("header name does not match its version");
+  if (!HasName(page0, format->header_name)) return Status::BadFormat("header name does not match its version");
 
   Header h;
   h.format = *format;
@@ -47,10 +52,10 @@ Result<Header> ParseHeader(Bytes page0) {
   h.code_page = v.U16(kHeaderCodePage);
   h.db_key = v.U32(kHeaderDbKey);
   Bytes password = v.Sub(kHeaderPassword, h.format.password_length);
-  if (h.format.jet3()) {
+  if (!h.format.header_creation_date) {
     h.has_password = std::any_of(password.begin(), password.end(), [](uint8_t b) { return b != 0; });
   } else {
-    h.creation_date = v.F64(kHeaderCreationDate);
+    h.creation_date = v.F64(*h.format.header_creation_date);
     uint8_t mask[4];
     StoreU32(mask, PasswordMask(h.creation_date));
     for (size_t i = 0; i < password.size(); ++i)
@@ -64,7 +69,7 @@ std::string DatabasePassword(Bytes page0, const Header& h) {
   std::vector<uint8_t> plain = ToggleHeaderMask(page0, h.format);
   std::vector<uint8_t> bytes(plain.begin() + kHeaderPassword,
                              plain.begin() + static_cast<ptrdiff_t>(kHeaderPassword + h.format.password_length));
-  if (h.format.jet3()) {
+  if (!h.format.header_creation_date) {
     bytes.erase(std::find(bytes.begin(), bytes.end(), 0), bytes.end());
     return DecodeCodePage(bytes, h.code_page);
   }

@@ -17,11 +17,8 @@ inline constexpr size_t kHeaderVersion = 0x14;
 inline constexpr size_t kHeaderCodePage = 0x3c;   // in the unmasked area
 inline constexpr size_t kHeaderDbKey = 0x3e;
 inline constexpr size_t kHeaderPassword = 0x42;
-inline constexpr size_t kHeaderCreationDate = 0x72;  // Jet4 and ACE
-// The engine's name, with its terminating zero byte.
+// The engine's name (Format::header_name), with its terminating zero byte.
 inline constexpr size_t kHeaderName = 4;
-inline constexpr char kJetHeaderName[] = "Standard Jet DB";
-inline constexpr char kAceHeaderName[] = "Standard ACE DB";
 // Fields of unknown meaning that every file the desktop engine writes fills
 // alike (the values are the builder's); readers ignore them.
 inline constexpr size_t kHeaderJet3Unknown = 0x38;   // Jet3
@@ -30,7 +27,7 @@ inline constexpr size_t kHeaderJet4Unknown2 = 0x98;  // Jet4 and ACE, past the m
 inline constexpr size_t kHeaderEngineVersion = 0x9c;  // Jet4 and ACE: text, "4.0"
 
 struct Header {
-  Format format;
+  Format format{};
   uint16_t code_page = 0;
   // The encoding key. Jet3/Jet4: non-zero means every page but page 0 is
   // RC4-encrypted with (key XOR page number); no password is needed.

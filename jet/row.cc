@@ -52,7 +52,7 @@ Status CrackRow(Bytes row, const TableDefinition& def, const Format& f, CrackedR
   ByteView v(row);
   const size_t head = f.row_count_size;
   if (row.size() < head) return Status::Corrupt("empty row");
-  out.column_count = f.jet3() ? v.U8(0) : v.U16(0);
+  out.column_count = f.row_count_size == 1 ? v.U8(0) : v.U16(0);
   const size_t mask_len = (static_cast<size_t>(out.column_count) + 7) / 8;
   if (row.size() < head + mask_len) return Status::Corrupt("row too short for its null mask");
   const size_t mask_start = row.size() - mask_len;
@@ -60,7 +60,7 @@ Status CrackRow(Bytes row, const TableDefinition& def, const Format& f, CrackedR
   out.var_offsets.clear();
   VarTable vt{0, out.var_offsets, mask_start};
   if (def.num_var_cols > 0) {
-    JET_RETURN_IF_ERROR(f.jet3() ? ReadVarTableJet3(v, row.size(), mask_start, vt) : ReadVarTableJet4(v, mask_start, vt));
+    JET_RETURN_IF_ERROR(f.row_jump_table ? ReadVarTableJet3(v, row.size(), mask_start, vt) : ReadVarTableJet4(v, mask_start, vt));
     // Offsets must rise from the end of the count to eod, and eod must stay
     // before the trailer.
     uint32_t prev = static_cast<uint32_t>(head);

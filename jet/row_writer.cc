@@ -43,9 +43,8 @@ std::vector<uint8_t> Jet3Jumps(const std::vector<uint32_t>& offsets, size_t coun
 
 size_t AssembledRowSize(const Format& f, size_t data_end, size_t var_entries, bool var_table, size_t mask_len) {
   if (!var_table) return data_end + mask_len;
-  const size_t entry = f.jet3() ? 1 : 2;
-  const size_t size = data_end + entry * (var_entries + 2) + mask_len;  // eod, offsets, count
-  return f.jet3() ? size + Jet3JumpCount(size) : size;
+  const size_t size = data_end + f.row_offset_size * (var_entries + 2) + mask_len;  // eod, offsets, count
+  return f.row_jump_table ? size + Jet3JumpCount(size) : size;
 }
 
 Result<std::vector<uint8_t>> AssembleRow(const Format& f, const RowParts& parts) {
@@ -60,7 +59,7 @@ Result<std::vector<uint8_t>> AssembleRow(const Format& f, const RowParts& parts)
   out.insert(out.end(), parts.gap.begin(), parts.gap.end());
 
   if (parts.var_table) {
-    if (f.jet3()) {
+    if (f.row_jump_table) {
       const size_t jumps = Jet3JumpCount(out.size() + offsets.size() + 1 + parts.null_mask.size());
       const std::vector<uint8_t> jump_table = Jet3Jumps(offsets, jumps);
       for (size_t i = offsets.size(); i-- > 0;) out.push_back(static_cast<uint8_t>(offsets[i]));
@@ -103,7 +102,7 @@ Result<std::vector<uint8_t>> RewriteRow(Bytes row, const TableDefinition& def, c
     }
   }
   if (var_count > 0 && def.num_var_cols == 0) return Status::Corrupt("var data in a table without var columns");
-  if (var_count > 255 && f.jet3()) return Status::InvalidArgument("too many var columns for a row");
+  if (var_count > 255 && f.row_offset_size == 1) return Status::InvalidArgument("too many var columns for a row");
 
   // The count and the fixed data, as they were, then the changed fixed values.
   std::vector<uint8_t> out(row.begin(), row.begin() + cracked->fixed_end);

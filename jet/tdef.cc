@@ -65,8 +65,9 @@ Result<TableDefinition> ParseTableDefinition(Bytes tdef, const Format& f, uint16
     c.number = v.U16(pos + f.col_number);
     c.var_index = v.U16(pos + f.col_var_index);
     c.misc = v.U16(pos + f.col_misc);
+    c.sort_order = f.col_sort_order ? v.U16(pos + *f.col_sort_order) : 0;
     c.flags = v.U8(pos + f.col_flags);
-    c.misc_flags = f.jet3() ? 0 : v.U8(pos + f.col_misc_flags);
+    c.misc_flags = f.col_misc_flags ? v.U8(pos + *f.col_misc_flags) : 0;
     c.fixed_offset = v.U16(pos + f.col_fixed_offset);
     c.length = v.U16(pos + f.col_length);
     if (!v.ok()) return Status::Corrupt("table definition ends inside its columns");

@@ -246,12 +246,12 @@ Result<std::vector<uint8_t>> EncodeUcs2(std::string_view utf8, bool allow_compre
 }
 
 std::string DecodeText(Bytes bytes, const Format& format, uint16_t code_page) {
-  return format.ucs2_text() ? DecodeUcs2(bytes) : DecodeCodePage(bytes, code_page);
+  return format.text_encoding == TextEncoding::kUcs2 ? DecodeUcs2(bytes) : DecodeCodePage(bytes, code_page);
 }
 
 Result<std::vector<uint8_t>> EncodeText(std::string_view utf8, const Format& format, uint16_t code_page,
                                         bool allow_compression) {
-  return format.ucs2_text() ? EncodeUcs2(utf8, allow_compression) : EncodeCodePage(utf8, code_page);
+  return format.text_encoding == TextEncoding::kUcs2 ? EncodeUcs2(utf8, allow_compression) : EncodeCodePage(utf8, code_page);
 }
 
 char32_t FoldCase(char32_t c) {

@@ -59,7 +59,7 @@ const OracleObject* FindObject(const std::vector<OracleObject>& objects, const s
 }
 
 struct FamilyCase {
-  Format format;
+  FormatVersion format;
   int code_page;
 };
 
@@ -72,10 +72,10 @@ class BuiltFamily : public ::testing::TestWithParam<FamilyCase> {
   }
   std::vector<std::string> ReaderRows(const std::string& file, const std::string& table) {
     auto rows = MdbReaderRows(dir_ / file, table);
-    return GetParam().format == Format::kJet3 && GetParam().code_page == 1250 ? As1250(rows) : rows;
+    return GetParam().format == FormatVersion::kJet3 && GetParam().code_page == 1250 ? As1250(rows) : rows;
   }
   std::string Export(const std::string& file, const std::string& table) {
-    std::string env = GetParam().format == Format::kJet3 ? "MDB_JET3_CHARSET=cp" + std::to_string(GetParam().code_page) + " " : "";
+    std::string env = GetParam().format == FormatVersion::kJet3 ? "MDB_JET3_CHARSET=cp" + std::to_string(GetParam().code_page) + " " : "";
     auto r = testing_support::Run(env + "mdb-export " + ShellQuote((dir_ / file).string()) + " " + ShellQuote(table));
     EXPECT_EQ(r.status, 0) << r.err;
     return r.out;
@@ -114,7 +114,7 @@ TEST_P(BuiltFamily, FrontEndLinksReadBackByBothReaders) {
   EXPECT_EQ(partner->type, 6);
   EXPECT_FALSE(partner->system);
   std::string database = partner->database;
-  if (GetParam().format == Format::kJet3 && GetParam().code_page == 1250) database = As1250({database})[0];
+  if (GetParam().format == FormatVersion::kJet3 && GetParam().code_page == 1250) database = As1250({database})[0];
   EXPECT_EQ(database, o.links[0].database);
   EXPECT_EQ(partner->connect, "MS Access;PWD=geslo");
   EXPECT_EQ(partner->foreign_name, "Partner");
@@ -139,8 +139,8 @@ TEST_P(BuiltFamily, FrontEndLinksReadBackByBothReaders) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, BuiltFamily,
-                         ::testing::Values(FamilyCase{Format::kJet3, 1250}, FamilyCase{Format::kJet4, 1252},
-                                           FamilyCase{Format::kAce12, 1252}, FamilyCase{Format::kAce14, 1252}),
+                         ::testing::Values(FamilyCase{FormatVersion::kJet3, 1250}, FamilyCase{FormatVersion::kJet4, 1252},
+                                           FamilyCase{FormatVersion::kAce12, 1252}, FamilyCase{FormatVersion::kAce14, 1252}),
                          [](const auto& info) { return std::string(FormatName(info.param.format)); });
 
 }  // namespace
@@ -153,10 +153,10 @@ TEST(BuiltJet3In1252, TextFitsTheCodePage) {
   if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
   TempDir dir;
   FrontEndOptions o;
-  o.format = Format::kJet3;
+  o.format = FormatVersion::kJet3;
   o.code_page = 1252;
   ASSERT_TRUE(WriteDatabase(FrontEnd(o), (dir / "MLQ.mdb").string()).ok());
-  ASSERT_TRUE(WriteDatabase(BackEnd(Format::kJet3, 1252), (dir / "PARTNER.MDB").string()).ok());
+  ASSERT_TRUE(WriteDatabase(BackEnd(FormatVersion::kJet3, 1252), (dir / "PARTNER.MDB").string()).ok());
   EXPECT_EQ(MdbReaderRows(dir / "MLQ.mdb", "Nastavitve"),
             (std::vector<std::string>{R"({"Kljuc":"Naslov","Vrednost":"Osveži povezavo"})",
                                       R"({"Kljuc":"Jezik","Vrednost":"slovenšcina"})",

@@ -100,7 +100,7 @@ TEST(CatalogIndex, KeysMatchThoseOfRealFiles) {
       // Access 2010 and later key text by a newer sort order; the builder
       // writes (and declares) the older one.
       if (bytes.size() < 4096 || bytes[0x14] >= 3) continue;
-      const Layout& layout = LayoutFor(bytes[0x14] == 0 ? Format::kJet3 : bytes[0x14] == 1 ? Format::kJet4 : Format::kAce12);
+      const Layout& layout = LayoutFor(bytes[0x14] == 0 ? FormatVersion::kJet3 : bytes[0x14] == 1 ? FormatVersion::kJet4 : FormatVersion::kAce12);
       auto catalog = CatalogOf(entry.path().string());
       if (!catalog.ok()) continue;
       auto real = ParentIdNameEntries(layout, bytes);
@@ -122,19 +122,19 @@ TEST(CatalogIndex, KeysMatchThoseOfRealFiles) {
 
 TEST(CatalogIndex, TextKeysByteForByte) {
   struct Case {
-    Format format;
+    FormatVersion format;
     const char* name;
     ByteVector key;  // empty: cannot be keyed
   };
   const Case cases[] = {
-      {Format::kJet4, "Tables", {0x7F, 0x6D, 0x4A, 0x4C, 0x5E, 0x51, 0x6B, 0x01, 0x00}},
-      {Format::kJet4, "tABLES", {0x7F, 0x6D, 0x4A, 0x4C, 0x5E, 0x51, 0x6B, 0x01, 0x00}},  // no case in the key
-      {Format::kJet4, "T0450", {0x7F, 0x6D, 0x36, 0x3E, 0x40, 0x36, 0x01, 0x00}},
-      {Format::kJet3, "Table1", {0x7F, 0x77, 0x60, 0x61, 0x6D, 0x66, 0x57, 0x00}},
-      {Format::kJet4, "Žalec", {}},
-      {Format::kJet4, "Moj_del", {}},
-      {Format::kJet3, "Nastavitve", {}},  // no Jet3 file shows where v sorts
-      {Format::kJet4, "", {}},
+      {FormatVersion::kJet4, "Tables", {0x7F, 0x6D, 0x4A, 0x4C, 0x5E, 0x51, 0x6B, 0x01, 0x00}},
+      {FormatVersion::kJet4, "tABLES", {0x7F, 0x6D, 0x4A, 0x4C, 0x5E, 0x51, 0x6B, 0x01, 0x00}},  // no case in the key
+      {FormatVersion::kJet4, "T0450", {0x7F, 0x6D, 0x36, 0x3E, 0x40, 0x36, 0x01, 0x00}},
+      {FormatVersion::kJet3, "Table1", {0x7F, 0x77, 0x60, 0x61, 0x6D, 0x66, 0x57, 0x00}},
+      {FormatVersion::kJet4, "Žalec", {}},
+      {FormatVersion::kJet4, "Moj_del", {}},
+      {FormatVersion::kJet3, "Nastavitve", {}},  // no Jet3 file shows where v sorts
+      {FormatVersion::kJet4, "", {}},
   };
   for (const auto& c : cases) {
     auto key = TextIndexKey(LayoutFor(c.format), c.name);
@@ -156,7 +156,7 @@ TEST_P(BuiltIndex, ListsEveryCatalogRowInOrderUnderAConsistentTree) {
   auto built = WriteDatabase(FrontEnd(o), path);
   ASSERT_TRUE(built.ok()) << built.status().message();
   ASSERT_TRUE(built->catalog_indexed);
-  const Layout& layout = LayoutFor(Format::kJet4);
+  const Layout& layout = LayoutFor(FormatVersion::kJet4);
   auto file = ReadBytes(path);
   auto catalog = CatalogOf(path);
   ASSERT_TRUE(catalog.ok()) << catalog.status().message();
@@ -220,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, BuiltIndex, ::testing::Values(0, 600, 3000));
 TEST(CatalogIndex, LeftOutWhenANameCannotBeKeyed) {
   TempDir dir;
   for (bool keyable : {true, false}) {
-    DatabaseSpec described = BackEnd(Format::kJet4);
+    DatabaseSpec described = BackEnd(FormatVersion::kJet4);
     if (!keyable) described.AddTable(Table{"Čebele", {MakeColumn("A", ColumnType::kLong)}, {}, {}});
     auto built = WriteDatabase(described, (dir / "b.mdb").string());
     ASSERT_TRUE(built.ok());

@@ -8,6 +8,6 @@
 
 namespace dbbuilder {
 
-inline void PrintTo(Format format, std::ostream* os) { *os << FormatName(format); }
+inline void PrintTo(FormatVersion format, std::ostream* os) { *os << FormatName(format); }
 
 }  // namespace dbbuilder

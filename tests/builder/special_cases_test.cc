@@ -72,7 +72,7 @@ const testing_support::OracleObject* Find(const std::vector<testing_support::Ora
   return nullptr;
 }
 
-class SpecialCase : public ::testing::TestWithParam<Format> {
+class SpecialCase : public ::testing::TestWithParam<FormatVersion> {
  protected:
   void SetUp() override {
     if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
@@ -163,7 +163,7 @@ TEST_P(SpecialCase, PathsStoredOutOfRow) {
   const auto* partner = report.Find("Partner");
   ASSERT_NE(partner, nullptr);
   auto row = RowBytes(ReadPage(file, layout().page_size, partner->page), layout(), partner->row);
-  std::vector<uint8_t> stored = layout().jet3() ? std::vector<uint8_t>(long_path.begin(), long_path.end()) : Ucs2(long_path);
+  std::vector<uint8_t> stored = layout().family == jet::Family::kJet3 ? std::vector<uint8_t>(long_path.begin(), long_path.end()) : Ucs2(long_path);
   EXPECT_FALSE(Contains(row, stored)) << "the path is not in the row";
   bool on_long_value_page = false;
   for (uint32_t p = 0; p < report.page_count; ++p) {
@@ -215,7 +215,7 @@ TEST_P(SpecialCase, LocalTableBeyondAnInlineUsageMap) {
   const auto* table = Find(catalog, "Podatki");
   ASSERT_NE(table, nullptr);
   const uint64_t per_page = (layout().page_size - layout().data_row_offsets) /
-                            (layout().jet3() ? 104 + 2 : 124 + 2);  // rows of fixed length
+                            (layout().family == jet::Family::kJet3 ? 104 + 2 : 124 + 2);  // rows of fixed length
   EXPECT_GT(table->rows, 0);
   EXPECT_GT(static_cast<uint64_t>(table->rows) / per_page, layout().usage_map_bitmap * 8);
   std::string exported = MdbExport(path, "Podatki");
@@ -224,7 +224,7 @@ TEST_P(SpecialCase, LocalTableBeyondAnInlineUsageMap) {
   EXPECT_NE(exported.find(last), std::string::npos) << last;
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, SpecialCase, ::testing::Values(Format::kJet3, Format::kJet4, Format::kAce12),
+INSTANTIATE_TEST_SUITE_P(Families, SpecialCase, ::testing::Values(FormatVersion::kJet3, FormatVersion::kJet4, FormatVersion::kAce12),
                          [](const auto& info) { return std::string(FormatName(info.param)); });
 
 }  // namespace

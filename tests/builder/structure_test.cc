@@ -24,17 +24,17 @@ using testing_support::TempDir;
 
 TEST(HeaderPage, OurReaderSeesFamilyCodePageDateAndNoPassword) {
   struct Case {
-    Format format;
+    FormatVersion format;
     int code_page;
     jet::Family family;
     const char* magic;
   };
   const Case cases[] = {
-      {Format::kJet3, 1250, jet::Family::kJet3, "Standard Jet DB"},
-      {Format::kJet3, 1252, jet::Family::kJet3, "Standard Jet DB"},
-      {Format::kJet4, 1252, jet::Family::kJet4, "Standard Jet DB"},
-      {Format::kAce12, 1252, jet::Family::kAce, "Standard ACE DB"},
-      {Format::kAce14, 1252, jet::Family::kAce, "Standard ACE DB"},
+      {FormatVersion::kJet3, 1250, jet::Family::kJet3, "Standard Jet DB"},
+      {FormatVersion::kJet3, 1252, jet::Family::kJet3, "Standard Jet DB"},
+      {FormatVersion::kJet4, 1252, jet::Family::kJet4, "Standard Jet DB"},
+      {FormatVersion::kAce12, 1252, jet::Family::kAce, "Standard ACE DB"},
+      {FormatVersion::kAce14, 1252, jet::Family::kAce, "Standard ACE DB"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(FormatName(c.format)) + " " + std::to_string(c.code_page));
@@ -46,11 +46,11 @@ TEST(HeaderPage, OurReaderSeesFamilyCodePageDateAndNoPassword) {
     ASSERT_TRUE(header.ok()) << header.status().message();
     EXPECT_EQ(header->format.family, c.family);
     EXPECT_EQ(header->format.version, static_cast<uint8_t>(c.format));
-    EXPECT_EQ(header->code_page, layout.jet3() ? c.code_page : 1252);
+    EXPECT_EQ(header->code_page, layout.family == jet::Family::kJet3 ? c.code_page : 1252);
     EXPECT_EQ(header->db_key, 0u);
     EXPECT_FALSE(header->has_password);
     EXPECT_FALSE(header->needs_password());
-    if (!layout.jet3()) {
+    if (layout.family != jet::Family::kJet3) {
       EXPECT_DOUBLE_EQ(header->creation_date, 38143.546);
       // Unmasked, the password field is only its date mask.
       auto plain = jet::ToggleHeaderMask(page, header->format);
@@ -96,22 +96,22 @@ TEST(RowEncoder, SmallRowsByteForByte) {
   // A long integer and a text: the fixed area, the text, then the offset
   // table from the end backwards and the null mask.
   struct Case {
-    Format format;
+    FormatVersion format;
     Row row;
     ByteVector expected;
   };
   const Case cases[] = {
-      {Format::kJet4, {int64_t{7}, std::string("Abc")},  // compressed: shorter than UCS-2
+      {FormatVersion::kJet4, {int64_t{7}, std::string("Abc")},  // compressed: shorter than UCS-2
        {0x02, 0x00, 0x07, 0x00, 0x00, 0x00, 0xFF, 0xFE, 'A', 'b', 'c', 0x0B, 0x00, 0x06, 0x00, 0x01, 0x00, 0x03}},
-      {Format::kJet4, {int64_t{7}, std::string("Ab")},  // compressed would be no shorter
+      {FormatVersion::kJet4, {int64_t{7}, std::string("Ab")},  // compressed would be no shorter
        {0x02, 0x00, 0x07, 0x00, 0x00, 0x00, 'A', 0x00, 'b', 0x00, 0x0A, 0x00, 0x06, 0x00, 0x01, 0x00, 0x03}},
-      {Format::kJet4, {int64_t{7}, Value{}},
+      {FormatVersion::kJet4, {int64_t{7}, Value{}},
        {0x02, 0x00, 0x07, 0x00, 0x00, 0x00, 0x06, 0x00, 0x06, 0x00, 0x01, 0x00, 0x01}},
-      {Format::kJet4, {Value{}, std::string("\xC4\x8D")},  // č has no one-byte form: plain UCS-2
+      {FormatVersion::kJet4, {Value{}, std::string("\xC4\x8D")},  // č has no one-byte form: plain UCS-2
        {0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0D, 0x01, 0x08, 0x00, 0x06, 0x00, 0x01, 0x00, 0x02}},
-      {Format::kJet3, {int64_t{7}, std::string("Ab")},
+      {FormatVersion::kJet3, {int64_t{7}, std::string("Ab")},
        {0x02, 0x07, 0x00, 0x00, 0x00, 'A', 'b', 0x07, 0x05, 0x01, 0x03}},
-      {Format::kJet3, {int64_t{-1}, std::string("\xC4\x8D")},  // č in Windows-1250
+      {FormatVersion::kJet3, {int64_t{-1}, std::string("\xC4\x8D")},  // č in Windows-1250
        {0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xE8, 0x06, 0x05, 0x01, 0x03}},
   };
   for (const auto& c : cases) {
@@ -134,7 +134,7 @@ TEST(RowEncoder, SmallRowsByteForByte) {
 TEST(RowEncoder, Jet3JumpTableCountsEveryStepOfTheRow) {
   // Three texts of 200 bytes start at 5, 205 and 405, and the data ends at
   // 605; with its tail the row is over 512 bytes, so it has two jumps.
-  const Layout& layout = LayoutFor(Format::kJet3);
+  const Layout& layout = LayoutFor(FormatVersion::kJet3);
   auto plan = PlanTable(layout,
                         {MakeColumn("ID", ColumnType::kLong), MakeColumn("A", ColumnType::kText, 255),
                          MakeColumn("B", ColumnType::kText, 255), MakeColumn("C", ColumnType::kText, 255)},
@@ -158,7 +158,7 @@ TEST(RowEncoder, Jet3JumpTableCountsEveryStepOfTheRow) {
 }
 
 TEST(TableDefinition, OurReaderSeesTheColumnsAsPlanned) {
-  for (Format format : {Format::kJet3, Format::kJet4}) {
+  for (FormatVersion format : {FormatVersion::kJet3, FormatVersion::kJet4}) {
     SCOPED_TRACE(FormatName(format));
     const Layout& layout = LayoutFor(format);
     Column id = MakeColumn("ID", ColumnType::kLong);
@@ -191,7 +191,7 @@ TEST(TableDefinition, OurReaderSeesTheColumnsAsPlanned) {
       uint16_t var_index, fixed_offset, length;
     };
     const Expect expect[] = {{"ID", jet::kColLong, 0, 0, 4},
-                             {"Naziv", jet::kColText, 0, 0, static_cast<uint16_t>(layout.jet3() ? 100 : 200)},
+                             {"Naziv", jet::kColText, 0, 0, static_cast<uint16_t>(layout.family == jet::Family::kJet3 ? 100 : 200)},
                              {"Da", jet::kColBool, 1, 4, 1},
                              {"Opis", jet::kColMemo, 1, 0, 0},
                              {"Cena", jet::kColMoney, 2, 4, 8}};
@@ -209,12 +209,12 @@ TEST(TableDefinition, OurReaderSeesTheColumnsAsPlanned) {
       }
       EXPECT_EQ(col.length, expect[i].length) << col.name;
     }
-    EXPECT_TRUE(parsed->columns[0].flags & kColumnAutoLong);
+    EXPECT_TRUE(parsed->columns[0].flags & jet::kColumnAutoLong);
   }
 }
 
 TEST(TableDefinition, LongDefinitionsChainOverPages) {
-  for (Format format : {Format::kJet3, Format::kJet4}) {
+  for (FormatVersion format : {FormatVersion::kJet3, FormatVersion::kJet4}) {
     const Layout& layout = LayoutFor(format);
     std::vector<Column> columns;
     for (int i = 0; i < 200; ++i)
@@ -249,7 +249,7 @@ TEST(TableDefinition, LongDefinitionsChainOverPages) {
 
 TEST(Builder, RefusesWhatTheFormatCannotHold) {
   TempDir dir;
-  auto with_table = [](Format format, int code_page, std::vector<Column> columns, std::vector<Row> rows) {
+  auto with_table = [](FormatVersion format, int code_page, std::vector<Column> columns, std::vector<Row> rows) {
     DatabaseSpec described;
     described.format = format;
     described.code_page = code_page;
@@ -260,12 +260,12 @@ TEST(Builder, RefusesWhatTheFormatCannotHold) {
     described.AddTable(t);
     return described;
   };
-  DatabaseSpec duplicate = BackEnd(Format::kJet4);
+  DatabaseSpec duplicate = BackEnd(FormatVersion::kJet4);
   Link same;
   same.name = "PARTNER";
   same.database = kOldBackEnd;
   duplicate.AddLink(same);
-  DatabaseSpec system_name = BackEnd(Format::kJet4);
+  DatabaseSpec system_name = BackEnd(FormatVersion::kJet4);
   Link msys;
   msys.name = "MSysObjects";
   system_name.AddLink(msys);
@@ -281,14 +281,14 @@ TEST(Builder, RefusesWhatTheFormatCannotHold) {
   const Case cases[] = {
       {"names differing only in case", duplicate},
       {"a system table's name", system_name},
-      {"a Jet3 code page other than 1250 and 1252", with_table(Format::kJet3, 1251, {MakeColumn("A", ColumnType::kLong)}, {})},
-      {"text longer than its column", with_table(Format::kJet4, 1252, {MakeColumn("A", ColumnType::kText, 3)}, {{std::string("abcd")}})},
-      {"text the code page lacks", with_table(Format::kJet3, 1252, {MakeColumn("A", ColumnType::kText)}, {{std::string("\xC4\x8D")}})},
-      {"a value of another type", with_table(Format::kJet4, 1252, {MakeColumn("A", ColumnType::kLong)}, {{std::string("1")}})},
-      {"a byte out of range", with_table(Format::kJet4, 1252, {MakeColumn("A", ColumnType::kByte)}, {{int64_t{256}}})},
-      {"a counting text column", with_table(Format::kJet4, 1252, {auto_text}, {})},
-      {"a row with too few values", with_table(Format::kJet4, 1252, {MakeColumn("A", ColumnType::kLong)}, {{}})},
-      {"an inline memo longer than a page", with_table(Format::kJet4, 1252, {forced_inline}, {{std::string(5000, 'x')}})},
+      {"a Jet3 code page other than 1250 and 1252", with_table(FormatVersion::kJet3, 1251, {MakeColumn("A", ColumnType::kLong)}, {})},
+      {"text longer than its column", with_table(FormatVersion::kJet4, 1252, {MakeColumn("A", ColumnType::kText, 3)}, {{std::string("abcd")}})},
+      {"text the code page lacks", with_table(FormatVersion::kJet3, 1252, {MakeColumn("A", ColumnType::kText)}, {{std::string("\xC4\x8D")}})},
+      {"a value of another type", with_table(FormatVersion::kJet4, 1252, {MakeColumn("A", ColumnType::kLong)}, {{std::string("1")}})},
+      {"a byte out of range", with_table(FormatVersion::kJet4, 1252, {MakeColumn("A", ColumnType::kByte)}, {{int64_t{256}}})},
+      {"a counting text column", with_table(FormatVersion::kJet4, 1252, {auto_text}, {})},
+      {"a row with too few values", with_table(FormatVersion::kJet4, 1252, {MakeColumn("A", ColumnType::kLong)}, {{}})},
+      {"an inline memo longer than a page", with_table(FormatVersion::kJet4, 1252, {forced_inline}, {{std::string(5000, 'x')}})},
   };
   for (const auto& c : cases) {
     auto built = WriteDatabase(c.described, (dir / "refused.mdb").string());

@@ -19,7 +19,7 @@ using testing_support::MdbExport;
 using testing_support::MdbReaderRows;
 using testing_support::TempDir;
 
-class Values : public ::testing::TestWithParam<Format> {
+class Values : public ::testing::TestWithParam<FormatVersion> {
  protected:
   void SetUp() override {
     if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
@@ -170,7 +170,7 @@ TEST_P(Values, LongValuesInEveryPlacement) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, Values, ::testing::Values(Format::kJet3, Format::kJet4, Format::kAce12),
+INSTANTIATE_TEST_SUITE_P(Families, Values, ::testing::Values(FormatVersion::kJet3, FormatVersion::kJet4, FormatVersion::kAce12),
                          [](const auto& info) { return std::string(FormatName(info.param)); });
 
 }  // namespace

@@ -23,7 +23,7 @@ fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, co
   return path;
 }
 
-fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::Format format,
+fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::FormatVersion format,
                       std::vector<std::string> missing, int extra) {
   dbbuilder::DatabaseSpec described = dbbuilder::BackEnd(format);
   std::erase_if(described.objects, [&](const dbbuilder::Object& o) {
@@ -46,7 +46,7 @@ void SetDatabasePassword(const fs::path& file, const std::string& password) {
   std::vector<uint8_t> page0(bytes.begin(), bytes.begin() + format.page_size);
   std::vector<uint8_t> plain = jet::ToggleHeaderMask(page0, format);
   std::vector<uint8_t> field(format.password_length, 0);
-  if (format.jet3()) {
+  if (format.family == jet::Family::kJet3) {
     ASSERT_LE(password.size(), field.size());
     std::memcpy(field.data(), password.data(), password.size());
   } else {

@@ -19,7 +19,7 @@ fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, co
 
 // A back-end with Partner and Artikli, without the tables named in
 // `missing`, and with a table T0001... for each of `extra` links.
-fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::Format format,
+fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::FormatVersion format,
                       std::vector<std::string> missing = {}, int extra = 0);
 
 // Gives a built Jet3 or Jet4 database a database password, as the header

@@ -7,7 +7,7 @@ namespace {
 
 using namespace testing_support;
 using cli_test::Cli;
-using dbbuilder::Format;
+using dbbuilder::FormatVersion;
 
 RunResult Vostrel(const std::string& args, const fs::path& cwd = {}) { return Run(Cli() + " " + args, cwd); }
 
@@ -17,9 +17,9 @@ struct CheckScene {
   TempDir dir;
   fs::path front;
   CheckScene() {
-    cli_test::BuildBackEnd(dir.path(), "dobro/PARTNER.MDB", Format::kJet4);
-    cli_test::BuildBackEnd(dir.path(), "brez/PARTNER.MDB", Format::kJet4, {"Artikli"});
-    const fs::path locked = cli_test::BuildBackEnd(dir.path(), "geslo/PARTNER.MDB", Format::kJet4);
+    cli_test::BuildBackEnd(dir.path(), "dobro/PARTNER.MDB", FormatVersion::kJet4);
+    cli_test::BuildBackEnd(dir.path(), "brez/PARTNER.MDB", FormatVersion::kJet4, {"Artikli"});
+    const fs::path locked = cli_test::BuildBackEnd(dir.path(), "geslo/PARTNER.MDB", FormatVersion::kJet4);
     cli_test::SetDatabasePassword(locked, "skrivno");
 
     const std::string d = dir.path().string();
@@ -152,7 +152,7 @@ TEST(CheckCommand, JsonForScripts) {
 TEST(CheckCommand, PasswordBackEndIsReadByTheOracle) {
   if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed";
   TempDir dir;
-  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", Format::kJet4);
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", FormatVersion::kJet4);
   cli_test::SetDatabasePassword(back, "skrivno");
   bool partner = false;
   for (const OracleObject& o : MdbReaderCatalog(back, "skrivno")) partner = partner || (o.name == "Partner" && o.rows == 5);
@@ -163,7 +163,7 @@ TEST(CheckCommand, PasswordBackEndIsReadByTheOracle) {
 // failing front-end left as it was.
 TEST(RelinkCommand, ManyFrontEndsFromTheCommandLine) {
   TempDir dir;
-  const fs::path back = cli_test::BuildBackEnd(dir.path(), "nov/PARTNER.MDB", Format::kJet4, {"Artikli"});
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "nov/PARTNER.MDB", FormatVersion::kJet4, {"Artikli"});
   dbbuilder::FrontEndOptions both, partner_only;
   partner_only.links = {{"Partner", dbbuilder::kOldBackEnd}};
   const fs::path a = cli_test::Build(dbbuilder::FrontEnd(both), dir.path(), "a/MLQ.mdb");
@@ -211,7 +211,7 @@ TEST(RelinkCommand, ManyFrontEndsFromTheCommandLine) {
 
 TEST(RelinkCommand, ConnectStillRepointsOneTable) {
   TempDir dir;
-  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", Format::kAce12);
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", FormatVersion::kAce12);
   const fs::path front = cli_test::Build(dbbuilder::FrontEnd({}), dir.path(), "MLQ.mdb");
   const std::string link = "MS Access;PWD=x;DATABASE=" + back.string();
   RunResult r = Vostrel("relink MLQ.mdb --table partner --connect " + ShellQuote(link), dir.path());
@@ -244,7 +244,7 @@ TEST(RelinkCommand, ConnectStillRepointsOneTable) {
 TEST(RelinkCommand, JsonForScripts) {
   if (!HaveNode()) GTEST_SKIP() << "node is missing: nothing to parse the JSON with";
   TempDir dir;
-  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", Format::kJet4);
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", FormatVersion::kJet4);
   cli_test::Build(dbbuilder::FrontEnd({}), dir.path(), "MLQ.mdb");
   const auto before = ReadBytes(dir / "MLQ.mdb");
   RunResult r = ThroughNode(Cli() + " relink --json --dry-run MLQ.mdb NI.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
@@ -327,7 +327,7 @@ TEST(RelinkCommand, FixturesInOneRun) {
       files += " " + f + "/MLQ.mdb";
     }
   }
-  const fs::path partial = cli_test::BuildBackEnd(dir.path(), "delno/PARTNER.MDB", Format::kJet4, {"Artikli"});
+  const fs::path partial = cli_test::BuildBackEnd(dir.path(), "delno/PARTNER.MDB", FormatVersion::kJet4, {"Artikli"});
   const fs::path back = CopyInto(built / "v2003-basic" / "PARTNER.MDB", dir.path());
   auto expect_links = [&](const std::string& folder, const std::string& path) {
     const fs::path front = dir / folder / "MLQ.mdb";

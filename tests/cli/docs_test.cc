@@ -10,7 +10,7 @@
 namespace {
 
 using namespace testing_support;
-using dbbuilder::Format;
+using dbbuilder::FormatVersion;
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
@@ -51,7 +51,7 @@ TEST(Docs, TheServerMoveRunsAsShown) {
     const std::vector<Step> steps = Example(SourceDir() / page);
     ASSERT_GE(steps.size(), 4u) << "no worked example in " << page;
     TempDir dir;
-    cli_test::BuildBackEnd(dir.path(), "srv/baze/PARTNER.MDB", Format::kJet4);
+    cli_test::BuildBackEnd(dir.path(), "srv/baze/PARTNER.MDB", FormatVersion::kJet4);
     dbbuilder::FrontEndOptions options;
     options.links = {{"Partner", "\\\\stari\\baze\\PARTNER.MDB"}, {"Artikli", "\\\\stari\\baze\\PARTNER.MDB"}};
     cli_test::Build(dbbuilder::FrontEnd(options), dir.path(), "pisarna/MLQ.mdb");

@@ -157,7 +157,7 @@ TEST(ListCommand, ObjectsThatAreNotTablesAreNotLinks) {
       "Neznano\tother\t\n";
   const std::string tables = "Nastavitve\tlocal\t\nPartner\tlinked\t;DATABASE=C:\\MLQ\\PARTNER.MDB\n"
                              "Artikli\tlinked\t;DATABASE=C:\\MLQ\\PARTNER.MDB\n";
-  for (const dbbuilder::Format format : {dbbuilder::Format::kJet3, dbbuilder::Format::kJet4, dbbuilder::Format::kAce12}) {
+  for (const dbbuilder::FormatVersion format : {dbbuilder::FormatVersion::kJet3, dbbuilder::FormatVersion::kJet4, dbbuilder::FormatVersion::kAce12}) {
     SCOPED_TRACE(static_cast<int>(format));
     TempDir dir;
     dbbuilder::FrontEndOptions options;

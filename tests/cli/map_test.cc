@@ -6,7 +6,7 @@ namespace {
 
 using namespace testing_support;
 using cli_test::Cli;
-using dbbuilder::Format;
+using dbbuilder::FormatVersion;
 
 // The map's sources of the test alone: no user's or machine's map, Samba or
 // Wine comes in.
@@ -23,12 +23,12 @@ struct ServerScene {
   std::string long_path;
   std::string long_local;
   ServerScene() {
-    cli_test::BuildBackEnd(dir.path(), "srv/baze/PARTNER.MDB", Format::kJet4);
-    cli_test::BuildBackEnd(dir.path(), "srv/baze/app/PARTNER.MDB", Format::kJet3);
+    cli_test::BuildBackEnd(dir.path(), "srv/baze/PARTNER.MDB", FormatVersion::kJet4);
+    cli_test::BuildBackEnd(dir.path(), "srv/baze/app/PARTNER.MDB", FormatVersion::kJet3);
     const std::string deep(60, 'm');
     long_path = "\\\\streznik\\baze\\" + deep + "\\" + deep + "\\" + deep + "\\" + deep + "\\PARTNER.MDB";
     long_local = "srv/baze/" + deep + "/" + deep + "/" + deep + "/" + deep + "/PARTNER.MDB";
-    cli_test::BuildBackEnd(dir.path(), long_local, Format::kJet4);
+    cli_test::BuildBackEnd(dir.path(), long_local, FormatVersion::kJet4);
     dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
     described.objects.resize(1);
     auto link = [&](std::string name, std::string database) {

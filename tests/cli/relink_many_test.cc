@@ -15,7 +15,7 @@ namespace {
 
 using namespace testing_support;
 using cli_test::Links;
-using dbbuilder::Format;
+using dbbuilder::FormatVersion;
 
 const std::string kOld = "C:\\Podatki\\Čebelarstvo Šuštar\\Žalec\\PARTNER.MDB";
 const std::string kOther = "D:\\Drugo\\DRUGO.MDB";
@@ -43,10 +43,10 @@ struct Scene {
   std::vector<FrontEnd> fronts;
 
   explicit Scene(std::vector<std::string> missing_in_new_back_end = {}) {
-    back = cli_test::BuildBackEnd(dir.path(), "novo/PARTNER.MDB", Format::kJet4, missing_in_new_back_end, 20);
+    back = cli_test::BuildBackEnd(dir.path(), "novo/PARTNER.MDB", FormatVersion::kJet4, missing_in_new_back_end, 20);
 
     dbbuilder::FrontEndOptions jet3;
-    jet3.format = Format::kJet3;
+    jet3.format = FormatVersion::kJet3;
     jet3.code_page = 1250;
     jet3.links = {{"Partner", kOld}, {"Artikli", "c:/podatki/čebelarstvo šuštar/žalec/partner.mdb"}, {"Drugo", kOther}};
 
@@ -57,7 +57,7 @@ struct Scene {
     jet4.partner_after = 10;
 
     dbbuilder::FrontEndOptions ace;
-    ace.format = Format::kAce12;
+    ace.format = FormatVersion::kAce12;
     ace.links = {{"Partner", "C:\\PODATKI\\ČEBELARSTVO ŠUŠTAR\\ŽALEC\\PARTNER.MDB"}, {"Artikli", kOther}};
     ace.database_out_of_row = true;
     ace.desktop_lv = true;
@@ -65,7 +65,7 @@ struct Scene {
     int i = 0;
     for (const auto& options : {jet3, jet4, ace}) {
       const fs::path path = cli_test::Build(dbbuilder::FrontEnd(options), dir.path(), "fe" + std::to_string(++i) + "/MLQ.mdb");
-      fronts.push_back(FrontEnd{path, options.format == Format::kJet3 ? options.code_page : 0, Links(path)});
+      fronts.push_back(FrontEnd{path, options.format == FormatVersion::kJet3 ? options.code_page : 0, Links(path)});
     }
   }
 

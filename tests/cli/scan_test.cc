@@ -6,14 +6,14 @@ namespace {
 
 using namespace testing_support;
 using cli_test::Cli;
-using dbbuilder::Format;
+using dbbuilder::FormatVersion;
 
 struct Tree {
   TempDir dir;
   std::string old_path, new_path;
   Tree() {
-    old_path = cli_test::BuildBackEnd(dir.path(), "stari/PARTNER.MDB", Format::kJet4).string();
-    new_path = cli_test::BuildBackEnd(dir.path(), "novi/PARTNER.MDB", Format::kJet3).string();
+    old_path = cli_test::BuildBackEnd(dir.path(), "stari/PARTNER.MDB", FormatVersion::kJet4).string();
+    new_path = cli_test::BuildBackEnd(dir.path(), "novi/PARTNER.MDB", FormatVersion::kJet3).string();
     auto front = [&](const std::string& name, const std::string& database) {
       dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
       described.objects.resize(1);

@@ -18,7 +18,7 @@ namespace {
 
 using namespace testing_support;
 using cli_test::Cli;
-using dbbuilder::Format;
+using dbbuilder::FormatVersion;
 
 #ifndef _WIN32
 // Another process holding a classic record lock on a byte range of `file`
@@ -86,7 +86,7 @@ struct SessionScene {
   TempDir dir;
   fs::path front, lock_file;
   SessionScene() {
-    cli_test::BuildBackEnd(dir.path(), "nova/PARTNER.MDB", Format::kJet4);
+    cli_test::BuildBackEnd(dir.path(), "nova/PARTNER.MDB", FormatVersion::kJet4);
     dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
     described.objects.resize(1);
     dbbuilder::Link l;

@@ -92,6 +92,10 @@ TEST(OpenErrors, FilesThatAreNoDatabase) {
   std::fill(zeroed_header.begin(), zeroed_header.begin() + kPage, 0);
   Bytes8 other_version = real;
   other_version[jet::kHeaderVersion] = 0x40;
+  // An ACE file of a version after 6 (Access 2019), whose layout nobody has seen.
+  Bytes8 later_ace = real;
+  later_ace[jet::kHeaderVersion] = 0x07;
+  std::copy(std::begin(jet::kAceHeaderName), std::end(jet::kAceHeaderName), later_ace.begin() + jet::kHeaderName);
   Bytes8 text(5000, 'x');
   struct Case {
     const char* what;
@@ -104,6 +108,7 @@ TEST(OpenErrors, FilesThatAreNoDatabase) {
       {"two pages: no room for the catalog", Bytes8(real.begin(), real.begin() + 2 * kPage)},
       {"zeroed header", zeroed_header},
       {"unknown version", other_version},
+      {"an ACE version after those known", later_ace},
   };
   for (const Case& c : cases) {
     const fs::path file = dir / "bad.mdb";

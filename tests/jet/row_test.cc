@@ -47,7 +47,7 @@ struct RowSpec {
 // Builds a row in the layout of `format`: count, fixed, var data, eod, var
 // table (last entry first), [jump table,] var count, null mask.
 std::vector<uint8_t> BuildRow(const RowSpec& s, const jet::Format& f) {
-  const size_t w = f.jet3() ? 1 : 2;
+  const size_t w = f.family == jet::Family::kJet3 ? 1 : 2;
   std::vector<uint8_t> row;
   auto put = [&](std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v));
@@ -64,7 +64,7 @@ std::vector<uint8_t> BuildRow(const RowSpec& s, const jet::Format& f) {
   const size_t mask_len = (s.num_cols + 7) / 8;
   std::vector<uint8_t> trailer;
   size_t jumps = 0;
-  if (f.jet3()) {
+  if (f.family == jet::Family::kJet3) {
     // The jump table's size follows from the row's, which includes it.
     const size_t base = row.size() + offsets.size() + 1 + mask_len;
     while ((base + jumps - 1) / 256 > jumps) ++jumps;
@@ -145,7 +145,7 @@ TEST_P(CrackRowTest, RejectsRowsWhoseOffsetsLie) {
   const jet::Format f = *jet::FormatForVersion(GetParam().version);
   const TableDefinition def = Table();
   const std::vector<uint8_t> good = BuildRow({5, Fixed(7, 9), {"ab", "xyz"}, 0x1f}, f);
-  const size_t w = f.jet3() ? 1 : 2;
+  const size_t w = f.family == jet::Family::kJet3 ? 1 : 2;
   const size_t var_len_at = good.size() - 1 - w;  // one mask byte, then the var count
   struct Broken {
     const char* what;

@@ -40,7 +40,7 @@ fs::path BuildFixture(const std::string& name, const fs::path& dir) {
   const std::string old_path = dbbuilder::kOldBackEnd;
   bool local_partner = false;
   if (name == "v2007-basic") {
-    options.format = dbbuilder::Format::kAce12;
+    options.format = dbbuilder::FormatVersion::kAce12;
   } else if (name == "v2003-big") {
     options.links = {{"Partner", old_path}};
     options.extra_links = 600;

@@ -33,7 +33,7 @@ struct Scene {
   Scene() {
     front = cli_test::Build(dbbuilder::FrontEnd({}), dir.path(), "MLQ.mdb");
     back_folder = dir / "Podatki Čšž";
-    cli_test::BuildBackEnd(back_folder, "PARTNER.MDB", dbbuilder::Format::kJet4);
+    cli_test::BuildBackEnd(back_folder, "PARTNER.MDB", dbbuilder::FormatVersion::kJet4);
   }
   std::string Link() { return cli_test::Links(front)["Partner"]; }
 };

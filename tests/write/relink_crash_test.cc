@@ -77,12 +77,12 @@ std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDi
 
 std::vector<CrashCase> CrashCases() {
   dbbuilder::FrontEndOptions jet3_full;
-  jet3_full.format = dbbuilder::Format::kJet3;
+  jet3_full.format = dbbuilder::FormatVersion::kJet3;
   jet3_full.code_page = 1250;
   jet3_full.partner_fills_page = true;
   jet3_full.desktop_lv = true;
   dbbuilder::FrontEndOptions ace_out_of_row;
-  ace_out_of_row.format = dbbuilder::Format::kAce12;
+  ace_out_of_row.format = dbbuilder::FormatVersion::kAce12;
   ace_out_of_row.database_out_of_row = true;
   return {
       {"a path kept in the row", false, BuiltFixture("v2003-basic", {"Partner"})},

@@ -34,9 +34,9 @@ struct Scene {
     lacking = dir / "OTHER.MDB";
     not_a_database = dir / "NOTES.MDB";
     EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd({}), front.string()).ok());
-    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(dbbuilder::Format::kJet4), back.string()).ok());
+    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(dbbuilder::FormatVersion::kJet4), back.string()).ok());
     // A back-end without the table Partner.
-    dbbuilder::DatabaseSpec other = dbbuilder::BackEnd(dbbuilder::Format::kJet4);
+    dbbuilder::DatabaseSpec other = dbbuilder::BackEnd(dbbuilder::FormatVersion::kJet4);
     std::erase_if(other.objects, [](const dbbuilder::Object& o) {
       return std::holds_alternative<dbbuilder::Table>(o) && std::get<dbbuilder::Table>(o).name == "Partner";
     });
@@ -141,7 +141,7 @@ TEST(RelinkErrors, AnOdbcLinkCannotBeRefreshed) {
   dbbuilder::DatabaseSpec front = dbbuilder::FrontEnd({});
   front.AddLink(dbbuilder::OdbcLink("Ordrar", "DSN=Magnapinna;Description=Safexit;UID=safexit;DATABASE=safexit", "Ordrar"));
   fs::path file = Built(front, dir / "MLQ.mdb");
-  fs::path back = Built(dbbuilder::BackEnd(dbbuilder::Format::kJet4), dir / "PARTNER.MDB");
+  fs::path back = Built(dbbuilder::BackEnd(dbbuilder::FormatVersion::kJet4), dir / "PARTNER.MDB");
   const auto before = ReadBytes(file);
   auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
   engine::TableDef& def = db->TableDefs().Item("Ordrar");

@@ -108,7 +108,7 @@ std::function<Files(const TempDir&)> BuiltFolder(std::string folder) {
 
 std::function<Files(const TempDir&)> Built(dbbuilder::FrontEndOptions options) {
   return [=](const TempDir& dir) {
-    Files f{dir / "MLQ.mdb", dir / "PARTNER.MDB", options.format == dbbuilder::Format::kJet3 ? options.code_page : 0};
+    Files f{dir / "MLQ.mdb", dir / "PARTNER.MDB", options.format == dbbuilder::FormatVersion::kJet3 ? options.code_page : 0};
     auto front = dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), f.front.string());
     EXPECT_TRUE(front.ok()) << front.status().message();
     auto back = dbbuilder::WriteDatabase(dbbuilder::BackEnd(options.format, options.code_page), f.back.string());
@@ -144,7 +144,7 @@ const auto Thousand = LinkOfLength(1000);
 const char kSlovene[] = "Čebelarstvo Šuštar/Žalec";
 
 std::vector<Case> Cases() {
-  using dbbuilder::Format;
+  using dbbuilder::FormatVersion;
   std::vector<Case> cases = {
       {"Jet4 2000", Shared("fixtures/v2000-basic"), "Partner", "", AsGiven, std::nullopt, true},
       {"Jet4 2003", Shared("fixtures/v2003-basic"), "Partner", "", WithBackslashes, std::nullopt, true},
@@ -165,12 +165,12 @@ std::vector<Case> Cases() {
   // Built files: every family, and the layouts no shared file has.
   struct Family {
     std::string name;
-    Format format;
+    FormatVersion format;
     int code_page;
   };
-  for (const Family& fam : {Family{"Jet3", Format::kJet3, 1250},
-                            Family{"Jet4", Format::kJet4, 1252}, Family{"ACE12", Format::kAce12, 1252},
-                            Family{"ACE14", Format::kAce14, 1252}}) {
+  for (const Family& fam : {Family{"Jet3", FormatVersion::kJet3, 1250},
+                            Family{"Jet4", FormatVersion::kJet4, 1252}, Family{"ACE12", FormatVersion::kAce12, 1252},
+                            Family{"ACE14", FormatVersion::kAce14, 1252}}) {
     dbbuilder::FrontEndOptions plain;
     plain.format = fam.format;
     plain.code_page = fam.code_page;
