@@ -50,6 +50,13 @@ EngineError CannotOpenFile(const std::string& full_path) {
                {full_path});
 }
 
+EngineError JournalNameTaken(const std::string& full_path, const std::string& journal_path) {
+  return Raise(kErrCannotOpenFile,
+               "Cannot open the file '%1': '%2', where its journal is kept, is not a file. Remove it or give it "
+               "another name.",
+               {full_path, journal_path});
+}
+
 EngineError ItemNotFound() { return Raise(kErrItemNotFound, "Item not found in this collection."); }
 
 EngineError ObjectInvalid() { return Raise(kErrObjectInvalid, "Object invalid or no longer set."); }

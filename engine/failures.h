@@ -28,6 +28,9 @@ EngineError UnrecognizedFormat(const std::string& full_path);    // 3343
 EngineError CannotOpenDatabase(const std::string& name);         // 3049
 EngineError NotValidPassword();                                  // 3031
 EngineError CannotOpenFile(const std::string& full_path);        // 3051
+// 3051: something other than a file (a folder, a FIFO, a device) lies at the
+// name of the journal of the file at `full_path`.
+EngineError JournalNameTaken(const std::string& full_path, const std::string& journal_path);
 EngineError FileInUse(const std::string& full_path);             // 3045
 EngineError ItemNotFound();                                      // 3265
 EngineError ObjectInvalid();                                     // 3420

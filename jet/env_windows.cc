@@ -229,6 +229,11 @@ class WindowsEnv final : public Env {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     HANDLE h = ::CreateFileW(SystemPath(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return LastError("open " + path, mode != OpenMode::kRead);
+    // A pipe or a device answers to a file's name too.
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+      ::CloseHandle(h);
+      return Status::Error(Code::kNoAccess, "open " + path + ": not a regular file");
+    }
     return std::unique_ptr<File>(new WindowsFile(h, path));
   }
 

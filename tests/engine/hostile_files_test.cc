@@ -1,0 +1,93 @@
+// Names that are not what they seem: a FIFO, a folder or a device where a
+// file is expected, a file that includes itself, a map file too large to be
+// one. Each ends at once, in a refusal or a warning naming the file. The
+// checks run under a watchdog, so that a call that would block fails the
+// test instead of hanging the suite.
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "engine/database_file.h"
+#include "engine/error.h"
+#include "engine/failures.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using testing_support::TempDir;
+namespace fs = std::filesystem;
+
+// Far above "at once" on a loaded machine, far below a hung suite.
+constexpr auto kWatchdog = std::chrono::seconds(10);
+
+// Runs `work`; where it has not ended within the watchdog's time, fails and
+// opens the other end of each FIFO given, again until it ends, which lets a
+// reader or writer blocked on one go on: the test ends either way.
+template <typename Work>
+void EndsAtOnce(const std::string& what, const std::vector<fs::path>& fifos, Work work) {
+  std::packaged_task<void()> task(work);
+  std::future<void> done = task.get_future();
+  std::thread runner(std::move(task));
+  if (done.wait_for(kWatchdog) == std::future_status::timeout) {
+    ADD_FAILURE() << what << ": still blocked after " << kWatchdog.count() << " s";
+    do {
+#ifndef _WIN32
+      for (const fs::path& f : fifos) {
+        for (int flags : {O_WRONLY | O_NONBLOCK, O_RDONLY | O_NONBLOCK}) {
+          const int fd = ::open(f.c_str(), flags);
+          if (fd >= 0) ::close(fd);
+        }
+      }
+#endif
+    } while (done.wait_for(std::chrono::milliseconds(100)) == std::future_status::timeout);
+  }
+  runner.join();
+  done.get();
+}
+
+void Write(const fs::path& file, const std::string& text) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+void MakeFifo(const fs::path& path) {
+#ifndef _WIN32
+  fs::create_directories(path.parent_path());
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+#endif
+}
+
+TEST(HostileFiles, AnOpenNeitherWaitsOnAFifoNorFollowsAnEntrysLink) {
+  SKIP_ON_WINDOWS("FIFOs and symbolic links made by the test");
+  TempDir dir;
+  MakeFifo(dir / "fifo.mdb");
+  fs::create_directory(dir / "folder.mdb");
+  Write(dir / "real.mdb", std::string(4096, 'x'));
+  fs::create_symlink(dir / "real.mdb", dir / "link.mdb");
+  jet::Env& env = jet::Env::Default();
+  EndsAtOnce("open of a FIFO", {dir / "fifo.mdb"}, [&] {
+    for (jet::OpenMode mode : {jet::OpenMode::kRead, jet::OpenMode::kReadWrite, jet::OpenMode::kCreate}) {
+      for (const char* name : {"fifo.mdb", "folder.mdb"}) {
+        auto f = env.Open((dir / name).string(), mode);
+        EXPECT_EQ(f.status().code(), jet::Code::kNoAccess) << name << " " << static_cast<int>(mode);
+      }
+    }
+    auto device = env.Open("/dev/null", jet::OpenMode::kRead);
+    EXPECT_EQ(device.status().code(), jet::Code::kNoAccess);
+    EXPECT_FALSE(engine::IsDatabaseFile(env, (dir / "fifo.mdb").string()));
+    // A symbolic link at the name a walk found is not followed: the walk
+    // reads only what lies in the tree, even where an entry is swapped.
+    EXPECT_TRUE(env.Open((dir / "link.mdb").string(), jet::OpenMode::kRead).ok());
+    EXPECT_EQ(env.OpenEntry((dir / "link.mdb").string()).status().code(), jet::Code::kInvalidPath);
+    EXPECT_TRUE(env.OpenEntry((dir / "real.mdb").string()).ok());
+  });
+}
+
+}  // namespace
