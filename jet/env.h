@@ -111,6 +111,10 @@ class Env {
   // The running program's own file, absolute, as the system knows it.
   virtual Result<std::string> ProgramPath() = 0;
 
+  // The folder that holds `path`, as this system writes paths: "." for a
+  // bare name; a root keeps its separator ("/", "C:\", "\\server\share\").
+  static std::string FolderOf(const std::string& path);
+
   // The process-wide Env on the real file system.
   static Env& Default();
 };

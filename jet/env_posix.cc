@@ -261,6 +261,12 @@ class PosixEnv final : public Env {
 
 }  // namespace
 
+std::string Env::FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 Env& Env::Default() {
   static PosixEnv env;
   return env;

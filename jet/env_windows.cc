@@ -10,6 +10,7 @@
 
 #include "jet/env.h"
 #include "jet/win32_text.h"
+#include "jet/windows_path.h"
 
 namespace jet {
 namespace {
@@ -342,6 +343,15 @@ class WindowsEnv final : public Env {
 };
 
 }  // namespace
+
+std::string Env::FolderOf(const std::string& path) {
+  const std::optional<WindowsPath> p = ParseWindowsPath(path);
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return p && p->root == WindowsRootKind::kDriveRelative ? path.substr(0, 2) : ".";
+  // A file at a root: the root keeps its separator ("C:\", "\\server\share\").
+  if (p && p->root != WindowsRootKind::kNone && p->components.size() <= 1) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
 
 Env& Env::Default() {
   static WindowsEnv env;
