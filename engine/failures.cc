@@ -69,6 +69,11 @@ EngineError BadMapEntry(const Phrase& where, const std::string& entry, const Phr
                      Fill(Translate(text), {where.localized, entry, why.localized}));
 }
 
+EngineError SourceTooLarge(const std::string& path, size_t limit) {
+  return Raise(kErrInvalidArgument, "The path map source '%1' is larger than %2 bytes, more than any map holds; it is not read.",
+               {path, std::to_string(limit)});
+}
+
 EngineError LockedBy(const std::vector<SessionUser>& users) {
   // "user 'U1' on machine 'M1', user 'U2' on machine 'M2' and user ..."
   Phrase who = Say("another session");

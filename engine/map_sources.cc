@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #include "engine/error.h"
 #include "engine/failures.h"
@@ -13,7 +14,6 @@ namespace engine {
 namespace {
 
 constexpr size_t kMaxSourceFile = 4 << 20;  // larger is no configuration file
-constexpr int kMaxIncludeDepth = 16;        // includes that loop end here
 
 std::string Trim(std::string_view s) {
   const size_t begin = s.find_first_not_of(" \t\r");
@@ -40,44 +40,72 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// The whole text of a file; none when it is not there.
-std::optional<std::string> ReadText(jet::Env& env, const std::string& path) {
+// What reading a source file gave.
+struct SourceText {
+  std::optional<std::string> text;  // none when it could not be read
+  jet::Code failure = jet::Code::kOk;
+  std::string reason;  // why not, for a warning
+};
+
+// The whole text of a file, a UTF-8 byte-order mark left out. A file larger
+// than any configuration file is not read at all: cut, it would end mid-line
+// in an entry that says something else.
+SourceText ReadText(jet::Env& env, const std::string& path) {
   auto file = env.Open(path, jet::OpenMode::kRead);
-  if (!file.ok()) return std::nullopt;
+  if (!file.ok()) return {std::nullopt, file.status().code(), file.status().message()};
   std::string text;
   std::vector<uint8_t> block(64 * 1024);
-  while (text.size() < kMaxSourceFile) {
+  for (;;) {
     auto n = (*file)->ReadUpTo(text.size(), block);
-    if (!n.ok()) return std::nullopt;
+    if (!n.ok()) return {std::nullopt, n.status().code(), n.status().message()};
     if (*n == 0) break;
+    if (text.size() + *n > kMaxSourceFile) throw SourceTooLarge(path, kMaxSourceFile);
     text.append(reinterpret_cast<const char*>(block.data()), *n);
   }
-  return text;
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  return {std::move(text), jet::Code::kOk, {}};
 }
 
-// "WINPREFIX=LOCALDIR", spaces around either side allowed.
-// `where` names the entry's source; its English form is the source the map lists.
-void AddEntry(PathMap& map, const std::string& entry, const Phrase& where) {
+// A source file that is there but cannot be read: a folder in its place, a
+// FIFO, a file without read permission. Said, not fatal: the other sources
+// still count.
+void WarnUnreadable(const std::string& path, const SourceText& read) {
+  Notice(Say("The path map source '%1' is not read: %2", {path, read.reason}).localized);
+}
+
+// "WINPREFIX=LOCALDIR", spaces around either side allowed. `source` names
+// the entry's source as the map lists it; `where` gives it in the user's
+// language too, made only for a failure.
+template <typename Where>
+void AddEntry(PathMap& map, std::string_view entry, std::string source, const Where& where) {
   const size_t equals = entry.find('=');
   if (equals == std::string::npos)
-    throw BadMapEntry(where, entry, Say("it has no \"=\" between the Windows prefix and the local folder"));
-  const std::string prefix = Trim(std::string_view(entry).substr(0, equals));
-  const std::string local = Trim(std::string_view(entry).substr(equals + 1));
-  if (local.empty()) throw BadMapEntry(where, entry, Say("the local folder is missing"));
-  if (local[0] != '/') throw BadMapEntry(where, entry, Say("the local folder must be an absolute path"));
-  if (!IsWindowsRooted(prefix) || !map.Add(PathMapEntry{prefix, local, where.english}))
-    throw BadMapEntry(where, entry,
+    throw BadMapEntry(where(), std::string(entry), Say("it has no \"=\" between the Windows prefix and the local folder"));
+  const std::string prefix = Trim(entry.substr(0, equals));
+  const std::string local = Trim(entry.substr(equals + 1));
+  if (local.empty()) throw BadMapEntry(where(), std::string(entry), Say("the local folder is missing"));
+  if (local[0] != '/') throw BadMapEntry(where(), std::string(entry), Say("the local folder must be an absolute path"));
+  if (!IsWindowsRooted(prefix) || !map.Add(PathMapEntry{prefix, local, std::move(source)}))
+    throw BadMapEntry(where(), std::string(entry),
                       Say("'%1' is not a drive (Z:) or a share (\\\\server\\share), with or without folders", {prefix}));
 }
 
 void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
-  const std::optional<std::string> text = ReadText(env, path);
-  if (!text) return;
-  const std::vector<std::string> lines = Lines(*text);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string line = Trim(lines[i]);
+  const SourceText read = ReadText(env, path);
+  if (!read.text) {
+    if (read.failure != jet::Code::kNotFound) WarnUnreadable(path, read);
+    return;
+  }
+  const std::string& text = *read.text;
+  size_t number = 0;
+  for (size_t at = 0; at <= text.size(); ++number) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = Trim(std::string_view(text).substr(at, end - at));
+    at = end + 1;
     if (line.empty() || line[0] == '#') continue;
-    AddEntry(map, line, Say("%1 line %2", {path, std::to_string(i + 1)}));
+    const std::string n = std::to_string(number + 1);
+    AddEntry(map, line, path + " line " + n, [&] { return Say("%1 line %2", {path, n}); });
   }
 }
 
@@ -108,11 +136,18 @@ bool Yes(const std::string& value) {
   return v == "yes" || v == "true" || v == "1" || v == "on";
 }
 
-void ReadSmbConf(jet::Env& env, const std::string& path, int depth, SmbConf& conf, std::string& section) {
-  if (depth > kMaxIncludeDepth) return;
-  const std::optional<std::string> text = ReadText(env, path);
-  if (!text) return;
-  const std::vector<std::string> raw = Lines(*text);
+// `read` holds the files read so far: each is read once, so that a file
+// that includes itself, or one that includes it, ends there.
+void ReadSmbConf(jet::Env& env, const std::string& path, bool included, std::set<std::string>& read_already,
+                 SmbConf& conf, std::string& section) {
+  auto real = env.RealPath(path);
+  if (!read_already.insert(real.ok() ? *real : path).second) return;
+  const SourceText read = ReadText(env, path);
+  if (!read.text) {
+    if (included || read.failure != jet::Code::kNotFound) WarnUnreadable(path, read);
+    return;
+  }
+  const std::vector<std::string> raw = Lines(*read.text);
   for (size_t i = 0; i < raw.size(); ++i) {
     std::string line = Trim(raw[i]);
     while (!line.empty() && line.back() == '\\' && i + 1 < raw.size()) {  // continued on the next line
@@ -134,7 +169,7 @@ void ReadSmbConf(jet::Env& env, const std::string& path, int depth, SmbConf& con
     const std::string key = Lower(section);
     if (name == "include") {
       // A name with a substitution (%m, %U) differs per client: not ours to guess.
-      if (!value.empty() && value.find('%') == std::string::npos) ReadSmbConf(env, value, depth + 1, conf, section);
+      if (!value.empty() && value.find('%') == std::string::npos) ReadSmbConf(env, value, true, read_already, conf, section);
       continue;
     }
     if (key == "global" || key.empty()) {
@@ -155,11 +190,11 @@ void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
   if (sources.smb_conf.empty()) return;
   SmbConf conf;
   std::string section;
-  ReadSmbConf(env, sources.smb_conf, 0, conf, section);
+  std::set<std::string> read_already;
+  ReadSmbConf(env, sources.smb_conf, false, read_already, conf, section);
   std::string host;
   if (!sources.host_name_file.empty()) {
-    if (std::optional<std::string> text = ReadText(env, sources.host_name_file))
-      host = Trim(Lines(*text).front());
+    if (std::optional<std::string> text = ReadText(env, sources.host_name_file).text) host = Trim(Lines(*text).front());
   }
   const std::string short_host = host.substr(0, host.find('.'));
   std::string netbios = conf.netbios_name;
@@ -211,7 +246,7 @@ std::vector<std::string> Fields(const std::string& line) {
 
 void AddMounts(jet::Env& env, PathMap& map, const MapSources& sources) {
   if (sources.mounts.empty()) return;
-  const std::optional<std::string> text = ReadText(env, sources.mounts);
+  const std::optional<std::string> text = ReadText(env, sources.mounts).text;
   if (!text) return;
   for (const std::string& line : Lines(*text)) {
     const std::vector<std::string> f = Fields(line);
@@ -274,7 +309,8 @@ MapSources DefaultMapSources() {
 
 PathMap LoadPathMap(jet::Env& env, const MapSources& sources) {
   PathMap map;
-  for (const std::string& entry : sources.command_line) AddEntry(map, entry, Phrase{"--map", "--map"});
+  for (const std::string& entry : sources.command_line)
+    AddEntry(map, entry, "--map", [] { return Phrase{"--map", "--map"}; });
   if (sources.variable) {
     std::string entry;
     int n = 0;
@@ -284,7 +320,10 @@ PathMap LoadPathMap(jet::Env& env, const MapSources& sources) {
         entry += c;
         continue;
       }
-      if (!Trim(entry).empty()) AddEntry(map, Trim(entry), Say("VOSTREL_MAP entry %1", {std::to_string(++n)}));
+      if (!Trim(entry).empty()) {
+        const Phrase where = Say("VOSTREL_MAP entry %1", {std::to_string(++n)});
+        AddEntry(map, Trim(entry), where.english, [&] { return where; });
+      }
       entry.clear();
     }
   }

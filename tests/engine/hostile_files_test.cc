@@ -17,6 +17,7 @@
 #include "engine/database_file.h"
 #include "engine/error.h"
 #include "engine/failures.h"
+#include "engine/map_sources.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -64,6 +65,22 @@ void MakeFifo(const fs::path& path) {
 #endif
 }
 
+// The notices given while `work` runs.
+template <typename Work>
+std::vector<std::string> Notices(Work work) {
+  std::vector<std::string> said;
+  engine::SetNoticeHandler([&](const std::string& text) { said.push_back(text); });
+  work();
+  engine::SetNoticeHandler(nullptr);
+  return said;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\n";
+  return out;
+}
+
 TEST(HostileFiles, AnOpenNeitherWaitsOnAFifoNorFollowsAnEntrysLink) {
   SKIP_ON_WINDOWS("FIFOs and symbolic links made by the test");
   TempDir dir;
@@ -88,6 +105,69 @@ TEST(HostileFiles, AnOpenNeitherWaitsOnAFifoNorFollowsAnEntrysLink) {
     EXPECT_EQ(env.OpenEntry((dir / "link.mdb").string()).status().code(), jet::Code::kInvalidPath);
     EXPECT_TRUE(env.OpenEntry((dir / "real.mdb").string()).ok());
   });
+}
+
+TEST(HostileFiles, MapSourcesThatAreFifosFoldersOrLoopsEndInAWarning) {
+  SKIP_ON_WINDOWS("FIFOs made by the test");
+  TempDir dir;
+  const fs::path d = dir.path();
+  MakeFifo(d / "fifo/map");
+  fs::create_directories(d / "folder/map");
+  MakeFifo(d / "smb-fifo.conf");
+  MakeFifo(d / "include.fifo");
+  // A file that includes itself and one that includes the first again.
+  Write(d / "smb.conf", "[global]\n include = " + (d / "smb.conf").string() + "\n include = " +
+                            (d / "more.conf").string() + "\n include = " + (d / "include.fifo").string() +
+                            "\n include = " + (d / "missing.conf").string() + "\n[baze]\n path = /srv/baze\n");
+  Write(d / "more.conf", "include = " + (d / "smb.conf").string() + "\n[arhiv]\n path = /srv/arhiv\n");
+  Write(d / "hostname", "streznik\n");
+  const std::vector<fs::path> fifos = {d / "fifo/map", d / "smb-fifo.conf", d / "include.fifo"};
+
+  engine::MapSources s;
+  s.map_files = {(d / "fifo/map").string(), (d / "folder/map").string(), (d / "none/map").string()};
+  s.smb_conf = (d / "smb.conf").string();
+  s.host_name_file = (d / "hostname").string();
+  std::vector<std::string> said;
+  engine::PathMap map;
+  EndsAtOnce("a map of FIFOs", fifos, [&] { said = Notices([&] { map = engine::LoadPathMap(jet::Env::Default(), s); }); });
+  EXPECT_EQ(map.ToLocal("\\\\streznik\\baze\\x.mdb"), "/srv/baze/x.mdb");
+  EXPECT_EQ(map.ToLocal("\\\\streznik\\arhiv\\x.mdb"), "/srv/arhiv/x.mdb");
+  // Each that is there and cannot be read is named; a map file that is not
+  // there at all is not (most machines have none).
+  const std::string all = Joined(said);
+  for (const fs::path& named : {d / "fifo/map", d / "folder/map", d / "include.fifo", d / "missing.conf"})
+    EXPECT_NE(all.find("'" + named.string() + "' is not read"), std::string::npos) << named << "\n" << all;
+  EXPECT_EQ(all.find("none/map"), std::string::npos) << all;
+  EXPECT_EQ(said.size(), 4u) << all;
+
+  engine::MapSources fifo_conf;
+  fifo_conf.smb_conf = (d / "smb-fifo.conf").string();
+  EndsAtOnce("an smb.conf that is a FIFO", fifos, [&] {
+    said = Notices([&] { engine::LoadPathMap(jet::Env::Default(), fifo_conf); });
+  });
+  EXPECT_EQ(said.size(), 1u) << Joined(said);
+}
+
+TEST(HostileFiles, AMapFileTooLargeIsRefusedWholeAndAByteOrderMarkIsNoPartOfAnEntry) {
+  TempDir dir;
+  // The limit falls inside the last entry, which cut there would read as
+  // another folder.
+  std::string big;
+  while (big.size() < (4u << 20) - 10) big += "# " + std::string(200, '-') + "\n";
+  big += "Z:=/srv/baze/podatki\n";
+  Write(dir / "big/map", big);
+  Write(dir / "bom/map", "\xEF\xBB\xBFZ:=/srv/z\n");
+  engine::MapSources s;
+  s.map_files = {(dir / "big/map").string()};
+  try {
+    engine::LoadPathMap(jet::Env::Default(), s);
+    ADD_FAILURE() << "a map file over the limit was read";
+  } catch (const engine::EngineError& e) {
+    EXPECT_EQ(e.number(), 3001);
+    EXPECT_NE(e.description().find("'" + (dir / "big/map").string() + "'"), std::string::npos) << e.description();
+  }
+  s.map_files = {(dir / "bom/map").string()};
+  EXPECT_EQ(engine::LoadPathMap(jet::Env::Default(), s).ToLocal("Z:\\x.mdb"), "/srv/z/x.mdb");
 }
 
 }  // namespace
