@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/messages.h"
 #include "engine/system_text.h"
 #include "linkform/form.h"
 #include "linkform/form_description.h"
@@ -260,14 +261,9 @@ std::string RawArgumentText() {
   return Utf8(line.substr(i));
 }
 
-std::string ApplicationFolder() {
-  std::wstring path(32768, L'\0');
-  path.resize(::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-  const size_t slash = path.find_last_of(L"\\/");
-  path.resize(slash == std::wstring::npos ? 0 : slash);
-  if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
-  return Utf8(path);
-}
+// The folder as the system names the program, without "\\?\": a program
+// started from a share is "\\server\share\...", never "UNC\server\...".
+std::string ApplicationFolder() { return engine::ProgramDirectory(nullptr); }
 
 int RunLinkWindow(const std::string& argument_text, const std::string& application_directory) {
   Win32Window window({argument_text, application_directory});

@@ -3,6 +3,8 @@
 // and comparison without regard to case.
 #include "jet/windows_path.h"
 
+#include "jet/env.h"
+
 #include <string>
 
 #include "tests/support/support.h"
@@ -117,6 +119,28 @@ TEST(WindowsPath, CoversComparesAsWindowsDoes) {
     ASSERT_TRUE(prefix && path) << c.prefix << " | " << c.path;
     EXPECT_EQ(prefix->Covers(*path), c.covers) << c.prefix << " | " << c.path;
   }
+}
+
+// The folder of a file as this system writes paths: where the journal's
+// name is made durable.
+TEST(WindowsPath, FolderOfAFileAsThisSystemWritesIt) {
+  const std::pair<const char*, const char*> cases[] = {
+#ifdef _WIN32
+      {"C:\\Baze\\MLQ.mdb", "C:\\Baze"},
+      {"C:\\MLQ.mdb", "C:\\"},
+      {"C:/MLQ.mdb", "C:/"},
+      {"\\\\streznik\\baze\\MLQ.mdb", "\\\\streznik\\baze\\"},
+      {"\\\\streznik\\baze\\app\\MLQ.mdb", "\\\\streznik\\baze\\app"},
+      {"\\\\?\\C:\\MLQ.mdb", "\\\\?\\C:\\"},
+      {"C:MLQ.mdb", "C:"},
+#else
+      {"/srv/baze/MLQ.mdb", "/srv/baze"},
+      {"/MLQ.mdb", "/"},
+      {"baze/MLQ.mdb", "baze"},
+#endif
+      {"MLQ.mdb", "."},
+  };
+  for (const auto& [path, folder] : cases) EXPECT_EQ(jet::Env::FolderOf(path), folder) << path;
 }
 
 }  // namespace
