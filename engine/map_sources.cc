@@ -43,7 +43,10 @@ std::vector<std::string> Lines(const std::string& text) {
 // What reading a source file gave.
 struct SourceText {
   std::optional<std::string> text;  // none when it could not be read
-  jet::Code failure = jet::Code::kOk;
+  // Whether something is at the name, as far as this process can see: a
+  // name it cannot even look up (a folder on the way it may not enter) is
+  // as good as absent.
+  bool there = false;
   std::string reason;  // why not, for a warning
 };
 
@@ -52,18 +55,18 @@ struct SourceText {
 // in an entry that says something else.
 SourceText ReadText(jet::Env& env, const std::string& path) {
   auto file = env.Open(path, jet::OpenMode::kRead);
-  if (!file.ok()) return {std::nullopt, file.status().code(), file.status().message()};
+  if (!file.ok()) return {std::nullopt, env.Stat(path).ok(), file.status().message()};
   std::string text;
   std::vector<uint8_t> block(64 * 1024);
   for (;;) {
     auto n = (*file)->ReadUpTo(text.size(), block);
-    if (!n.ok()) return {std::nullopt, n.status().code(), n.status().message()};
+    if (!n.ok()) return {std::nullopt, true, n.status().message()};
     if (*n == 0) break;
     if (text.size() + *n > kMaxSourceFile) throw SourceTooLarge(path, kMaxSourceFile);
     text.append(reinterpret_cast<const char*>(block.data()), *n);
   }
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
-  return {std::move(text), jet::Code::kOk, {}};
+  return {std::move(text), true, {}};
 }
 
 // A source file that is there but cannot be read: a folder in its place, a
@@ -93,7 +96,7 @@ void AddEntry(PathMap& map, std::string_view entry, std::string source, const Wh
 void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
   const SourceText read = ReadText(env, path);
   if (!read.text) {
-    if (read.failure != jet::Code::kNotFound) WarnUnreadable(path, read);
+    if (read.there) WarnUnreadable(path, read);
     return;
   }
   const std::string& text = *read.text;
@@ -144,7 +147,7 @@ void ReadSmbConf(jet::Env& env, const std::string& path, bool included, std::set
   if (!read_already.insert(real.ok() ? *real : path).second) return;
   const SourceText read = ReadText(env, path);
   if (!read.text) {
-    if (included || read.failure != jet::Code::kNotFound) WarnUnreadable(path, read);
+    if (included || read.there) WarnUnreadable(path, read);
     return;
   }
   const std::vector<std::string> raw = Lines(*read.text);
