@@ -9,6 +9,7 @@
 #include "engine/failures.h"
 #include "engine/messages.h"
 #include "jet/text.h"
+#include "jet/windows_path.h"
 
 namespace engine {
 namespace {
@@ -254,10 +255,13 @@ void AddMounts(jet::Env& env, PathMap& map, const MapSources& sources) {
   for (const std::string& line : Lines(*text)) {
     const std::vector<std::string> f = Fields(line);
     if (f.size() < 3 || (f[2] != "cifs" && f[2] != "smb3" && f[2] != "smbfs")) continue;
-    std::string share = Unescape(f[0]);
-    if (share.size() < 3 || share[0] != '/' || share[1] != '/') continue;
-    for (char& c : share)
-      if (c == '/') c = '\\';
+    // "//server/share" or a folder of it, as a client names it.
+    std::optional<jet::WindowsPath> remote = jet::ParseWindowsPath(Unescape(f[0]));
+    if (!remote || remote->root != jet::WindowsRootKind::kShare || remote->verbatim) continue;
+    jet::WindowsPath place = remote->Normalized();
+    place.trailing_separator = false;
+    std::string share = place.Text();
+    if (place.components.empty()) share.pop_back();  // a share's root ends in a separator; a prefix does not
     const std::string mount_point = Unescape(f[1]);
     map.Add(PathMapEntry{share, mount_point, "mount " + mount_point + " in " + sources.mounts});
   }
