@@ -9,7 +9,9 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <future>
 #include <thread>
@@ -105,6 +107,31 @@ TEST(HostileFiles, AnOpenNeitherWaitsOnAFifoNorFollowsAnEntrysLink) {
     EXPECT_EQ(env.OpenEntry((dir / "link.mdb").string()).status().code(), jet::Code::kInvalidPath);
     EXPECT_TRUE(env.OpenEntry((dir / "real.mdb").string()).ok());
   });
+}
+
+// A walk sees a file, and by the time it opens the name a FIFO is there: the
+// open must not wait for a writer that never comes.
+TEST(HostileFiles, AFileSwappedForAFifoBetweenLookAndOpenIsNotWaitedOn) {
+  SKIP_ON_WINDOWS("FIFOs and an atomic exchange of two names");
+#ifndef _WIN32
+  TempDir dir;
+  const fs::path name = dir / "MLQ.mdb", other = dir / "other";
+  Write(name, std::string(4096, 'x'));
+  MakeFifo(other);
+  std::atomic<bool> stop{false};
+  std::thread racer([&] {
+    while (!stop) (void)::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE);
+  });
+  jet::Env& env = jet::Env::Default();
+  EndsAtOnce("opens of a name swapped for a FIFO", {name, other}, [&] {
+    for (int i = 0; i < 300; ++i) {
+      (void)engine::IsDatabaseFile(env, name.string());
+      (void)env.Open(name.string(), jet::OpenMode::kRead);
+    }
+  });
+  stop = true;
+  racer.join();
+#endif
 }
 
 TEST(HostileFiles, MapSourcesThatAreFifosFoldersOrLoopsEndInAWarning) {
