@@ -26,6 +26,8 @@ void PrintTo(const JournalNameCase& c, std::ostream* os) { *os << c.what; }
 void MakeFifo(const fs::path& path) {
 #ifndef _WIN32
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+#else
+  (void)path;
 #endif
 }
 

@@ -48,6 +48,8 @@ void EndsAtOnce(const std::string& what, const std::vector<fs::path>& fifos, Wor
           if (fd >= 0) ::close(fd);
         }
       }
+#else
+      (void)fifos;
 #endif
     } while (done.wait_for(std::chrono::milliseconds(100)) == std::future_status::timeout);
   }
@@ -64,6 +66,8 @@ void MakeFifo(const fs::path& path) {
 #ifndef _WIN32
   fs::create_directories(path.parent_path());
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+#else
+  (void)path;
 #endif
 }
 
@@ -180,7 +184,7 @@ TEST(HostileFiles, AMapFileTooLargeIsRefusedWholeAndAByteOrderMarkIsNoPartOfAnEn
   // The limit falls inside the last entry, which cut there would read as
   // another folder.
   std::string big;
-  while (big.size() < (4u << 20) - 10) big += "# " + std::string(200, '-') + "\n";
+  while (big.size() < (4u << 20) - 10) big.append("# ").append(200, '-').append("\n");
   big += "Z:=/srv/baze/podatki\n";
   Write(dir / "big/map", big);
   Write(dir / "bom/map", "\xEF\xBB\xBFZ:=/srv/z\n");
