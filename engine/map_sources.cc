@@ -49,11 +49,12 @@ struct SourceText {
   // as good as absent.
   bool there = false;
   std::string reason;  // why not, for a warning
+  bool too_large = false;
 };
 
 // The whole text of a file, a UTF-8 byte-order mark left out. A file larger
-// than any configuration file is not read at all: cut, it would end mid-line
-// in an entry that says something else.
+// than any configuration file is not read at all (too_large): cut, it would
+// end mid-line in an entry that says something else.
 SourceText ReadText(jet::Env& env, const std::string& path) {
   auto file = env.Open(path, jet::OpenMode::kRead);
   if (!file.ok()) return {std::nullopt, env.Stat(path).ok(), file.status().message()};
@@ -63,11 +64,12 @@ SourceText ReadText(jet::Env& env, const std::string& path) {
     auto n = (*file)->ReadUpTo(text.size(), block);
     if (!n.ok()) return {std::nullopt, true, n.status().message()};
     if (*n == 0) break;
-    if (text.size() + *n > kMaxSourceFile) throw SourceTooLarge(path, kMaxSourceFile);
+    if (text.size() + *n > kMaxSourceFile)
+      return {std::nullopt, true, "larger than " + std::to_string(kMaxSourceFile) + " bytes", true};
     text.append(reinterpret_cast<const char*>(block.data()), *n);
   }
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
-  return {std::move(text), true, {}};
+  return {std::move(text), true, {}, false};
 }
 
 // A source file that is there but cannot be read: a folder in its place, a
@@ -96,6 +98,8 @@ void AddEntry(PathMap& map, std::string_view entry, std::string source, const Wh
 
 void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
   const SourceText read = ReadText(env, path);
+  // The user's own map, cut or left out, would send links elsewhere unsaid.
+  if (read.too_large) throw SourceTooLarge(path, kMaxSourceFile);
   if (!read.text) {
     if (read.there) WarnUnreadable(path, read);
     return;
