@@ -43,6 +43,8 @@ const char kUsage[] =
     "  --no-gui         leave out the window\n"
     "  --scan N         front-ends in the tree vostrel-cli scan walks (default: 2000; 0 leaves it out)\n"
     "  --only-scan      measure the scan alone\n"
+    "  --maps LIST      lines of the path map files read (default: 1000,20000,100000; 0 leaves them out)\n"
+    "  --only-maps      measure the path map files alone\n"
     "  --keep           keep the made files for the next run\n";
 
 // Goals the figures are held against.
@@ -62,6 +64,8 @@ struct Options {
   bool keep = false;
   int scan = 2000;
   bool only_scan = false;
+  std::vector<int> map_lines = {1000, 20000, 100000};
+  bool only_maps = false;
 };
 
 std::vector<std::string> Split(const std::string& text) {
@@ -96,6 +100,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     else if (a == "--keep") o.keep = true;
     else if (a == "--scan") o.scan = std::max(0, std::stoi(value()));
     else if (a == "--only-scan") o.only_scan = true;
+    else if (a == "--only-maps") o.only_maps = true;
     else if (a == "--sizes") {
       o.sizes.clear();
       for (const std::string& s : Split(value())) {
@@ -103,9 +108,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
         if (bytes == 0) throw std::invalid_argument("bad size " + s);
         o.sizes.push_back(bytes);
       }
-    } else if (a == "--tables") {
-      o.tables.clear();
-      for (const std::string& s : Split(value())) o.tables.push_back(std::stoi(s));
+    } else if (a == "--tables" || a == "--maps") {
+      std::vector<int>& counts = a == "--tables" ? o.tables : o.map_lines;
+      counts.clear();
+      for (const std::string& s : Split(value())) counts.push_back(std::stoi(s));
     } else {
       throw std::invalid_argument("unknown option " + a);
     }
@@ -212,8 +218,9 @@ class Bench {
   void Run() {
     const auto& be = workload_.BackEndFolders();
     backends_ = be;
-    if (o_.only_scan) {
-      if (o_.scan > 0) ScanTree(o_.scan);
+    if (o_.only_scan || o_.only_maps) {
+      if (o_.only_scan && o_.scan > 0) ScanTree(o_.scan);
+      if (o_.only_maps) MapFiles();
       report_.Summary();
       return;
     }
@@ -242,6 +249,7 @@ class Bench {
     Peers(peer_files);
     if (o_.gui) Window(sized);
     if (o_.scan > 0) ScanTree(o_.scan);
+    MapFiles();
     report_.Summary();
 
     if (!o_.keep) {
@@ -486,6 +494,40 @@ class Bench {
       std::filesystem::remove_all(tree);
       std::filesystem::remove_all(small);
     }
+  }
+
+  // Path map files of growing length, as every command that finds back-ends
+  // reads them first.
+  void MapFiles() {
+    std::vector<int> lines_list;
+    for (int n : o_.map_lines)
+      if (n > 0) lines_list.push_back(n);
+    if (lines_list.empty()) return;
+    Progress("6: path map files");
+    report_.Heading("6. Path map files");
+    report_.Line("A map file of N share entries (\"\\\\srvI\\baze = /srv/baze/podatki/I\"), read alone by the "
+                 "engine in a probe process, " + std::to_string(o_.runs) + " runs each.\n");
+    report_.Header({"lines", "read (median)", "spread"});
+    double largest = 0;
+    for (int n : lines_list) {
+      const std::string file = o_.scratch + "/map-" + std::to_string(n);
+      {
+        std::ofstream out(file);
+        for (int i = 0; i < n; ++i) out << "\\\\srv" << i << "\\baze = /srv/baze/podatki/" << i << "\n";
+      }
+      std::vector<double> seconds;
+      for (int run = 0; run < o_.runs; ++run) {
+        const ProbeResult r = prober_.Run({"map", file});
+        if (r.link != std::to_string(n)) throw std::runtime_error("map " + file + " read " + r.link + " entries");
+        seconds.push_back(r.seconds);
+      }
+      const Summary s = Summarize(seconds);
+      report_.Row({std::to_string(n), FormatSeconds(s.median), FormatSpread(s)});
+      largest = s.median;
+      if (!o_.keep) std::filesystem::remove(file);
+    }
+    report_.Goal("a map file of " + std::to_string(lines_list.back()) + " lines read in under a second", largest < 1.0,
+                 FormatSeconds(largest));
   }
 
   void Peers(const std::vector<FrontEnd>& fes) {

@@ -13,6 +13,7 @@
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
+#include "vostrel/map_sources.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
 
@@ -58,7 +59,7 @@ ProbeResult Measure(Operation operation) {
 }
 
 int Usage() {
-  std::cerr << "usage: vostrel-bench probe idle | open FILE [--evict] | relink FILE LINK\n";
+  std::cerr << "usage: vostrel-bench probe idle | open FILE [--evict] | relink FILE LINK | map FILE\n";
   return 2;
 }
 
@@ -125,6 +126,10 @@ int RunProbe(const std::vector<std::string>& args) {
         partner.RefreshLink();
         return partner.Connect();
       });
+    } else if (what == "map" && args.size() == 2) {
+      engine::MapSources sources;  // the one map file, no other source
+      sources.map_files = {args[1]};
+      r = Measure([&] { return std::to_string(engine::LoadPathMap(jet::Env::Default(), sources).Entries().size()); });
     } else {
       return Usage();
     }

@@ -29,6 +29,8 @@ std::optional<ProbeResult> ParseProbe(const std::string& line);
 //   probe open FILE [--evict]      open FILE and read Partner's link; --evict
 //                                  first drops FILE from the page cache
 //   probe relink FILE LINK         open FILE, set Partner's link, refresh it
+//   probe map FILE                 read the path map file FILE alone; "link"
+//                                  is the number of entries
 int RunProbe(const std::vector<std::string>& args);
 
 }  // namespace bench

@@ -7,7 +7,7 @@ namespace cli {
 namespace {
 
 std::string Line(const std::string& file, const std::string& table, const std::string& result) {
-  return file + "\t" + table + "\t" + result + "\n";
+  return TerminalText(file) + "\t" + TerminalText(table) + "\t" + TerminalText(result) + "\n";
 }
 
 std::string FailureJson(const std::optional<Failure>& f) {

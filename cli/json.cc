@@ -2,28 +2,42 @@
 
 namespace cli {
 
+namespace {
+
+// A control character as JSON writes it; false for any other.
+bool AppendEscapedControl(unsigned char c, std::string& out) {
+  switch (c) {
+    case '\n': out += "\\n"; return true;
+    case '\r': out += "\\r"; return true;
+    case '\t': out += "\\t"; return true;
+    default:
+      if (c >= 0x20) return false;
+      static const char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+      return true;
+  }
+}
+
+}  // namespace
+
 std::string JsonString(std::string_view s) {
   std::string out = "\"";
   for (char ch : s) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          static const char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 15];
-        } else {
-          out += ch;
-        }
-    }
+    if (ch == '"') out += "\\\"";
+    else if (ch == '\\') out += "\\\\";
+    else if (!AppendEscapedControl(static_cast<unsigned char>(ch), out)) out += ch;
   }
   return out + "\"";
+}
+
+std::string TerminalText(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char ch : s)
+    if (!AppendEscapedControl(static_cast<unsigned char>(ch), out)) out += ch;
+  return out;
 }
 
 std::string JsonOptional(const std::optional<std::string>& s) { return s ? JsonString(*s) : "null"; }

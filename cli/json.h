@@ -12,6 +12,12 @@ namespace cli {
 // backslashes and control characters are escaped.
 std::string JsonString(std::string_view s);
 
+// Text for the commands' text output: control characters escaped as
+// JsonString escapes them ("\n", "\t", "\u001b"), the rest as it stands
+// ("\" too), so that a name read from a file (a lock file's user, a table's
+// name) can neither break a line nor drive the terminal.
+std::string TerminalText(std::string_view s);
+
 // A string literal, or null.
 std::string JsonOptional(const std::optional<std::string>& s);
 

@@ -1,12 +1,13 @@
 #include <iostream>
 
 #include "commands.h"
+#include "json.h"
 #include "platform/messages.h"
 
 namespace cli {
 
 std::string ErrorLine(int number, const std::string& localized) {
-  return platform::Fill(platform::Translate("Error %1: %2"), {std::to_string(number), localized});
+  return platform::Fill(platform::Translate("Error %1: %2"), {std::to_string(number), TerminalText(localized)});
 }
 
 void ReportEngineError(int number, const std::string& localized) { std::cerr << ErrorLine(number, localized) << "\n"; }

@@ -20,8 +20,9 @@ namespace {
 const char kScanUsage[] =
     "usage: vostrel-cli scan DIR... [--back-end PATH] [--json]\n"
     "\n"
-    "Walks the folders DIR (symbolic links are not followed; a folder that cannot\n"
-    "be read is reported on stderr and skipped) and checks every front-end found\n"
+    "Walks the folders DIR (symbolic links are not followed; a folder or file that\n"
+    "cannot be read, or whose path is longer than the system takes, is reported on\n"
+    "stderr and skipped) and checks every front-end found\n"
     "there, told by its content whatever its name, as vostrel-cli check does; the\n"
     "lines are check's, printed as each front-end is checked:\n"
     "\n"
@@ -32,8 +33,31 @@ const char kScanUsage[] =
     "  --json            one JSON array of check's objects, one per front-end\n"
     "\n"
     "On a terminal, stderr shows how far it got. Exits with 0 when no link shown is\n"
-    "broken, 1 when one is, a front-end does not open or a folder cannot be read,\n"
+    "broken, 1 when one is, a front-end does not open or an entry cannot be read,\n"
     "2 on wrong usage.\n";
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+bool IsSeparator(char c) { return c == kSeparator || c == '/'; }
+
+// The path of `name` in `dir`, written as this system writes paths.
+std::string Child(const std::string& dir, const std::string& name) {
+  return !dir.empty() && IsSeparator(dir.back()) ? dir + name : dir + kSeparator + name;
+}
+
+// A folder as the user gave it, with this system's separators and none at
+// its end but a root's ("/", "C:\").
+std::string FolderGiven(std::string dir) {
+  for (char& c : dir)
+    if (IsSeparator(c)) c = kSeparator;
+  const size_t root = dir.size() >= 2 && dir[1] == ':' ? 3 : 1;
+  while (dir.size() > root && dir.back() == kSeparator) dir.pop_back();
+  return dir;
+}
 
 class Scan {
  public:
@@ -51,9 +75,17 @@ class Scan {
     }
     std::sort(names->begin(), names->end());
     for (const std::string& name : *names) {
-      const std::string path = dir == "/" ? "/" + name : dir + "/" + name;
+      const std::string path = Child(dir, name);
       auto info = env.Stat(path, false);
-      if (!info.ok()) continue;
+      if (!info.ok()) {
+        // Gone since the folder was listed: nothing to say. Anything else
+        // (a name longer than the system takes, no permission) is said.
+        if (info.status().code() == engine::Code::kNotFound) continue;
+        ClearProgress();
+        std::cerr << "vostrel-cli scan: cannot read an entry: " << info.status().message() << "\n";
+        good_ = false;
+        continue;
+      }
       if (info->kind == engine::FileKind::kDirectory) {
         Folder(path);
       } else if (info->kind == engine::FileKind::kFile) {
@@ -128,10 +160,7 @@ int ScanCommand(const Args& args) {
                                    }))
     return *done;
   Scan scan(parsed.Value("--back-end"), parsed.Has("--json"));
-  for (std::string dir : parsed.files) {
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    scan.Folder(dir);
-  }
+  for (const std::string& dir : parsed.files) scan.Folder(FolderGiven(dir));
   return scan.Finish();
 }
 

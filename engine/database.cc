@@ -94,6 +94,11 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
   // A journal of another file found beside this one is set aside, and said
   // once: in the failure if the file cannot be opened, else as a notice.
   std::string set_aside;
+  // A folder, a FIFO or a device at the journal's name would stop every
+  // change to the file and every recovery of one: named before anything else.
+  const std::string journal = jet::JournalPathFor(env, path);
+  if (Result<jet::FileInfo> info = env.Stat(journal); info.ok() && info->kind != jet::FileKind::kFile)
+    throw JournalNameTaken(path, journal);
   jet::Status recovered = jet::RecoverJournal(env, path, &set_aside);
   if (!recovered.ok()) throw fail(recovered);
   try {

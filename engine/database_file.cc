@@ -7,7 +7,7 @@
 namespace engine {
 
 bool IsDatabaseFile(jet::Env& env, const std::string& path) {
-  auto file = env.Open(path, jet::OpenMode::kRead);
+  auto file = env.OpenEntry(path);
   if (!file.ok()) return false;
   std::vector<uint8_t> head(4096);
   auto n = (*file)->ReadUpTo(0, head);

@@ -53,6 +53,13 @@ EngineError CannotOpenFile(const std::string& full_path) {
                {full_path});
 }
 
+EngineError JournalNameTaken(const std::string& full_path, const std::string& journal_path) {
+  return Raise(kErrCannotOpenFile,
+               "Cannot open the file '%1': '%2', where its journal is kept, is not a file. Remove it or give it "
+               "another name.",
+               {full_path, journal_path});
+}
+
 EngineError ItemNotFound() { return Raise(kErrItemNotFound, "Item not found in this collection."); }
 
 EngineError ObjectInvalid() { return Raise(kErrObjectInvalid, "Object invalid or no longer set."); }
@@ -63,6 +70,11 @@ EngineError BadMapEntry(const Phrase& where, const std::string& entry, const Phr
   const char* text = "Bad path map entry in %1: '%2': %3.";
   return EngineError(kErrInvalidArgument, Fill(text, {where.english, entry, why.english}),
                      Fill(Translate(text), {where.localized, entry, why.localized}));
+}
+
+EngineError SourceTooLarge(const std::string& path, size_t limit) {
+  return Raise(kErrInvalidArgument, "The path map source '%1' is larger than %2 bytes, more than any map holds; it is not read.",
+               {path, std::to_string(limit)});
 }
 
 EngineError LockedBy(const std::vector<SessionUser>& users) {

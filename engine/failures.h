@@ -28,6 +28,9 @@ EngineError UnrecognizedFormat(const std::string& full_path);    // 3343
 EngineError CannotOpenDatabase(const std::string& name);         // 3049
 EngineError NotValidPassword();                                  // 3031
 EngineError CannotOpenFile(const std::string& full_path);        // 3051
+// 3051: something other than a file (a folder, a FIFO, a device) lies at the
+// name of the journal of the file at `full_path`.
+EngineError JournalNameTaken(const std::string& full_path, const std::string& journal_path);
 EngineError FileInUse(const std::string& full_path);             // 3045
 EngineError ItemNotFound();                                      // 3265
 EngineError ObjectInvalid();                                     // 3420
@@ -35,6 +38,8 @@ EngineError DiskOrNetworkError();                                // 3043
 // 3001: a path map entry that is not "WINPREFIX=LOCALDIR"; `where` names
 // its source (a file and line, the variable, the command line).
 EngineError BadMapEntry(const Phrase& where, const std::string& entry, const Phrase& why);
+// A map file (or another source of the map) too large to be one: 3001.
+EngineError SourceTooLarge(const std::string& path, size_t limit);
 // `e` (3044 for a Windows path) and which map entry would reach `root`.
 EngineError Unmapped(const EngineError& e, const std::string& root);
 // 3260: "Couldn't update; currently locked by user 'U' on machine 'M'." naming

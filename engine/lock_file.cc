@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/failures.h"
-#include "engine/path.h"
 #include "jet/text.h"
 
 namespace engine {
@@ -41,25 +40,42 @@ std::string LockFileName(const std::string& db_path) {
   return stem + (EndsWithIgnoreCase(db_path, ".accdb") || EndsWithIgnoreCase(db_path, ".accde") ? ".laccdb" : ".ldb");
 }
 
+// Every lock file beside the database. Where two differ only in the case of
+// their names (clients that spelled the database's name differently), the
+// desktop program on each keeps its own, and both tell who is there.
+std::vector<std::string> LockFilePaths(jet::Env& env, const std::string& db_path) {
+  const std::string wanted = LockFileName(db_path);
+  const size_t slash = wanted.find_last_of("/\\");
+  const std::string folder = slash == std::string::npos ? std::string() : wanted.substr(0, slash + 1);
+  const std::string name = wanted.substr(folder.size());
+  std::vector<std::string> paths;
+  if (auto entries = env.ListDir(folder.empty() ? "." : folder); entries.ok()) {
+    std::sort(entries->begin(), entries->end());
+    for (const std::string& entry : *entries)
+      if (jet::EqualsIgnoreCase(entry, name)) paths.push_back(folder + entry);
+  }
+  return paths;
+}
+
 Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page) {
   Sessions s;
   s.live = HeldBySession(db_file);
-  const ResolvedPath lock_path = ResolvePath(env, LockFileName(db_path));
-  if (lock_path.problem != PathProblem::kNone) return s;
-  auto lock_file = env.Open(lock_path.full, jet::OpenMode::kRead);
-  if (!lock_file.ok()) {
-    // Held without sharing (Windows): a process has it open now.
-    s.live = s.live || lock_file.status().code() == jet::Code::kLocked;
-    return s;
-  }
-  s.live = s.live || AnyLock(**lock_file);
-  std::vector<uint8_t> bytes(kEntrySize * kMaxEntries);
-  auto n = (*lock_file)->ReadUpTo(0, bytes);
-  if (!n.ok()) return s;
-  for (size_t at = 0; at + kEntrySize <= *n; at += kEntrySize) {
-    std::span<const uint8_t> entry(bytes.data() + at, kEntrySize);
-    SessionUser u{Name(entry.first(kNameSize), code_page), Name(entry.subspan(kNameSize), code_page)};
-    if (!u.machine.empty() || !u.user.empty()) s.users.push_back(std::move(u));
+  for (const std::string& path : LockFilePaths(env, db_path)) {
+    auto lock_file = env.Open(path, jet::OpenMode::kRead);
+    if (!lock_file.ok()) {
+      // Held without sharing (Windows): a process has it open now.
+      s.live = s.live || lock_file.status().code() == jet::Code::kLocked;
+      continue;
+    }
+    s.live = s.live || AnyLock(**lock_file);
+    std::vector<uint8_t> bytes(kEntrySize * kMaxEntries);
+    auto n = (*lock_file)->ReadUpTo(0, bytes);
+    if (!n.ok()) continue;
+    for (size_t at = 0; at + kEntrySize <= *n; at += kEntrySize) {
+      std::span<const uint8_t> entry(bytes.data() + at, kEntrySize);
+      SessionUser u{Name(entry.first(kNameSize), code_page), Name(entry.subspan(kNameSize), code_page)};
+      if (!u.machine.empty() || !u.user.empty()) s.users.push_back(std::move(u));
+    }
   }
   return s;
 }

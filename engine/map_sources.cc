@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #include "vostrel/error.h"
 #include "engine/failures.h"
 #include "platform/messages.h"
 #include "jet/text.h"
+#include "jet/windows_path.h"
 
 namespace engine {
 namespace {
 
 constexpr size_t kMaxSourceFile = 4 << 20;  // larger is no configuration file
-constexpr int kMaxIncludeDepth = 16;        // includes that loop end here
 
 std::string Trim(std::string_view s) {
   const size_t begin = s.find_first_not_of(" \t\r");
@@ -40,44 +41,79 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// The whole text of a file; none when it is not there.
-std::optional<std::string> ReadText(jet::Env& env, const std::string& path) {
+// What reading a source file gave.
+struct SourceText {
+  std::optional<std::string> text;  // none when it could not be read
+  // Whether something is at the name, as far as this process can see: a
+  // name it cannot even look up (a folder on the way it may not enter) is
+  // as good as absent.
+  bool there = false;
+  std::string reason;  // why not, for a warning
+  bool too_large = false;
+};
+
+// The whole text of a file, a UTF-8 byte-order mark left out. A file larger
+// than any configuration file is not read at all (too_large): cut, it would
+// end mid-line in an entry that says something else.
+SourceText ReadText(jet::Env& env, const std::string& path) {
   auto file = env.Open(path, jet::OpenMode::kRead);
-  if (!file.ok()) return std::nullopt;
+  if (!file.ok()) return {std::nullopt, env.Stat(path).ok(), file.status().message()};
   std::string text;
   std::vector<uint8_t> block(64 * 1024);
-  while (text.size() < kMaxSourceFile) {
+  for (;;) {
     auto n = (*file)->ReadUpTo(text.size(), block);
-    if (!n.ok()) return std::nullopt;
+    if (!n.ok()) return {std::nullopt, true, n.status().message()};
     if (*n == 0) break;
+    if (text.size() + *n > kMaxSourceFile)
+      return {std::nullopt, true, "larger than " + std::to_string(kMaxSourceFile) + " bytes", true};
     text.append(reinterpret_cast<const char*>(block.data()), *n);
   }
-  return text;
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  return {std::move(text), true, {}, false};
 }
 
-// "WINPREFIX=LOCALDIR", spaces around either side allowed.
-// `where` names the entry's source; its English form is the source the map lists.
-void AddEntry(PathMap& map, const std::string& entry, const Phrase& where) {
+// A source file that is there but cannot be read: a folder in its place, a
+// FIFO, a file without read permission. Said, not fatal: the other sources
+// still count.
+void WarnUnreadable(const std::string& path, const SourceText& read) {
+  Notice(Say("The path map source '%1' is not read: %2", {path, read.reason}).localized);
+}
+
+// "WINPREFIX=LOCALDIR", spaces around either side allowed. `source` names
+// the entry's source as the map lists it; `where` gives it in the user's
+// language too, made only for a failure.
+template <typename Where>
+void AddEntry(PathMap& map, std::string_view entry, std::string source, const Where& where) {
   const size_t equals = entry.find('=');
   if (equals == std::string::npos)
-    throw BadMapEntry(where, entry, Say("it has no \"=\" between the Windows prefix and the local folder"));
-  const std::string prefix = Trim(std::string_view(entry).substr(0, equals));
-  const std::string local = Trim(std::string_view(entry).substr(equals + 1));
-  if (local.empty()) throw BadMapEntry(where, entry, Say("the local folder is missing"));
-  if (local[0] != '/') throw BadMapEntry(where, entry, Say("the local folder must be an absolute path"));
-  if (!IsWindowsRooted(prefix) || !map.Add(PathMapEntry{prefix, local, where.english}))
-    throw BadMapEntry(where, entry,
+    throw BadMapEntry(where(), std::string(entry), Say("it has no \"=\" between the Windows prefix and the local folder"));
+  const std::string prefix = Trim(entry.substr(0, equals));
+  const std::string local = Trim(entry.substr(equals + 1));
+  if (local.empty()) throw BadMapEntry(where(), std::string(entry), Say("the local folder is missing"));
+  if (local[0] != '/') throw BadMapEntry(where(), std::string(entry), Say("the local folder must be an absolute path"));
+  if (!IsWindowsRooted(prefix) || !map.Add(PathMapEntry{prefix, local, std::move(source)}))
+    throw BadMapEntry(where(), std::string(entry),
                       Say("'%1' is not a drive (Z:) or a share (\\\\server\\share), with or without folders", {prefix}));
 }
 
 void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
-  const std::optional<std::string> text = ReadText(env, path);
-  if (!text) return;
-  const std::vector<std::string> lines = Lines(*text);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string line = Trim(lines[i]);
+  const SourceText read = ReadText(env, path);
+  // The user's own map, cut or left out, would send links elsewhere unsaid.
+  if (read.too_large) throw SourceTooLarge(path, kMaxSourceFile);
+  if (!read.text) {
+    if (read.there) WarnUnreadable(path, read);
+    return;
+  }
+  const std::string& text = *read.text;
+  size_t number = 0;
+  for (size_t at = 0; at <= text.size(); ++number) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = Trim(std::string_view(text).substr(at, end - at));
+    at = end + 1;
     if (line.empty() || line[0] == '#') continue;
-    AddEntry(map, line, Say("%1 line %2", {path, std::to_string(i + 1)}));
+    const std::string n = std::to_string(number + 1);
+    AddEntry(map, line, path + " line " + n, [&] { return Say("%1 line %2", {path, n}); });
   }
 }
 
@@ -108,11 +144,18 @@ bool Yes(const std::string& value) {
   return v == "yes" || v == "true" || v == "1" || v == "on";
 }
 
-void ReadSmbConf(jet::Env& env, const std::string& path, int depth, SmbConf& conf, std::string& section) {
-  if (depth > kMaxIncludeDepth) return;
-  const std::optional<std::string> text = ReadText(env, path);
-  if (!text) return;
-  const std::vector<std::string> raw = Lines(*text);
+// `read` holds the files read so far: each is read once, so that a file
+// that includes itself, or one that includes it, ends there.
+void ReadSmbConf(jet::Env& env, const std::string& path, bool included, std::set<std::string>& read_already,
+                 SmbConf& conf, std::string& section) {
+  auto real = env.RealPath(path);
+  if (!read_already.insert(real.ok() ? *real : path).second) return;
+  const SourceText read = ReadText(env, path);
+  if (!read.text) {
+    if (included || read.there) WarnUnreadable(path, read);
+    return;
+  }
+  const std::vector<std::string> raw = Lines(*read.text);
   for (size_t i = 0; i < raw.size(); ++i) {
     std::string line = Trim(raw[i]);
     while (!line.empty() && line.back() == '\\' && i + 1 < raw.size()) {  // continued on the next line
@@ -134,7 +177,7 @@ void ReadSmbConf(jet::Env& env, const std::string& path, int depth, SmbConf& con
     const std::string key = Lower(section);
     if (name == "include") {
       // A name with a substitution (%m, %U) differs per client: not ours to guess.
-      if (!value.empty() && value.find('%') == std::string::npos) ReadSmbConf(env, value, depth + 1, conf, section);
+      if (!value.empty() && value.find('%') == std::string::npos) ReadSmbConf(env, value, true, read_already, conf, section);
       continue;
     }
     if (key == "global" || key.empty()) {
@@ -155,11 +198,11 @@ void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
   if (sources.smb_conf.empty()) return;
   SmbConf conf;
   std::string section;
-  ReadSmbConf(env, sources.smb_conf, 0, conf, section);
+  std::set<std::string> read_already;
+  ReadSmbConf(env, sources.smb_conf, false, read_already, conf, section);
   std::string host;
   if (!sources.host_name_file.empty()) {
-    if (std::optional<std::string> text = ReadText(env, sources.host_name_file))
-      host = Trim(Lines(*text).front());
+    if (std::optional<std::string> text = ReadText(env, sources.host_name_file).text) host = Trim(Lines(*text).front());
   }
   const std::string short_host = host.substr(0, host.find('.'));
   std::string netbios = conf.netbios_name;
@@ -211,15 +254,18 @@ std::vector<std::string> Fields(const std::string& line) {
 
 void AddMounts(jet::Env& env, PathMap& map, const MapSources& sources) {
   if (sources.mounts.empty()) return;
-  const std::optional<std::string> text = ReadText(env, sources.mounts);
+  const std::optional<std::string> text = ReadText(env, sources.mounts).text;
   if (!text) return;
   for (const std::string& line : Lines(*text)) {
     const std::vector<std::string> f = Fields(line);
     if (f.size() < 3 || (f[2] != "cifs" && f[2] != "smb3" && f[2] != "smbfs")) continue;
-    std::string share = Unescape(f[0]);
-    if (share.size() < 3 || share[0] != '/' || share[1] != '/') continue;
-    for (char& c : share)
-      if (c == '/') c = '\\';
+    // "//server/share" or a folder of it, as a client names it.
+    std::optional<jet::WindowsPath> remote = jet::ParseWindowsPath(Unescape(f[0]));
+    if (!remote || remote->root != jet::WindowsRootKind::kShare || remote->verbatim) continue;
+    jet::WindowsPath place = remote->Normalized();
+    place.trailing_separator = false;
+    std::string share = place.Text();
+    if (place.components.empty()) share.pop_back();  // a share's root ends in a separator; a prefix does not
     const std::string mount_point = Unescape(f[1]);
     map.Add(PathMapEntry{share, mount_point, "mount " + mount_point + " in " + sources.mounts});
   }
@@ -274,7 +320,8 @@ MapSources DefaultMapSources() {
 
 PathMap LoadPathMap(jet::Env& env, const MapSources& sources) {
   PathMap map;
-  for (const std::string& entry : sources.command_line) AddEntry(map, entry, Phrase{"--map", "--map"});
+  for (const std::string& entry : sources.command_line)
+    AddEntry(map, entry, "--map", [] { return Phrase{"--map", "--map"}; });
   if (sources.variable) {
     std::string entry;
     int n = 0;
@@ -284,7 +331,10 @@ PathMap LoadPathMap(jet::Env& env, const MapSources& sources) {
         entry += c;
         continue;
       }
-      if (!Trim(entry).empty()) AddEntry(map, Trim(entry), Say("VOSTREL_MAP entry %1", {std::to_string(++n)}));
+      if (!Trim(entry).empty()) {
+        const Phrase where = Say("VOSTREL_MAP entry %1", {std::to_string(++n)});
+        AddEntry(map, Trim(entry), where.english, [&] { return where; });
+      }
       entry.clear();
     }
   }

@@ -5,7 +5,9 @@
 
 #include "engine/failures.h"
 #include "jet/env_names.h"
+#include "vostrel/path_map.h"
 #include "jet/text.h"
+#include "jet/windows_path.h"
 
 namespace engine {
 namespace {
@@ -19,14 +21,6 @@ constexpr char kSeparator = '/';
 #endif
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// "C:" at the start of a name.
-bool HasDrive(std::string_view name) { return name.size() >= 2 && name[1] == ':' && IsLetter(name[0]); }
-
-// "\\server\share" at the start of a name.
-bool HasUncRoot(std::string_view name) { return name.size() >= 2 && IsSeparator(name[0]) && IsSeparator(name[1]); }
 
 std::vector<std::string> Components(std::string_view name) {
   std::vector<std::string> parts;
@@ -71,23 +65,16 @@ struct Place {
 };
 
 // The root a name starts with and the rest of it, or nothing when the name
-// does not start at a root. On Windows a "\\server\share" needs both parts.
+// does not start at a root. On Windows a root is a drive or a share, written
+// verbatim ("\\?\C:\", "\\?\UNC\server\share\") or not.
 std::optional<std::pair<std::string, std::string>> SplitRoot(const std::string& name) {
   if constexpr (kWindows) {
-    if (HasUncRoot(name)) {
-      std::vector<std::string> parts = Components(name.substr(2));
-      if (parts.size() < 2 || parts[0].empty() || parts[1].empty() || parts[0] == "?" || parts[0] == ".")
-        return std::nullopt;
-      std::string rest;
-      for (size_t i = 2; i < parts.size(); ++i) rest += (i > 2 ? "\\" : "") + parts[i];
-      return std::pair{"\\\\" + parts[0] + "\\" + parts[1] + "\\", rest};
-    }
-    if (HasDrive(name) && name.size() >= 3 && IsSeparator(name[2])) {
-      std::string drive = name.substr(0, 2);
-      drive[0] = static_cast<char>(drive[0] & ~0x20);  // "c:" is "C:"
-      return std::pair{drive + "\\", name.substr(3)};
-    }
-    return std::nullopt;
+    const std::optional<jet::WindowsPath> p = jet::ParseWindowsPath(name);
+    if (!p || !p->Absolute()) return std::nullopt;
+    std::string rest;
+    for (size_t i = 0; i < p->components.size(); ++i) rest += (i > 0 ? "\\" : "") + p->components[i];
+    if (p->trailing_separator) rest += '\\';  // "dir\" names a folder, never a file
+    return std::pair{p->RootText(), rest};
   } else {
     if (!name.empty() && IsSeparator(name[0])) return std::pair{std::string("/"), name.substr(1)};
     return std::nullopt;
@@ -106,10 +93,10 @@ std::optional<Place> Absolute(const std::string& path) {
 // Drive letters and UNC shares are the platform's own on Windows and name
 // places that do not exist anywhere else.
 std::optional<std::pair<Place, std::string>> Start(const std::string& name, const std::string& cwd) {
-  if (!kWindows && (HasDrive(name) || HasUncRoot(name))) return std::nullopt;
+  if (!kWindows && IsWindowsRooted(name)) return std::nullopt;
   if (auto split = SplitRoot(name)) return std::pair{Place{split->first, {}}, split->second};
   // "C:Data\x.mdb", relative to a drive's own working folder, is not taken.
-  if (HasDrive(name) || HasUncRoot(name)) return std::nullopt;
+  if (IsWindowsRooted(name)) return std::nullopt;
   std::optional<Place> here = Absolute(cwd);
   if (!here) return std::nullopt;
   // "\Data\x.mdb": the root of the working folder's drive or share.

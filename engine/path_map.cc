@@ -3,17 +3,41 @@
 #include <algorithm>
 
 #include "jet/text.h"
+#include "jet/windows_path.h"
 
 namespace engine {
 namespace {
 
+using jet::WindowsRootKind;
+
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool IsDrive(std::string_view s) {
-  return s.size() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z'));
+// A drive path or a share path, "." and ".." resolved; none for others.
+// "Z:" alone is the drive; "Z:x" is relative to the drive's working folder,
+// which no map can know.
+std::optional<jet::WindowsPath> MappablePath(std::string_view path) {
+  std::optional<jet::WindowsPath> p = jet::ParseWindowsPath(path);
+  if (!p) return std::nullopt;
+  if (p->root == WindowsRootKind::kDriveRelative && p->components.empty() && !p->verbatim) {
+    p->root = WindowsRootKind::kDrive;
+  } else if (p->root != WindowsRootKind::kDrive && p->root != WindowsRootKind::kShare) {
+    return std::nullopt;
+  }
+  return p->Normalized();
 }
 
-// The components of a path between separators, empty ones left out.
+// The keys of a path's prefixes: [0] its root, [k] the root and its first k
+// components, each folded so that names equal to Windows have one key. A
+// share's root is written with its leading "\\", which no drive's has.
+std::vector<std::string> PrefixKeys(const jet::WindowsPath& p) {
+  std::string key = p.root == WindowsRootKind::kShare ? "\\\\" + jet::FoldedCase(p.server) + "\\" + jet::FoldedCase(p.share)
+                                                      : jet::FoldedCase(p.drive) + ":";
+  std::vector<std::string> keys{key};
+  for (const std::string& c : p.components) keys.push_back(key += "\\" + jet::FoldedCase(c));
+  return keys;
+}
+
+// The components of a local path between separators, empty ones left out.
 std::vector<std::string_view> Split(std::string_view path) {
   std::vector<std::string_view> parts;
   size_t at = 0;
@@ -27,28 +51,6 @@ std::vector<std::string_view> Split(std::string_view path) {
   return parts;
 }
 
-// A Windows path as components to match: a share's path starts with a
-// marker component that no drive path has, so "\\Z:" never matches "Z:".
-// Empty where the path is neither a drive nor a share path.
-std::vector<std::string_view> WindowsComponents(std::string_view path) {
-  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-    std::vector<std::string_view> parts = Split(path);
-    parts.insert(parts.begin(), "\\\\");
-    return parts.size() >= 3 ? parts : std::vector<std::string_view>{};  // a server and a share at least
-  }
-  // "Z:" alone or followed by a separator: "Z:x" is relative to the drive's
-  // working folder, which no map can know.
-  if (!IsDrive(path) || (path.size() > 2 && !IsSeparator(path[2]))) return {};
-  return Split(path);
-}
-
-bool CoversComponents(const std::vector<std::string_view>& prefix, const std::vector<std::string_view>& path) {
-  if (prefix.empty() || prefix.size() > path.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (!jet::EqualsIgnoreCase(prefix[i], path[i])) return false;
-  return true;
-}
-
 std::string WithoutTrailingSeparators(std::string_view s) {
   while (s.size() > 1 && s.back() == '/') s.remove_suffix(1);
   return std::string(s);
@@ -57,47 +59,49 @@ std::string WithoutTrailingSeparators(std::string_view s) {
 }  // namespace
 
 bool IsWindowsRooted(std::string_view path) {
-  return IsDrive(path) || (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]));
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return true;
+  const std::optional<jet::WindowsPath> p = jet::ParseWindowsPath(path);
+  return p && (p->root == WindowsRootKind::kDrive || p->root == WindowsRootKind::kDriveRelative);
 }
 
 std::string WindowsRoot(std::string_view path) {
-  std::vector<std::string_view> parts = WindowsComponents(path);
-  if (parts.empty()) return IsDrive(path) ? std::string(path.substr(0, 2)) : std::string();
-  if (parts[0] == "\\\\") return "\\\\" + std::string(parts[1]) + "\\" + std::string(parts[2]);
-  return std::string(parts[0]);
+  const std::optional<jet::WindowsPath> p = jet::ParseWindowsPath(path);
+  if (!p) return {};
+  if (p->root == WindowsRootKind::kShare) return "\\\\" + p->server + "\\" + p->share;
+  if (p->root == WindowsRootKind::kDrive || p->root == WindowsRootKind::kDriveRelative) return p->drive + ":";
+  return {};
 }
 
 bool PathMap::Add(PathMapEntry entry) {
-  const std::vector<std::string_view> prefix = WindowsComponents(entry.prefix);
-  if (prefix.empty() || entry.local.empty()) return false;
-  for (const PathMapEntry& e : entries_) {
-    const std::vector<std::string_view> other = WindowsComponents(e.prefix);
-    if (other.size() == prefix.size() && CoversComponents(other, prefix)) return true;  // the earlier one stays
-  }
+  const std::optional<jet::WindowsPath> prefix = MappablePath(entry.prefix);
+  if (!prefix || entry.local.empty()) return false;
+  // The earlier entry for the same prefix stays.
+  if (!by_prefix_.emplace(PrefixKeys(*prefix).back(), entries_.size()).second) return true;
   entry.local = WithoutTrailingSeparators(entry.local);
   entries_.push_back(std::move(entry));
   return true;
 }
 
 std::optional<std::string> PathMap::ToLocal(std::string_view windows_path) const {
-  const std::vector<std::string_view> path = WindowsComponents(windows_path);
+  const std::optional<jet::WindowsPath> path = MappablePath(windows_path);
+  if (!path) return std::nullopt;
+  const std::vector<std::string> keys = PrefixKeys(*path);
   const PathMapEntry* best = nullptr;
-  size_t best_size = 0;
-  for (const PathMapEntry& e : entries_) {
-    const std::vector<std::string_view> prefix = WindowsComponents(e.prefix);
-    if (prefix.size() > best_size && CoversComponents(prefix, path)) {
-      best = &e;
-      best_size = prefix.size();
-    }
+  size_t covered = 0;  // components of the path the entry's prefix covers
+  for (size_t k = keys.size(); k-- > 0 && !best;) {
+    const auto found = by_prefix_.find(keys[k]);
+    if (found == by_prefix_.end()) continue;
+    best = &entries_[found->second];
+    covered = k;
   }
   if (!best) return std::nullopt;
   std::string local = best->local;
-  for (size_t i = best_size; i < path.size(); ++i) {
+  for (size_t i = covered; i < path->components.size(); ++i) {
     if (local.empty() || local.back() != '/') local += '/';
-    local += path[i];
+    local += path->components[i];
   }
   // "Z:\dir\" names a folder: keep what says so.
-  if (IsSeparator(windows_path.back()) && best_size < path.size()) local += '/';
+  if (path->trailing_separator && covered < path->components.size()) local += '/';
   return local;
 }
 

@@ -153,21 +153,47 @@ class PosixFile final : public File {
   std::string path_;
 };
 
+// Opens without waiting (a FIFO's open blocks until its other end opens; a
+// device's may wait for the device), then refuses what is not a regular
+// file and lets the descriptor block again for ordinary reads and writes.
+// O_TRUNC is harmless on what is refused: it has no effect on a FIFO or a
+// terminal, and a folder cannot be opened for writing at all.
+Result<std::unique_ptr<File>> OpenRegular(const std::string& path, int flags, bool writing) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return FromErrno(errno, "open " + path, writing);
+  struct stat st;
+  const int stat_err = ::fstat(fd, &st) != 0 ? errno : 0;
+  if (stat_err != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    if (stat_err != 0) return FromErrno(stat_err, "open " + path, writing);
+    return Status::Error(Code::kNoAccess, "open " + path + ": not a regular file");
+  }
+  const int fl = ::fcntl(fd, F_GETFL);
+  if (fl < 0 || ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return FromErrno(err, "open " + path, writing);
+  }
+  return std::unique_ptr<File>(new PosixFile(fd, path));
+}
+
 class PosixEnv final : public Env {
  public:
   Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) override {
-    int flags = O_CLOEXEC;
+    int flags = 0;
     switch (mode) {
-      case OpenMode::kRead: flags |= O_RDONLY; break;
-      case OpenMode::kReadWrite: flags |= O_RDWR; break;
-      case OpenMode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+      case OpenMode::kRead: flags = O_RDONLY; break;
+      case OpenMode::kReadWrite: flags = O_RDWR; break;
+      case OpenMode::kCreate: flags = O_RDWR | O_CREAT | O_TRUNC; break;
     }
-    int fd;
-    do {
-      fd = ::open(path.c_str(), flags, 0644);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return FromErrno(errno, "open " + path, mode != OpenMode::kRead);
-    return std::unique_ptr<File>(new PosixFile(fd, path));
+    return OpenRegular(path, flags, mode != OpenMode::kRead);
+  }
+
+  Result<std::unique_ptr<File>> OpenEntry(const std::string& path) override {
+    return OpenRegular(path, O_RDONLY | O_NOFOLLOW, false);
   }
 
   Status Remove(const std::string& path) override {
@@ -236,6 +262,12 @@ class PosixEnv final : public Env {
 }  // namespace
 
 }  // namespace jet
+
+std::string engine::Env::FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 // The process-wide Env (the engine's class, declared in vostrel/env.h).
 engine::Env& engine::Env::Default() {

@@ -10,6 +10,7 @@
 
 #include "jet/env_names.h"
 #include "jet/win32_text.h"
+#include "jet/windows_path.h"
 
 namespace jet {
 namespace {
@@ -269,6 +270,11 @@ class WindowsEnv final : public Env {
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     HANDLE h = ::CreateFileW(SystemPath(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return LastError("open " + path, mode != OpenMode::kRead);
+    // A pipe or a device answers to a file's name too.
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+      ::CloseHandle(h);
+      return Status::Error(Code::kNoAccess, "open " + path + ": not a regular file");
+    }
     return std::unique_ptr<File>(new WindowsFile(h, path));
   }
 
@@ -379,6 +385,16 @@ class WindowsEnv final : public Env {
 }  // namespace
 
 }  // namespace jet
+
+std::string engine::Env::FolderOf(const std::string& path) {
+  using jet::WindowsRootKind;
+  const std::optional<jet::WindowsPath> p = jet::ParseWindowsPath(path);
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return p && p->root == WindowsRootKind::kDriveRelative ? path.substr(0, 2) : ".";
+  // A file at a root: the root keeps its separator ("C:\", "\\server\share\").
+  if (p && p->root != WindowsRootKind::kNone && p->components.size() <= 1) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
 
 // The process-wide Env (the engine's class, declared in vostrel/env.h).
 engine::Env& engine::Env::Default() {

@@ -129,18 +129,6 @@ std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
   return j;
 }
 
-std::string FolderOf(const std::string& path) {
-#ifdef _WIN32
-  const size_t slash = path.find_last_of("/\\");
-  // "C:\x.mdb": the root folder keeps its separator.
-  if (slash == 2 && path[1] == ':') return path.substr(0, 3);
-#else
-  const size_t slash = path.find_last_of('/');
-#endif
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Counts what reaches the disk, for the caller and for the engine.
 struct Counted {
   CommitStats* stats;
@@ -172,7 +160,7 @@ Status WriteJournal(Env& env, const std::string& path, const std::vector<uint8_t
   Status s = (*file)->WriteAt(0, bytes);
   if (s.ok()) s = counted.Sync(**file);
   file->reset();
-  if (s.ok()) s = counted.SyncDir(env, FolderOf(path));
+  if (s.ok()) s = counted.SyncDir(env, Env::FolderOf(path));
   if (!s.ok()) (void)env.Remove(path);
   return s;
 }
@@ -198,7 +186,7 @@ Status RollBack(Env& env, File& db, const std::string& journal_path, const Journ
   if (!journal_on_disk) JET_RETURN_IF_ERROR(WriteJournal(env, journal_path, journal_bytes, counted));
   JET_RETURN_IF_ERROR(PlayBack(db, j, counted));
   JET_RETURN_IF_ERROR(env.Remove(journal_path));
-  return counted.SyncDir(env, FolderOf(journal_path));
+  return counted.SyncDir(env, Env::FolderOf(journal_path));
 }
 
 Status Failed(const Status& cause, const Status& rollback) {
@@ -254,7 +242,7 @@ Result<bool> Belongs(File& db, const Journal& j) {
 Status SetAside(Env& env, const std::string& journal_path, const std::string& db_path, std::string* notice) {
   const std::string aside = journal_path + ".of-another-file";
   Status s = env.Rename(journal_path, aside);
-  if (s.ok()) s = env.SyncDir(FolderOf(journal_path));
+  if (s.ok()) s = env.SyncDir(Env::FolderOf(journal_path));
   if (notice)
     *notice = "The journal " + journal_path + " was left by a change to another file, not " + db_path +
               "; it was not played back" + (s.ok() ? " and is kept as " + aside : " (" + s.message() + ")") + ".";
@@ -334,7 +322,7 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   // The commit: once the journal is gone for good, the change stays.
   s = env.Remove(journal_path);
   if (!s.ok()) return roll_back(s, true);
-  s = counted.SyncDir(env, FolderOf(journal_path));
+  s = counted.SyncDir(env, Env::FolderOf(journal_path));
   if (!s.ok()) return roll_back(s, false);
   return Status::Ok();
 }
@@ -374,7 +362,7 @@ Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path, std:
   if (!journal) {
     // Cut off before the database was touched: the file is as it was, and a
     // leftover that cannot be removed does no harm.
-    if (env.Remove(journal_path).ok()) (void)env.SyncDir(FolderOf(journal_path));
+    if (env.Remove(journal_path).ok()) (void)env.SyncDir(Env::FolderOf(journal_path));
     return Status::Ok();
   }
   auto ours = Belongs(db, *journal);
@@ -384,7 +372,7 @@ Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path, std:
   // A played-back journal must go: left behind, it would be played again over
   // whatever is written to the file later.
   JET_RETURN_IF_ERROR(env.Remove(journal_path));
-  return env.SyncDir(FolderOf(journal_path));
+  return env.SyncDir(Env::FolderOf(journal_path));
 }
 
 }  // namespace jet

@@ -269,6 +269,20 @@ char32_t FoldCase(char32_t c) {
   return c;
 }
 
+std::string FoldedCase(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    char32_t c;
+    if (NextUtf8(s, i, c)) {
+      AppendUtf8(FoldCase(c), out);
+    } else {
+      out += s[i++];
+    }
+  }
+  return out;
+}
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a == b) return true;
   // Code point by code point, without building either string: names are

@@ -43,5 +43,9 @@ Result<std::vector<uint8_t>> EncodeText(std::string_view utf8, const Format& for
 // case (for the Latin, Greek and Cyrillic letters).
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 char32_t FoldCase(char32_t c);
+// The text with each letter folded as EqualsIgnoreCase folds it: names that
+// compare equal fold to the same text (for keys of a lookup; the bytes of
+// malformed text are kept as they are).
+std::string FoldedCase(std::string_view s);
 
 }  // namespace jet

@@ -76,7 +76,20 @@ enum class OpenMode { kRead, kReadWrite, kCreate /* read-write, created or trunc
 class Env {
  public:
   virtual ~Env() = default;
+  // Opens a regular file. Anything else at `path` (a folder, a FIFO, a
+  // device) is refused with kNoAccess, and the open itself never waits for
+  // a writer or reader at the other end: whatever a name turns out to be
+  // when it is opened, the call returns at once.
   virtual Result<std::unique_ptr<File>> Open(const std::string& path, OpenMode mode) = 0;
+  // Opens for reading the file at `path` itself: a symbolic link there is
+  // refused (kInvalidPath), not followed, so that a walk of a tree reads
+  // only what lies in it, even where an entry is swapped after it was seen.
+  virtual Result<std::unique_ptr<File>> OpenEntry(const std::string& path) {
+    Result<FileInfo> info = Stat(path, false);
+    if (!info.ok()) return info.status();
+    if (info->kind == FileKind::kSymlink) return Status::Error(Code::kInvalidPath, path + " is a symbolic link");
+    return Open(path, OpenMode::kRead);
+  }
   virtual Status Remove(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
   // Makes the creation or removal of a file in this folder durable.
@@ -97,6 +110,10 @@ class Env {
   virtual Result<std::string> CurrentDir() = 0;
   // The running program's own file, absolute, as the system knows it.
   virtual Result<std::string> ProgramPath() = 0;
+
+  // The folder that holds `path`, as this system writes paths: "." for a
+  // bare name; a root keeps its separator ("/", "C:\", "\\server\share\").
+  static std::string FolderOf(const std::string& path);
 
   // The process-wide Env on the real file system.
   static Env& Default();

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
@@ -37,7 +38,9 @@ class PathMap {
 
   // The local path of a Windows path: the longest prefix that covers whole
   // components of it (case and "\" or "/" forgiven) is replaced by its local
-  // folder. None where no entry covers it.
+  // folder. "." and ".." are resolved first as a client resolves them, never
+  // above the drive's or share's root, so that the file found here is the one
+  // the clients open. None where no entry covers it.
   std::optional<std::string> ToLocal(std::string_view windows_path) const;
 
   // The Windows form of a local folder: the entry whose local folder is the
@@ -47,6 +50,9 @@ class PathMap {
 
  private:
   std::vector<PathMapEntry> entries_;
+  // Each entry's prefix, folded (see PrefixKeys in the source), to its
+  // index: a lookup costs one probe per component, whatever the map's size.
+  std::unordered_map<std::string, size_t> by_prefix_;
 };
 
 }  // namespace engine

@@ -50,6 +50,22 @@ TEST(ScanCommand, FindsFrontEndsByContentAndFiltersByBackEnd) {
   EXPECT_EQ(moved.err, "");  // not a terminal: no progress
 }
 
+// A file whose path is longer than the system takes (4,096 bytes on Linux)
+// cannot be checked by its name: it is said, never passed over in silence.
+TEST(ScanCommand, APathTooLongIsReported) {
+  SKIP_ON_WINDOWS("a path past PATH_MAX, made relative to its folder");
+  TempDir dir;
+  fs::path deep = dir.path() / "drevo";
+  while (deep.string().size() < 3900) deep /= std::string(200, 'm');
+  fs::create_directories(deep);
+  const std::string name(250, 'x');
+  ASSERT_EQ(testing_support::Run("cd " + ShellQuote(deep.string()) + " && : > " + name).status, 0);
+  RunResult r = testing_support::Run(Cli() + " scan " + ShellQuote((dir / "drevo").string()), dir.path());
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("cannot read an entry: stat " + (deep / name).string()), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("File name too long"), std::string::npos) << r.err;
+}
+
 TEST(ScanCommand, JsonAndAnUnreadableFolder) {
   Tree t;
   const std::string d = (t.dir / "deljeno").string();

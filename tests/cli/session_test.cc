@@ -173,6 +173,26 @@ TEST(Sessions, ARecordLockOnTheLockFileOrTheFrontEndRefusesTheRelink) {
   }
 }
 
+// Two lock files whose names differ only in case both count, and the names
+// they hold reach the terminal with their control bytes escaped.
+TEST(Sessions, EveryLockFileCountsAndItsNamesCannotDriveTheTerminal) {
+  SessionScene s;
+  WriteBytes(s.dir / "MLQ.ldb", LockFileOf({{"PC\x1b[2J", "eva\nx"}}));
+  const auto front = ReadBytes(s.front);
+  HeldRecordLock held(s.dir / "MLQ.ldb", 1, 1);
+  RunResult r = s.Relink();
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err,
+            "Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA', user 'Bor' on machine "
+            "'RACUNOVODSTVO' and user 'eva\\nx' on machine 'PC\\u001b[2J'.\n");
+  EXPECT_EQ(ReadBytes(s.front), front);
+  RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", s.dir.path());
+  EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
+            "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
+            "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n"
+            "MLQ.mdb\t\topen by user 'eva\\nx' on machine 'PC\\u001b[2J'\n");
+}
+
 #endif  // _WIN32
 
 TEST(Sessions, AStaleLockFileDoesNotBlockAndIsLeftAsItIs) {

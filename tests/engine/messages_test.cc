@@ -119,6 +119,8 @@ std::vector<Raised> EveryError() {
       {"CannotOpenDatabase", [] { return CannotOpenDatabase("MLQ.mdb"); }, {"MLQ.mdb"}},
       {"NotValidPassword", [] { return NotValidPassword(); }, {}},
       {"CannotOpenFile", [f] { return CannotOpenFile(f); }, {f}},
+      {"JournalNameTaken", [f] { return JournalNameTaken(f, f + ".vostrel-journal"); }, {f, f + ".vostrel-journal"}},
+      {"SourceTooLarge", [] { return SourceTooLarge("/etc/vostrel/map", 4194304); }, {"/etc/vostrel/map", "4194304"}},
       {"ItemNotFound", [] { return ItemNotFound(); }, {}},
       {"ObjectInvalid", [] { return ObjectInvalid(); }, {}},
       {"DiskOrNetworkError", [] { return DiskOrNetworkError(); }, {}},

@@ -41,6 +41,13 @@ TEST(PathMap, LongestPrefixOfWholeComponentsCaseAndSeparatorsForgiven) {
       {"Z:PARTNER.MDB", std::nullopt},    // relative to the drive's working folder
       {"\\\\Z:\\PARTNER.MDB", std::nullopt},
       {"/srv/z/PARTNER.MDB", std::nullopt},
+      // ".." resolved as a client resolves it, never above the share's or
+      // drive's root, before an entry is chosen.
+      {"\\\\streznik\\baze\\..\\outside\\PARTNER.MDB", "/srv/baze/outside/PARTNER.MDB"},
+      {"\\\\streznik\\baze\\arhiv\\..\\P.MDB", "/srv/baze/P.MDB"},
+      {"\\\\streznik\\baze\\.\\arhiv\\x\\..\\P.MDB", "/srv/arhiv/P.MDB"},
+      {"Z:\\..\\..\\etc\\passwd", "/srv/z/etc/passwd"},
+      {"C:\\MLQ\\..\\PARTNER.MDB", std::nullopt},
   };
   for (const auto& [windows, local] : cases) EXPECT_EQ(map.ToLocal(windows), local) << windows;
 }

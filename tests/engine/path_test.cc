@@ -89,6 +89,9 @@ TEST(ResolvePath, NativeWindowsPaths) {
       {"Data\\ČEBELARSTVO ŠUŠTAR\\žalec.MDB", r, r + "\\Data\\Čebelarstvo Šuštar\\Žalec.mdb", PathProblem::kNone},
       {"..\\MLQ.mdb", r + "\\Data", r + "\\MLQ.mdb", PathProblem::kNone},
       {deep + "\\PARTNER.MDB", "", deep + "\\Partner.mdb", PathProblem::kNone},
+      // Written verbatim, as a user may give a long path: the same file.
+      {"\\\\?\\" + r + "\\Data\\PARTNER.MDB", "", r + "\\Data\\PARTNER.MDB", PathProblem::kNone},
+      {"\\\\?\\" + deep + "\\Partner.mdb", r, deep + "\\Partner.mdb", PathProblem::kNone},
       {"Missing.mdb", r, r + "\\Missing.mdb", PathProblem::kMissingFile},
       {"Nowhere\\MLQ.mdb", r, r + "\\Nowhere", PathProblem::kInvalidPath},
       {drive + "MLQ.mdb", r, drive + "MLQ.mdb", PathProblem::kInvalidPath},  // relative to a drive: not taken
