@@ -82,7 +82,20 @@ std::vector<CrashCase> CrashCases() {
   dbbuilder::FrontEndOptions ace_out_of_row;
   ace_out_of_row.format = dbbuilder::Format::kAce12;
   ace_out_of_row.database_out_of_row = true;
+  // Short old paths and no Connect: the new Connect outgrows what going out
+  // of row saves, and Partner's full page cannot keep its row.
+  dbbuilder::FrontEndOptions grows;
+  grows.links = {{"Partner", "C:\\a"}, {"Artikli", "C:\\a"}};
+  grows.partner_fills_page = true;
+  auto moves = [grows](const TempDir& dir) {
+    fs::path f = dir / "MLQ.mdb";
+    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(grows), f.string()).ok());
+    fs::path b = dir / "PARTNER.MDB";
+    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(grows.format, grows.code_page), b.string()).ok());
+    return std::make_pair(f, std::vector<engine::LinkRequest>{{"Partner", "MS Access;DATABASE=" + b.string()}});
+  };
   return {
+      {"a row that outgrows a full page moves", false, moves},
       {"a path kept in the row", false, BuiltFixture("v2003-basic", {"Partner"})},
       {"a cached definition freed", true,
        Fixture("corpus/ace", "linkerTestV2007.accdb", "linkeeTest.accdb", {"Table2"})},
