@@ -168,7 +168,9 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
     // turns it from old to new.
     auto in_place = RepackedInPlace(tx, moved.value_or(object->location), *new_row);
     if (!in_place.ok()) return in_place.status();
-    if (!*in_place) {
+    // (Where the catalog lists no long value pages for a column, the row moves.)
+    const bool can_go_out_of_row = long_values.For(c.database).ok() && (!link.connect || long_values.For(c.connect).ok());
+    if (!*in_place && can_go_out_of_row) {
       new_row = rewrite(true);
       if (!new_row.ok()) return new_row.status();
     }
