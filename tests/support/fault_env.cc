@@ -305,7 +305,10 @@ struct Tear {
 
 std::string Indices(const std::vector<size_t>& v) {
   std::string s;
-  for (size_t i : v) s += (s.empty() ? "" : ",") + std::to_string(i);
+  for (size_t i : v) {
+    if (!s.empty()) s += ',';
+    s += std::to_string(i);
+  }
   return "{" + s + "}";
 }
 
@@ -367,14 +370,19 @@ std::vector<FaultEnv::PowerCut> FaultEnv::PowerCutStates(const std::vector<size_
         if (tear->under) landing.changes.push_back(*tear->under);
         landing.changes.push_back(tear->torn);
         landing.torn_bytes = tear->bytes;
-        what += (tear->under ? ", " + std::to_string(*tear->under) + " then" : ",") + " change " +
-                std::to_string(tear->torn) + " torn after " + std::to_string(tear->bytes) + " bytes";
+        // (Appended piece by piece: "x" + std::to_string(n) draws a false
+        // -Wrestrict from GCC 12.)
+        what += ",";
+        if (tear->under) what.append(" ").append(std::to_string(*tear->under)).append(" then");
+        what.append(" change ").append(std::to_string(tear->torn)).append(" torn after ");
+        what.append(std::to_string(tear->bytes)).append(" bytes");
       }
       if (digits[d++] == 1) {
         in_doubt_on_disk.push_back(f.path);
         what += ", its creation or removal on the disk";
       }
-      cut.description += (cut.description.empty() ? "" : "; ") + what;
+      if (!cut.description.empty()) cut.description += "; ";
+      cut.description += what;
       cut.landed.emplace(f.path, std::move(landing));
     }
     cut.name_reached_disk = [in_doubt_on_disk](const std::string& path) {
