@@ -394,7 +394,7 @@ std::vector<FaultEnv::PowerCut> FaultEnv::PowerCutStates(const std::vector<size_
   // Every state is walked up to kMaxStates of them; a larger space (a
   // change of dozens of pages: the product of each page's choices) is
   // sampled instead.
-  constexpr size_t kMaxStates = 20000;
+  constexpr size_t kMaxStates = 2000;
   size_t space = tears.size() + 1;
   for (size_t r : radix) space = space > kMaxStates ? space : space * r;
   if (limit == 0 && space > kMaxStates) limit = kMaxStates;

@@ -83,7 +83,7 @@ class FaultEnv final : public jet::Env {
   // one of them last), the last to land torn at each of `tear_at` bytes
   // (those inside it), each unsynced creation or removal on the disk or not.
   // With `limit` > 0 a random sample of that many (from `seed`), else all
-  // (but a sample of 20,000 where there are more).
+  // (but a sample of 2,000 where there are more).
   std::vector<PowerCut> PowerCutStates(const std::vector<size_t>& tear_at, size_t limit = 0,
                                        uint64_t seed = 1) const;
 
