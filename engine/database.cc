@@ -1,6 +1,8 @@
 #include "vostrel/database.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "engine/database_impl.h"
 #include "engine/failures.h"
@@ -61,6 +63,32 @@ std::unique_ptr<jet::File> OpenFile(jet::Env& env, const std::string& name, cons
   return std::move(*file);
 }
 
+// A reader that overlaps another process's commit reads some pages from
+// before it and some from after, which may not fit together, and would call a
+// sound file corrupt. So a read that finds the file unsound is made again,
+// this time holding the file's lock, which a writer holds for the whole of
+// its change: what is read then is the file as it is. While a writer holds
+// the lock, wait for it (a commit takes milliseconds). Where the lock cannot
+// be taken (a read-only file, or a desktop session holds it), the read is
+// made once more after a pause.
+jet::Status ReadAgain(jet::File& file, const std::function<jet::Status()>& read) {
+  constexpr auto kPause = std::chrono::milliseconds(5);
+  constexpr int kWaits = 400;  // two seconds
+  jet::Status last;
+  for (int wait = 0; wait < kWaits; ++wait) {
+    const jet::Status locked = file.Lock();
+    if (locked.ok()) {
+      last = read();
+      (void)file.Unlock();
+      return last;
+    }
+    std::this_thread::sleep_for(kPause);
+    last = read();
+    if (last.ok() || locked.code() != jet::Code::kLocked || HeldBySession(file)) return last;
+  }
+  return jet::Status::Error(jet::Code::kLocked, last.message());
+}
+
 }  // namespace
 
 void FillEntry(const jet::CatalogObject& o, CatalogEntry& e) {
@@ -104,26 +132,32 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
   try {
     impl->file = OpenFile(env, name, path, &impl->writable);
 
-    Result<uint64_t> size = impl->file->Size();
-    if (!size.ok()) throw fail(size.status());
-    std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(*size, 4096)));
-    if (jet::Status s = impl->file->ReadAt(0, head); !s.ok()) throw fail(s);
-    EngineCounters().pages_read.fetch_add(1, std::memory_order_relaxed);  // the header page, read before the pager exists
-    Result<jet::Header> header = jet::ParseHeader(head);
-    if (!header.ok()) throw fail(header.status());
-    if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog
-    if (header->needs_password()) {
-      // An encrypted ACE file cannot be read here, whatever the password.
-      const bool ace_encrypted = header->format.family == jet::Family::kAce && header->db_key != 0;
-      if (!password || ace_encrypted || jet::DatabasePassword(head, *header) != *password) throw NotValidPassword();
-    }
-    impl->header = *header;
+    auto read = [&]() -> jet::Status {
+      Result<uint64_t> size = impl->file->Size();
+      if (!size.ok()) return size.status();
+      std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(*size, 4096)));
+      JET_RETURN_IF_ERROR(impl->file->ReadAt(0, head));
+      EngineCounters().pages_read.fetch_add(1, std::memory_order_relaxed);  // the header page, read before the pager exists
+      Result<jet::Header> header = jet::ParseHeader(head);
+      if (!header.ok()) return header.status();
+      if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog
+      if (header->needs_password()) {
+        // An encrypted ACE file cannot be read here, whatever the password.
+        const bool ace_encrypted = header->format.family == jet::Family::kAce && header->db_key != 0;
+        if (!password || ace_encrypted || jet::DatabasePassword(head, *header) != *password) throw NotValidPassword();
+      }
+      impl->header = *header;
 
-    impl->pager = std::make_unique<jet::Pager>(*impl->file, header->format, header->pages_encrypted() ? header->db_key : 0,
-                                               *size, &EngineCounters());
-    Result<jet::Catalog> catalog = jet::ReadCatalog(*impl->pager, header->code_page);
-    if (!catalog.ok()) throw fail(catalog.status());
-    impl->catalog = std::move(*catalog);
+      impl->pager = std::make_unique<jet::Pager>(*impl->file, header->format,
+                                                 header->pages_encrypted() ? header->db_key : 0, *size, &EngineCounters());
+      Result<jet::Catalog> catalog = jet::ReadCatalog(*impl->pager, header->code_page);
+      if (!catalog.ok()) return catalog.status();
+      impl->catalog = std::move(*catalog);
+      return jet::Status::Ok();
+    };
+    jet::Status s = read();
+    if (s.code() == jet::Code::kCorrupt) s = ReadAgain(*impl->file, read);
+    if (!s.ok()) throw fail(s);
   } catch (const EngineError& e) {
     if (set_aside.empty()) throw;
     throw EngineError(e.number(), e.description() + " " + set_aside, e.localized() + " " + set_aside);

@@ -6,15 +6,19 @@
 #include <memory>
 #include <optional>
 
+#include "jet/invariant.h"
+
 namespace jet {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'O', 'S', 'T', 'J', 'R', 'N', 'L'};
-constexpr uint32_t kLayoutVersion = 2;
+// Version 3 keeps each image whole; version 2 (still read) kept a checksum of
+// each 512-byte sector of it.
+constexpr uint32_t kLayoutVersion = 3;
+constexpr uint32_t kSectorSumsVersion = 2;
 constexpr size_t kHeaderSize = 52;
 constexpr size_t kRecordHeaderSize = 12;
-// A torn write leaves whole sectors old or new: what a page may hold is
-// judged sector by sector.
+// The sectors of a version 2 journal's image checksums.
 constexpr size_t kSector = 512;
 constexpr uint32_t kMaxImages = 64;
 constexpr size_t kChecksumSize = 8;
@@ -43,20 +47,17 @@ uint64_t GetLe(const uint8_t* p, int bytes) {
 
 size_t Sectors(size_t length) { return (length + kSector - 1) / kSector; }
 
-// The checksums of each sector of `bytes`.
-std::vector<uint64_t> SectorSums(const uint8_t* bytes, size_t length) {
-  std::vector<uint64_t> sums;
-  for (size_t at = 0; at < length; at += kSector) sums.push_back(Fnv1a64(bytes + at, std::min(kSector, length - at)));
-  return sums;
-}
-
 struct Record {
   uint64_t offset = 0;
   std::vector<uint8_t> bytes;
-  std::vector<std::vector<uint64_t>> images;  // per image the change writes here, its sectors' checksums
+  // Each image the change writes here, as stored (as long as `bytes`).
+  std::vector<std::vector<uint8_t>> images;
+  // A version 2 journal's instead: per image, its sectors' checksums.
+  std::vector<std::vector<uint64_t>> sector_sums;
 };
 
 struct Journal {
+  uint32_t version = kLayoutVersion;
   uint32_t page_size = 0;
   uint64_t original_size = 0;
   uint64_t final_size = 0;
@@ -79,8 +80,10 @@ std::vector<uint8_t> Encode(const Journal& j) {
     PutLe(out, r.bytes.size(), 4);
     out.insert(out.end(), r.bytes.begin(), r.bytes.end());
     PutLe(out, r.images.size(), 4);
-    for (const auto& sums : r.images)
-      for (uint64_t sum : sums) PutLe(out, sum, 8);
+    for (const auto& image : r.images) {
+      VOSTREL_ASSERT(image.size() == r.bytes.size(), "J3");
+      out.insert(out.end(), image.begin(), image.end());
+    }
   }
   PutLe(out, Fnv1a64(out.data(), out.size()), 8);
   return out;
@@ -93,8 +96,9 @@ std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
   if (std::memcmp(in.data(), kMagic, sizeof kMagic) != 0) return std::nullopt;
   const size_t body = in.size() - kChecksumSize;
   if (GetLe(in.data() + body, 8) != Fnv1a64(in.data(), body)) return std::nullopt;
-  if (GetLe(in.data() + 8, 4) != kLayoutVersion) return std::nullopt;
   Journal j;
+  j.version = static_cast<uint32_t>(GetLe(in.data() + 8, 4));
+  if (j.version != kLayoutVersion && j.version != kSectorSumsVersion) return std::nullopt;
   j.page_size = static_cast<uint32_t>(GetLe(in.data() + 12, 4));
   j.original_size = GetLe(in.data() + 16, 8);
   j.final_size = GetLe(in.data() + 24, 8);
@@ -118,11 +122,18 @@ std::optional<Journal> Decode(const std::vector<uint8_t>& in) {
     if (body - pos < 4) return std::nullopt;
     const uint64_t images = GetLe(in.data() + pos, 4);
     pos += 4;
-    const size_t sectors = Sectors(r.bytes.size());
-    if (images > kMaxImages || images * sectors * 8 > body - pos) return std::nullopt;
-    r.images.resize(images);
-    for (auto& sums : r.images)
-      for (size_t i = 0; i < sectors; ++i, pos += 8) sums.push_back(GetLe(in.data() + pos, 8));
+    if (images > kMaxImages) return std::nullopt;
+    if (j.version == kSectorSumsVersion) {
+      const size_t sectors = Sectors(r.bytes.size());
+      if (images * sectors * 8 > body - pos) return std::nullopt;
+      r.sector_sums.resize(images);
+      for (auto& sums : r.sector_sums)
+        for (size_t i = 0; i < sectors; ++i, pos += 8) sums.push_back(GetLe(in.data() + pos, 8));
+    } else {
+      if (images * length > body - pos) return std::nullopt;
+      for (uint64_t i = 0; i < images; ++i, pos += length)
+        r.images.emplace_back(in.begin() + static_cast<ptrdiff_t>(pos), in.begin() + static_cast<ptrdiff_t>(pos + length));
+    }
     j.records.push_back(std::move(r));
   }
   if (pos != body) return std::nullopt;
@@ -173,6 +184,7 @@ Status PlayBack(File& db, const Journal& j, Counted& counted) {
   auto size = db.Size();
   if (!size.ok()) return size.status();
   if (*size != j.original_size) JET_RETURN_IF_ERROR(db.Truncate(j.original_size));
+  VOSTREL_ASSERT(!db.Size().ok() || *db.Size() == j.original_size, "J6");
   return counted.Sync(db);
 }
 
@@ -209,30 +221,52 @@ Status ReadWholeFile(Env& env, const std::string& path, std::vector<uint8_t>& ou
   return (*file)->ReadAt(0, out);
 }
 
-// Whether the journal was written for this file as it is now: the same
-// file (device and inode), and every page it names as the cut change left
-// it, each sector old or as one of the change's images has it. Anything else
-// is another file in its place, which a playback would damage.
+// Whether `now`, a range the change wrote, holds what a cut of the change can
+// leave there: each byte as it was or as one of the change's images has it.
+// A cut leaves any of the images of a page, the last write torn anywhere
+// (inside a sector too), over the old bytes or another image.
+bool FitsImages(const std::vector<uint8_t>& now, const Record& r) {
+  for (size_t at = 0; at < now.size(); at += kSector) {
+    const size_t n = std::min(kSector, now.size() - at);
+    auto sector = [&](const std::vector<uint8_t>& image) {
+      return std::equal(now.begin() + static_cast<ptrdiff_t>(at), now.begin() + static_cast<ptrdiff_t>(at + n),
+                        image.begin() + static_cast<ptrdiff_t>(at));
+    };
+    if (sector(r.bytes) || std::any_of(r.images.begin(), r.images.end(), sector)) continue;
+    if (!r.sector_sums.empty()) {
+      // A version 2 journal knows its images by whole sectors only.
+      const uint64_t sum = Fnv1a64(now.data() + at, n);
+      const size_t index = at / kSector;
+      if (std::none_of(r.sector_sums.begin(), r.sector_sums.end(), [&](const auto& sums) { return sums[index] == sum; }))
+        return false;
+      continue;
+    }
+    for (size_t i = at; i < at + n; ++i)
+      if (now[i] != r.bytes[i] &&
+          std::none_of(r.images.begin(), r.images.end(), [&](const auto& image) { return image[i] == now[i]; }))
+        return false;
+  }
+  return true;
+}
+
+// Whether the journal was written for this file as it is now: every page it
+// names as a cut of the change left it (FitsImages), the size between the
+// sizes before and after. That is the file's identity: its device and inode
+// change when the disk is mounted again elsewhere or the folder is copied to
+// another disk, and a journal written on Windows names a volume and a file
+// index, so they are recorded but not required (J8). Anything else is
+// another file in its place, which a playback would damage.
 Result<bool> Belongs(File& db, const Journal& j) {
-  auto info = db.Stat();
-  if (!info.ok()) return info.status();
-  if (info->device != j.device || info->inode != j.inode) return false;
-  if (info->size < std::min(j.original_size, j.final_size) || info->size > std::max(j.original_size, j.final_size))
+  auto size = db.Size();
+  if (!size.ok()) return size.status();
+  if (*size < std::min(j.original_size, j.final_size) || *size > std::max(j.original_size, j.final_size))
     return false;
   std::vector<uint8_t> now;
   for (const Record& r : j.records) {
-    if (r.offset + r.bytes.size() > info->size) return false;
+    if (r.offset + r.bytes.size() > *size) return false;
     now.resize(r.bytes.size());
     JET_RETURN_IF_ERROR(db.ReadAt(r.offset, now));
-    for (size_t at = 0, sector = 0; at < now.size(); at += kSector, ++sector) {
-      const size_t n = std::min(kSector, now.size() - at);
-      if (std::equal(now.begin() + static_cast<ptrdiff_t>(at), now.begin() + static_cast<ptrdiff_t>(at + n),
-                     r.bytes.begin() + static_cast<ptrdiff_t>(at)))
-        continue;
-      const uint64_t sum = Fnv1a64(now.data() + at, n);
-      if (std::none_of(r.images.begin(), r.images.end(), [&](const auto& sums) { return sums[sector] == sum; }))
-        return false;
-    }
+    if (!FitsImages(now, r)) return false;
   }
   return true;
 }
@@ -296,11 +330,15 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
     }
     Record& r = journal.records[at->second];
     if (r.images.size() == kMaxImages) return Status::InvalidArgument("a page is written too often in one change");
-    r.images.push_back(SectorSums(pager.StoredBytes(p.number, p.bytes).data(), r.bytes.size()));
+    std::vector<uint8_t> image = pager.StoredBytes(p.number, p.bytes);
+    image.resize(r.bytes.size());
+    r.images.push_back(std::move(image));
   }
   const std::vector<uint8_t> journal_bytes = Encode(journal);
+  VOSTREL_ASSERT(Decode(journal_bytes).has_value(), "J2");
   const std::string journal_path = JournalPathFor(env, db_path);
   JET_RETURN_IF_ERROR(WriteJournal(env, journal_path, journal_bytes, counted));
+  VOSTREL_ASSERT(env.Exists(journal_path), "J1");
   // From here on the journal protects the file.
   auto roll_back = [&](const Status& cause, bool journal_on_disk) {
     Status rolled = RollBack(env, db, journal_path, journal, journal_bytes, journal_on_disk, counted);
@@ -309,6 +347,7 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   };
   Status s;
   for (const PageImage& p : pages) {
+    VOSTREL_ASSERT(uint64_t{p.number} * page_size >= journal.original_size || record_of.contains(p.number), "J4");
     s = pager.WritePage(p.number, p.bytes);
     if (!s.ok()) break;
     if (stats) ++stats->pages_written;
@@ -320,6 +359,7 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   if (!s.ok()) return roll_back(s, true);
 
   // The commit: once the journal is gone for good, the change stays.
+  VOSTREL_ASSERT(s.ok(), "J5");
   s = env.Remove(journal_path);
   if (!s.ok()) return roll_back(s, true);
   s = counted.SyncDir(env, Env::FolderOf(journal_path));
@@ -368,6 +408,7 @@ Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path, std:
   auto ours = Belongs(db, *journal);
   if (!ours.ok()) return ours.status();
   if (!*ours) return SetAside(env, journal_path, db_path, set_aside);
+  VOSTREL_ASSERT(*ours, "J7");
   JET_RETURN_IF_ERROR(PlayBack(db, *journal, counted));
   // A played-back journal must go: left behind, it would be played again over
   // whatever is written to the file later.

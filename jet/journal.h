@@ -9,27 +9,54 @@
 // journal means the database was not touched yet; it is removed.
 //
 // The journal lies beside the file's real path (every symbolic link
-// resolved), so that it is found whichever name opens the file, and it
-// records which file it belongs to: the file's device and inode, and what
-// each page it names may hold at any cut of the change (the page as it was,
-// or, sector by sector, one of the images the change writes). A journal that
+// resolved), so that it is found whichever name opens the file. What it
+// holds is what identifies the file: what each page it names may hold at any
+// cut of the change (the page as it was or one of the images the change
+// writes there, byte by byte, for a write torn anywhere). The file's device
+// and inode are recorded but not required: they change with a remount or a
+// copy to another disk, and mean other things on Windows. A journal that
 // does not fit the file beside it (the user put another file in its place)
 // is never played back: it is set aside under JournalPath + ".of-another-file".
 //
-// The journal file, all numbers little-endian:
+// The journal file, all numbers little-endian, the same bytes on every
+// system:
 //   0   8  "VOSTJRNL"
-//   8   4  layout version (2)
+//   8   4  layout version (3)
 //   12  4  page size of the database
 //   16  8  size of the database file before the change
 //   24  8  its size after the change
-//   32  8  its device
-//   40  8  its inode
+//   32  8  its device (as the writing system numbers it; not checked)
+//   40  8  its inode (likewise)
 //   48  4  number of records
 //   52     the records: 8-byte offset, 4-byte length, then that many bytes
 //          as they were in the database at that offset, a 4-byte count of
-//          the images the change writes there, and for each image the
-//          FNV-1a 64 of each 512-byte sector of it as stored
+//          the images the change writes there, and each image, as long as
+//          the record and as stored
 //   end 8  FNV-1a 64 of every byte before it
+// Version 2, still played back, held per image the FNV-1a 64 of each
+// 512-byte sector instead of the image.
+//
+// Invariants (checked with VOSTREL_ASSERT where the code relies on them):
+//   J1  No byte of the database is written before its journal is complete,
+//       synced, and its name synced in its folder.
+//   J2  A journal is acted on only when it decodes whole: its checksum covers
+//       every byte, so a journal cut or torn while it was written is never
+//       played back; it is removed, the database being untouched (J1).
+//   J3  A record names bytes inside the file's original size, at most one
+//       page, each page once; each of its images is as long as it.
+//   J4  Every page the change writes inside the original size has a record,
+//       and every image written there is among the record's images: every
+//       state a cut leaves fits the journal (FitsImages), torn writes
+//       included, so a hot journal is always recognised as the file's.
+//   J5  The journal is removed (the commit) only after the database's new
+//       pages are synced.
+//   J6  A playback leaves the database byte for byte as before the change:
+//       every record written, the size cut to the original, synced, and only
+//       then the journal removed. A playback cut off is played again.
+//   J7  A journal is played back only onto a file it fits; one that does not
+//       fit is set aside, never removed and never played.
+//   J8  A journal's fit is judged by content alone: a file that fits is the
+//       file, wherever it is mounted and whichever system wrote the journal.
 #pragma once
 
 #include <cstdint>

@@ -47,10 +47,10 @@ std::vector<uint8_t> InlineLongValue(Bytes value) {
   return field;
 }
 
-Result<std::vector<uint8_t>> LongValueWriter::Write(Bytes value) {
+Result<std::vector<uint8_t>> LongValueWriter::Write(Bytes value, bool out_of_row) {
   if (value.size() > kLongValueLengthMask) return Status::InvalidArgument("a long value is too long");
   const uint32_t length = static_cast<uint32_t>(value.size());
-  if (value.size() <= kMaxInlineLongValue) return InlineLongValue(value);
+  if (value.size() <= kMaxInlineLongValue && !out_of_row) return InlineLongValue(value);
   if (value.size() <= space_.MaxRow()) {
     auto at = space_.Insert(std::vector<uint8_t>(value.begin(), value.end()), 0);
     if (!at.ok()) return at.status();

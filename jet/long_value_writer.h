@@ -50,9 +50,10 @@ class LongValueWriter {
   LongValueWriter(PageTransaction& tx, const LongValueMaps& maps)
       : tx_(tx), space_(tx, kLongValueOwner, maps.used, maps.free) {}
 
-  // Stores a value and returns its field for the row: inline when short,
-  // else one row of a long value page, else a chain of such rows.
-  Result<std::vector<uint8_t>> Write(Bytes value);
+  // Stores a value and returns its field for the row: inline when short
+  // (unless out_of_row), else one row of a long value page, else a chain of
+  // such rows.
+  Result<std::vector<uint8_t>> Write(Bytes value, bool out_of_row = false);
 
   // Frees what the value in `field` holds outside its row: each of its rows
   // is deleted from its page (its bytes given back to the page, which is

@@ -1,12 +1,13 @@
 #include "jet/page_transaction.h"
 
 #include "jet/data_page_writer.h"
+#include "jet/invariant.h"
 #include "jet/usage_map.h"
 
 namespace jet {
 
 Result<std::vector<uint8_t>> PageTransaction::Read(uint32_t page) {
-  if (auto it = changed_.find(page); it != changed_.end()) return it->second;
+  if (auto it = changed_.find(page); it != changed_.end()) return it->second;  // T2
   if (page >= pager_.page_count()) {
     if (page < page_count_) return std::vector<uint8_t>(pager_.page_size(), 0);
     return Status::Corrupt("page " + std::to_string(page) + " is past the end of the file");
@@ -39,6 +40,15 @@ void PageTransaction::EndStep() {
 std::vector<PageImage> PageTransaction::Images() const {
   std::vector<PageImage> images = ended_;
   for (uint32_t number : in_step_) images.push_back(PageImage{number, changed_.at(number)});
+#if VOSTREL_ASSERTIONS_ON
+  std::map<uint32_t, const std::vector<uint8_t>*> last;
+  for (const PageImage& p : images) {
+    VOSTREL_ASSERT(p.number != 0 && p.number < page_count_, "T3");
+    last[p.number] = &p.bytes;
+  }
+  VOSTREL_ASSERT(last.size() == changed_.size(), "T4");
+  for (const auto& [number, bytes] : changed_) VOSTREL_ASSERT(last.count(number) && *last[number] == bytes, "T4");
+#endif
   return images;
 }
 
@@ -63,7 +73,8 @@ Status PageTransaction::CheckBeforeWrite() {
 
 Status PageTransaction::Commit(Env& env, const std::string& db_path, CommitStats* stats) {
   if (changed_.empty()) return Status::Ok();
-  JET_RETURN_IF_ERROR(CheckBeforeWrite());
+  JET_RETURN_IF_ERROR(CheckBeforeWrite());  // T1
+  VOSTREL_ASSERT(changed_.rbegin()->first < page_count_ && page_count_ >= pager_.page_count(), "T3");
   return CommitPages(env, pager_, db_path, Images(), stats);
 }
 

@@ -13,6 +13,18 @@
 // only adds what nothing points to yet (long values, moved rows, usage map
 // bits for pages about to be used), or turns one link's row on one page to
 // its new values, or releases what nothing points to any more.
+//
+// Invariants (checked with VOSTREL_ASSERT where the code relies on them):
+//   T1  Nothing reaches the file before Commit, and Commit writes nothing
+//       unless CheckBeforeWrite passed.
+//   T2  Read gives a page as the change has it: the changed copy when there
+//       is one, the file's page otherwise.
+//   T3  Page 0 (the header) is never changed, and every changed page lies
+//       below page_count(); appended pages follow the file's pages without
+//       a gap.
+//   T4  Images lists each step's pages once, in page order, steps in the
+//       order they ended; every changed page is in it, and its last image is
+//       the page as the change leaves it.
 #pragma once
 
 #include <cstdint>

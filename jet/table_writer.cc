@@ -84,9 +84,8 @@ Status DeleteRow(PageTransaction& tx, RowPointer where) {
   return Rewrite(tx, where.page, SlotWrite{where.row, kRowDeleted | kRowLookup, {}});
 }
 
-Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::optional<RowPointer> moved,
-                  const std::vector<uint8_t>& row) {
-  const RowPointer at = moved.value_or(slot);
+Result<std::optional<std::vector<uint8_t>>> RepackedInPlace(PageTransaction& tx, RowPointer at,
+                                                            const std::vector<uint8_t>& row) {
   auto page = tx.Read(at.page);
   if (!page.ok()) return page.status();
   auto dp = ParseDataPage(*page, tx.format());
@@ -95,8 +94,17 @@ Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::op
   const uint16_t flags = dp->slots[at.row].raw & static_cast<uint16_t>(~kRowOffsetMask);
   const SlotWrite in_place = {at.row, flags, row};
   auto out = RepackDataPage(*page, tx.format(), std::span<const SlotWrite>(&in_place, 1));
-  if (out.ok()) return tx.Write(at.page, std::move(*out));
+  if (out.ok()) return std::optional<std::vector<uint8_t>>(std::move(*out));
   if (out.status().code() != Code::kInvalidArgument) return out.status();
+  return std::optional<std::vector<uint8_t>>();
+}
+
+Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::optional<RowPointer> moved,
+                  const std::vector<uint8_t>& row) {
+  const RowPointer at = moved.value_or(slot);
+  auto out = RepackedInPlace(tx, at, row);
+  if (!out.ok()) return out.status();
+  if (*out) return tx.Write(at.page, std::move(**out));
 
   // An overflow row: the bytes go to another page, where they carry the
   // deleted flag so that a scan of that page passes them by; the slot keeps

@@ -49,6 +49,11 @@ class RowSpace {
   std::optional<std::vector<uint32_t>> pages_;
 };
 
+// The page that holds the row at `at` with `row` in its place, its other
+// rows as they are; none when the row does not fit there.
+Result<std::optional<std::vector<uint8_t>>> RepackedInPlace(PageTransaction& tx, RowPointer at,
+                                                            const std::vector<uint8_t>& row);
+
 // Replaces the row listed in `slot` (whose bytes are at `moved` when it was
 // moved before) with `row`, on its page if it fits there, else on another
 // page of `space` with the slot pointing at it. Row numbers never change.

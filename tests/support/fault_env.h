@@ -9,7 +9,8 @@
 // would leave: what was not synced is gone (file contents back to their last
 // sync, files whose creation or removal was not made durable by a folder
 // sync back to how they were), except for what the test says the disk had
-// already written back.
+// already written back: any subset of a file's unsynced writes, landed in any
+// order, the last of them torn at any byte. PowerCutStates lists those states.
 #pragma once
 
 #include <cstdint>
@@ -54,12 +55,42 @@ class FaultEnv final : public jet::Env {
   // nth change (write or truncation, counted from 0) made to that file since
   // its last sync; `name_reached_disk(path)` whether a creation or removal of
   // the file that no folder sync made durable reached the disk all the same.
+  //
+  // `landed`, where it names a file, says instead exactly which of its
+  // unsynced changes reached the disk and in what order, the last of them
+  // possibly torn: only its first `torn_bytes` bytes written.
+  struct Landing {
+    std::vector<size_t> changes;  // indices into the file's unsynced changes, in the order they landed
+    size_t torn_bytes = SIZE_MAX;
+  };
   struct PowerCut {
+    PowerCut() = default;
+    PowerCut(std::function<bool(const std::string&, size_t)> wrote, std::function<bool(const std::string&)> named)
+        : wrote_back(std::move(wrote)), name_reached_disk(std::move(named)) {}
     std::function<bool(const std::string& path, size_t n)> wrote_back;
     std::function<bool(const std::string& path)> name_reached_disk;
+    std::map<std::string, Landing> landed;
+    std::string description;  // for messages of failed tests
   };
+  // May be called again with another cut: each call starts from the disk as
+  // the crash left it (for the files this env has touched).
   void LosePower(const PowerCut& cut);
   void LosePower() { LosePower(PowerCut{}); }
+
+  // The power-cut states a crash here leaves possible, for every file this
+  // env touched: each file's unsynced changes in any subset and order (as far
+  // as the result differs: for each byte range written, none of its writes or
+  // one of them last), the last to land torn at each of `tear_at` bytes
+  // (those inside it), each unsynced creation or removal on the disk or not.
+  // With `limit` > 0 a random sample of that many (from `seed`), else all
+  // (but a sample of 2,000 where there are more).
+  std::vector<PowerCut> PowerCutStates(const std::vector<size_t>& tear_at, size_t limit = 0,
+                                       uint64_t seed = 1) const;
+
+  // From now on every file reports another device and inode than the file
+  // system's: the same files seen after a remount on another device, or
+  // copied with their folder to another disk.
+  void RemountElsewhere() { remounted_ = true; }
 
   jet::Result<std::unique_ptr<jet::File>> Open(const std::string& path, jet::OpenMode mode) override;
   jet::Status Remove(const std::string& path) override;
@@ -86,18 +117,21 @@ class FaultEnv final : public jet::Env {
   };
   struct Tracked {
     bool durable_exists = false;
+    std::optional<bool> exists_at_cut;  // as the crash left it, taken at the first LosePower
     std::optional<std::vector<uint8_t>> durable_bytes;  // as of the last sync
     std::vector<Change> unsynced;                       // since the last sync, in order
   };
   void Changed(const std::string& path, Change change);
   Tracked& Track(const std::string& path);
   void Synced(const std::string& path);
+  jet::FileInfo Reported(jet::FileInfo info) const;
 
   jet::Env& base_;
   uint64_t operations_ = 0;
   uint64_t fail_at_ = 0;
   Fault fault_ = Fault::kNone;
   bool crashed_ = false;
+  bool remounted_ = false;
   std::map<std::string, Tracked> tracked_;
   std::vector<std::string> log_;
 };

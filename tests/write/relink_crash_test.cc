@@ -2,6 +2,7 @@
 // gone, or in the middle of a write. The file must open with the old link or
 // the new one, and be byte for byte the file before or the file after.
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -84,7 +85,20 @@ std::vector<CrashCase> CrashCases() {
   dbbuilder::FrontEndOptions ace_out_of_row;
   ace_out_of_row.format = dbbuilder::FormatVersion::kAce12;
   ace_out_of_row.database_out_of_row = true;
+  // Short old paths and no Connect: the new Connect outgrows what going out
+  // of row saves, and Partner's full page cannot keep its row.
+  dbbuilder::FrontEndOptions grows;
+  grows.links = {{"Partner", "C:\\a"}, {"Artikli", "C:\\a"}};
+  grows.partner_fills_page = true;
+  auto moves = [grows](const TempDir& dir) {
+    fs::path f = dir / "MLQ.mdb";
+    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(grows), f.string()).ok());
+    fs::path b = dir / "PARTNER.MDB";
+    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(grows.format, grows.code_page), b.string()).ok());
+    return std::make_pair(f, std::vector<engine::LinkRequest>{{"Partner", "MS Access;DATABASE=" + b.string()}});
+  };
   return {
+      {"a row that outgrows a full page moves", false, moves},
       {"a path kept in the row", false, BuiltFixture("v2003-basic", {"Partner"})},
       {"a cached definition freed", true,
        Fixture("corpus/ace", "linkerTestV2007.accdb", "linkeeTest.accdb", {"Table2"})},
@@ -106,6 +120,22 @@ uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkReque
   const uint64_t at_open = env.Operations();
   engine::StoreLinks(*db, env, links, kNow);
   return env.Operations() - at_open;
+}
+
+// The front-end as it was, and the relink made through `env` with the nth
+// of its changing operations failing as `fault` (the process then goes on
+// or, after a crash, is as good as gone). Whether the relink returned.
+bool RelinkCutAt(FaultEnv& env, const fs::path& front, const std::vector<uint8_t>& before,
+                 const std::vector<engine::LinkRequest>& links, uint64_t n, Fault fault = Fault::kCrash) {
+  WriteBytes(front, before);
+  auto db = engine::OpenDatabaseImpl(env, front.string());
+  env.FailAt(env.Operations() + n, fault);
+  try {
+    engine::StoreLinks(*db, env, links, kNow);
+    return true;
+  } catch (const engine::EngineError&) {
+    return false;
+  }
 }
 
 class RelinkCrash : public ::testing::TestWithParam<CrashCase> {};
@@ -146,18 +176,8 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
     // n = operations + 1: nothing fails, the power goes right after the
     // change returned; it must be there.
     for (uint64_t n = 1; n <= operations + 1; ++n) {
-      WriteBytes(front, before);
       FaultEnv env;
-      bool returned = false;
-      {
-        auto db = engine::OpenDatabaseImpl(env, front.string());
-        env.FailAt(env.Operations() + n, kind.fault);
-        try {
-          engine::StoreLinks(*db, env, links, kNow);
-          returned = true;
-        } catch (const engine::EngineError&) {
-        }
-      }
+      const bool returned = RelinkCutAt(env, front, before, links, n, kind.fault);
       const char* power = "";
       switch (kind.power) {
         case Power::kStays: break;
@@ -203,6 +223,59 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
   }
   EXPECT_GT(old_outcomes, 0);
   EXPECT_GT(new_outcomes, 0);
+}
+
+// The full power-cut model on a relink: the power goes after any prefix of
+// its operations, the disk having written any subset of each file's unsynced
+// writes in any order, the last torn at any byte; the recovery that follows
+// is cut the same way. Every state recovers to the old file or the new one,
+// byte for byte. A sample here; VOSTREL_POWER_CUT=full (ctest -L powercut)
+// walks every state.
+TEST_P(RelinkCrash, EveryPowerCutStateRecoversTheOldFileOrTheNew) {
+  const CrashCase& c = GetParam();
+  if (c.shared) SKIP_WITHOUT_SHARED();
+  TempDir dir;
+  const auto [front, links] = c.make(dir);
+  const auto before = ReadBytes(front);
+  const uint64_t operations = OperationsOf(front, links);
+  const auto after = ReadBytes(front);
+  const char* mode = std::getenv("VOSTREL_POWER_CUT");
+  const bool full = mode && std::string(mode) == "full";
+  const std::vector<size_t> tears = full ? std::vector<size_t>{1, 100, 511, 512, 513, 2047, 2048, 2049, 4095}
+                                         : std::vector<size_t>{1, 513};
+  uint64_t states = 0, exact = 0;
+  auto check = [&](const std::string& trace) {
+    ++states;
+    FaultEnv unsynced;  // no faults; no real syncs to wait for
+    const jet::Status r = jet::RecoverJournal(unsynced, front.string());
+    const auto now = ReadBytes(front);
+    const bool ok = r.ok() && !fs::exists(jet::JournalPath(front.string())) && (now == before || now == after);
+    EXPECT_TRUE(ok) << r.message() << "\n" << trace;
+    exact += ok;
+  };
+  for (uint64_t n = 1; n <= operations + 1; ++n) {
+    FaultEnv env;
+    (void)RelinkCutAt(env, front, before, links, n);
+    for (const auto& cut : env.PowerCutStates(tears, full ? 0 : 3, n)) {
+      const std::string trace = "cut at " + std::to_string(n) + " of " + std::to_string(operations) + ": " + cut.description;
+      env.LosePower(cut);
+      check(trace);
+      for (uint64_t m = 1;; ++m) {
+        env.LosePower(cut);
+        FaultEnv again;
+        again.FailAt(m, Fault::kCrash);
+        (void)jet::RecoverJournal(again, front.string());
+        if (!again.Crashed()) break;
+        for (const auto& recovery_cut : again.PowerCutStates(tears, 1, n * 1000 + m)) {
+          env.LosePower(cut);  // the journal, which the last check's recovery removed
+          again.LosePower(recovery_cut);
+          check(trace + "; recovery cut at " + std::to_string(m) + ": " + recovery_cut.description);
+        }
+      }
+    }
+  }
+  std::cout << c.name << ": " << states << " power-cut states, " << exact << " recovered byte-exact\n";
+  EXPECT_EQ(states, exact);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, RelinkCrash, ::testing::ValuesIn(CrashCases()),
@@ -269,15 +342,9 @@ TEST(RelinkCrash, EveryCutReadsWholeToOutsideReaders) {
   const std::string new_path = links[0].link.substr(links[0].link.find('=') + 1);
   int whole = 0, cuts = 0;
   for (uint64_t n = 1; n <= operations; ++n) {
-    WriteBytes(front, before);
     {
       FaultEnv env;
-      auto db = engine::OpenDatabaseImpl(env, front.string());
-      env.FailAt(env.Operations() + n, Fault::kCrash);
-      try {
-        engine::StoreLinks(*db, env, links, kNow);
-      } catch (const engine::EngineError&) {
-      }
+      (void)RelinkCutAt(env, front, before, links, n);
     }
     ++cuts;
     bool ok = true;
@@ -299,6 +366,195 @@ TEST(RelinkCrash, EveryCutReadsWholeToOutsideReaders) {
     whole += ok;
   }
   std::cout << whole << " of " << cuts << " cuts read whole by both outside readers\n";
+}
+
+}  // namespace
+
+namespace {
+
+// How often an outside reader lists each table of the catalog, or why it
+// could not read the file.
+using TableCounts = std::map<std::string, int>;
+
+std::variant<TableCounts, std::string> OutsideTableCounts(const fs::path& file) {
+  RunResult r = Run("node " + ShellQuote((SourceDir() / "tools/oracle/catalog.mjs").string()) + " " +
+                    ShellQuote(file.string()));
+  if (r.status != 0) return "mdb-reader: " + r.err.substr(0, 300);
+  TableCounts counts;
+  for (size_t at = 0, end; at < r.out.size(); at = end + 1) {
+    end = std::min(r.out.find('\n', at), r.out.size());
+    const std::string line = r.out.substr(at, end - at);
+    if (!line.empty()) ++counts[line.substr(0, line.find('\t'))];
+  }
+  return counts;
+}
+
+// A many-link relink (215 links of a 1,500-link catalog) killed at its page
+// writes: before vostrel opens the file again, an outside reader lists every
+// table exactly once. Links may be old or new, some of each: a change of many
+// pages reaches the file page by page.
+TEST(RelinkCrash, NoKillShowsATableTwiceOrNotAtAll) {
+  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed";
+  TempDir dir;
+  dbbuilder::FrontEndOptions options;
+  options.extra_links = 1500;
+  const fs::path front = dir / "MLQ.mdb";
+  ASSERT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), front.string()).ok());
+  dbbuilder::DatabaseSpec back = dbbuilder::BackEnd(options.format);
+  std::vector<engine::LinkRequest> links;
+  const fs::path back_path = dir / "novo" / std::string(60, 'n') / "PARTNER.MDB";
+  for (int i = 1; i <= 215; ++i) {
+    char table[16];
+    std::snprintf(table, sizeof table, "T%04d", i * 6 + 1);
+    back.AddTable(dbbuilder::Table{table, {dbbuilder::MakeColumn("ID", dbbuilder::ColumnType::kLong)}, {}, {}});
+    links.push_back({table, ";DATABASE=" + back_path.string()});
+  }
+  fs::create_directories(back_path.parent_path());
+  ASSERT_TRUE(dbbuilder::WriteDatabase(back, back_path.string()).ok());
+  const auto before = ReadBytes(front);
+  const auto expected = OutsideTableCounts(front);
+  ASSERT_TRUE(std::holds_alternative<TableCounts>(expected)) << std::get<std::string>(expected);
+
+  // The page writes to the front-end: the operations to cut at.
+  std::vector<uint64_t> page_writes;
+  {
+    FaultEnv env;
+    auto db = engine::OpenDatabaseImpl(env, front.string());
+    const uint64_t at_open = env.Operations();
+    engine::StoreLinks(*db, env, links, kNow);
+    for (const auto& line : env.Log())
+      if (line.find(": write " + front.string()) != std::string::npos)
+        page_writes.push_back(std::stoull(line.substr(0, line.find(':'))) - at_open);
+  }
+  const char* mode = std::getenv("VOSTREL_POWER_CUT");
+  const bool full = mode && std::string(mode) == "full";
+  int cuts = 0, listed_once = 0;
+  for (size_t i = 0; i < page_writes.size(); ++i) {
+    // A sample in the normal run: the first writes, and every 40th.
+    if (!full && i >= 12 && i % 40 != 0) continue;
+    {
+      FaultEnv env;
+      (void)RelinkCutAt(env, front, before, links, page_writes[i] + 1);  // killed after the (i+1)th page write
+    }
+    ++cuts;
+    const auto seen = OutsideTableCounts(front);
+    if (const auto* failed = std::get_if<std::string>(&seen)) {
+      ADD_FAILURE() << "killed after page write " << i + 1 << " of " << page_writes.size() << ": " << *failed;
+      continue;
+    }
+    const auto& counts = std::get<TableCounts>(seen);
+    const bool same = counts == std::get<TableCounts>(expected);
+    EXPECT_TRUE(same) << "killed after page write " << i + 1 << " of " << page_writes.size() << ": "
+                      << counts.size() << " names, expected " << std::get<TableCounts>(expected).size();
+    if (!same)
+      for (const auto& [name, count] : counts)
+        if (count != 1) ADD_FAILURE() << name << " listed " << count << " times";
+    listed_once += same;
+  }
+  std::cout << listed_once << " of " << cuts << " kills (of " << page_writes.size()
+            << " page writes) list every table once to mdb-reader\n";
+
+  // After a power cut an outside reader may see worse: writes reach the disk
+  // in any order, and a row may point at a long value that did not. Only
+  // measured (VOSTREL_OUTSIDE_POWER_CUTS=N states), for docs/architecture.md.
+  const char* measure = std::getenv("VOSTREL_OUTSIDE_POWER_CUTS");
+  if (!measure) return;
+  std::map<std::string, int> tally;
+  const int states = std::atoi(measure);
+  for (int k = 0; k < states; ++k) {
+    const uint64_t n = page_writes[static_cast<size_t>(k * 7919) % page_writes.size()] + 1;
+    FaultEnv env;
+    (void)RelinkCutAt(env, front, before, links, n);
+    env.LosePower(env.PowerCutStates({1, 513, 2048}, 1, static_cast<uint64_t>(k) + 1).front());
+    const auto seen = OutsideTableCounts(front);
+    if (std::holds_alternative<std::string>(seen)) {
+      ++tally["the reader fails"];
+      continue;
+    }
+    const auto& counts = std::get<TableCounts>(seen);
+    const auto& want = std::get<TableCounts>(expected);
+    bool twice = false, missing = false;
+    for (const auto& [name, count] : want) {
+      const auto it = counts.find(name);
+      missing = missing || it == counts.end();
+      twice = twice || (it != counts.end() && it->second > 1);
+    }
+    ++tally[twice ? "a table twice" : missing ? "a table missing" : "every table once"];
+  }
+  for (const auto& [what, count] : tally) std::cout << what << ": " << count << " of " << states << " power cuts\n";
+}
+
+}  // namespace
+
+namespace {
+
+// The file system as a reader sees it while another process commits: the
+// first read of one page comes back as that page half rewritten (here: its
+// bytes gone), every later read as the file is.
+class OverlappedEnv final : public jet::Env {
+ public:
+  explicit OverlappedEnv(uint64_t torn_offset) : torn_offset_(torn_offset) {}
+
+  jet::Result<std::unique_ptr<jet::File>> Open(const std::string& path, jet::OpenMode mode) override {
+    auto file = base_.Open(path, mode);
+    if (!file.ok()) return file.status();
+    return std::unique_ptr<jet::File>(new OverlappedFile(*this, std::move(*file)));
+  }
+  jet::Status Remove(const std::string& path) override { return base_.Remove(path); }
+  bool Exists(const std::string& path) override { return base_.Exists(path); }
+  jet::Status SyncDir(const std::string& dir) override { return base_.SyncDir(dir); }
+  jet::Status Rename(const std::string& from, const std::string& to) override { return base_.Rename(from, to); }
+  jet::Result<jet::FileInfo> Stat(const std::string& path, bool follow_links) override {
+    return base_.Stat(path, follow_links);
+  }
+  jet::Result<std::vector<std::string>> ListDir(const std::string& dir) override { return base_.ListDir(dir); }
+  jet::Result<std::string> RealPath(const std::string& path) override { return base_.RealPath(path); }
+  jet::Result<std::string> CurrentDir() override { return base_.CurrentDir(); }
+  jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
+  int torn_reads = 0;
+
+ private:
+  class OverlappedFile final : public jet::File {
+   public:
+    OverlappedFile(OverlappedEnv& env, std::unique_ptr<jet::File> base) : env_(env), base_(std::move(base)) {}
+    jet::Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
+      JET_RETURN_IF_ERROR(base_->ReadAt(offset, out));
+      if (offset == env_.torn_offset_ && env_.torn_reads++ == 0) std::fill(out.begin(), out.end(), uint8_t{0});
+      return jet::Status::Ok();
+    }
+    jet::Status WriteAt(uint64_t offset, std::span<const uint8_t> data) override { return base_->WriteAt(offset, data); }
+    jet::Status Sync() override { return base_->Sync(); }
+    jet::Status Truncate(uint64_t size) override { return base_->Truncate(size); }
+    jet::Result<uint64_t> Size() override { return base_->Size(); }
+    jet::Status Lock() override { return base_->Lock(); }
+    jet::Status Unlock() override { return base_->Unlock(); }
+    jet::Result<jet::FileInfo> Stat() override { return base_->Stat(); }
+    jet::Result<std::optional<jet::HeldLock>> FindLock() override { return base_->FindLock(); }
+
+   private:
+    OverlappedEnv& env_;
+    std::unique_ptr<jet::File> base_;
+  };
+
+  jet::Env& base_ = jet::Env::Default();
+  uint64_t torn_offset_;
+};
+
+// A reader whose read overlapped another process's commit (here: the
+// catalog's definition read torn once) reads again, holding the lock, and
+// finds the sound file it is: never "may be corrupt" (3049).
+TEST(RelinkCrash, AReaderOverlappingACommitReadsAgain) {
+  TempDir dir;
+  const auto [front, links] = Built(dbbuilder::FrontEndOptions{}, 40)(dir);
+  OverlappedEnv env(2 * 4096);  // the catalog's definition, Jet4 pages
+  std::unique_ptr<engine::DatabaseImpl> db;
+  try {
+    db = engine::OpenDatabaseImpl(env, front.string());
+  } catch (const engine::EngineError& e) {
+    FAIL() << e.number() << ": " << e.description();
+  }
+  EXPECT_GE(env.torn_reads, 2);
+  EXPECT_NE(db->catalog.FindTable("Partner"), nullptr);
 }
 
 }  // namespace
