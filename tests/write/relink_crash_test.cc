@@ -235,7 +235,9 @@ TEST_P(RelinkCrash, EveryPowerCutStateRecoversTheOldFileOrTheNew) {
   const CrashCase& c = GetParam();
   if (c.shared) SKIP_WITHOUT_SHARED();
   TempDir dir;
-  const auto [front, links] = c.make(dir);
+  const auto made = c.make(dir);
+  const fs::path& front = made.first;
+  const std::vector<engine::LinkRequest>& links = made.second;
   const auto before = ReadBytes(front);
   const uint64_t operations = OperationsOf(front, links);
   const auto after = ReadBytes(front);
@@ -335,7 +337,9 @@ TEST(RelinkCrash, EveryCutReadsWholeToOutsideReaders) {
   options.partner_fills_page = true;
   options.desktop_lv = true;
   TempDir dir;
-  const auto [front, links] = Built(options, 600)(dir);
+  const auto made = Built(options, 600)(dir);
+  const fs::path& front = made.first;
+  const std::vector<engine::LinkRequest>& links = made.second;
   const auto before = ReadBytes(front);
   const uint64_t operations = OperationsOf(front, links);
   const std::string old_path = dbbuilder::kOldBackEnd;
@@ -545,7 +549,7 @@ class OverlappedEnv final : public jet::Env {
 // finds the sound file it is: never "may be corrupt" (3049).
 TEST(RelinkCrash, AReaderOverlappingACommitReadsAgain) {
   TempDir dir;
-  const auto [front, links] = Built(dbbuilder::FrontEndOptions{}, 40)(dir);
+  const fs::path front = Built(dbbuilder::FrontEndOptions{}, 40)(dir).first;
   OverlappedEnv env(2 * 4096);  // the catalog's definition, Jet4 pages
   std::unique_ptr<engine::DatabaseImpl> db;
   try {
