@@ -1,11 +1,11 @@
-# make build | test | demo | bench | windows | clean
+# make build | test | demo | deb | bench | windows | clean
 BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
 WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest zip
 
-.PHONY: all deps build test demo bench windows windows-test clean
+.PHONY: all deps build test demo deb bench windows windows-test clean
 
 all: build
 
@@ -29,6 +29,16 @@ test:
 
 demo: build
 	@tools/demo.sh $(BUILD)
+
+# vostrel_VERSION_amd64.deb here, built in $(BUILD)-deb and checked by lintian.
+deb:
+	@tools/deps.sh deb
+	cmake -S . -B $(BUILD)-deb -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOSTREL_TESTS=OFF \
+	  -DVOSTREL_DEB=ON -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-deb -j $(JOBS)
+	cd $(BUILD)-deb && cpack
+	cp $(BUILD)-deb/vostrel_*_amd64.deb .
+	lintian --fail-on error vostrel_*_amd64.deb
 
 bench:
 	@tools/deps.sh build mdbtools time
