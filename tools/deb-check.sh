@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 deb=$(realpath "${1:-$(ls vostrel_*_amd64.deb | tail -1)}")
 export DEBIAN_FRONTEND=noninteractive
 tmp=$(mktemp -d /tmp/vostrel-deb.XXXXXX)
-trap 'rm -rf "$tmp"' EXIT
+# The package goes again whatever happens.
+trap 'dpkg -s vostrel >/dev/null 2>&1 && apt-get remove -y -qq vostrel >/dev/null; rm -rf "$tmp"' EXIT
 
 fail() { echo "deb-check: $*" >&2; exit 1; }
 
@@ -31,6 +32,18 @@ if [ -x "$mkdb" ]; then
   (cd "$tmp" && vostrel-cli relink MLQ.mdb --table Partner --connect ";DATABASE=$tmp/Podatki/PARTNER.MDB" >/dev/null) ||
     fail "relink with the installed vostrel-cli failed"
   (cd "$tmp" && vostrel-cli check MLQ.mdb | grep -q $'Partner\tok') || fail "check after the relink did not say ok"
+  # The window as the menu starts it: in the user's home, where MLQ.mdb and
+  # PARTNER.MDB are kept; "MLQ" relinks to PARTNER.MDB in the program's
+  # folder, which for a program in /usr/bin is the folder it was started in.
+  home=$tmp/home
+  mkdir -p "$home"
+  "$mkdb" frontend "$home/MLQ.mdb" --link 'Partner=C:\MLQ\PARTNER.MDB' >/dev/null
+  "$mkdb" backend "$home/PARTNER.MDB" >/dev/null
+  mkdir -p -m 700 "$tmp/runtime"
+  (cd "$home" && HOME=$home XDG_RUNTIME_DIR=$tmp/runtime QT_QPA_PLATFORM=offscreen timeout 60 vostrel MLQ) ||
+    fail "the installed window did not relink in the home folder"
+  link=$(cd "$home" && vostrel-cli list MLQ.mdb | awk -F '\t' '$1 == "Partner" { print $3 }')
+  [ "$link" = ";DATABASE=$home\\PARTNER.MDB" ] || fail "the installed window linked Partner to '$link'"
 else
   echo "deb-check: $mkdb is missing (make build): relink not tried" >&2
 fi
@@ -38,7 +51,8 @@ fi
 [ "$(man -w vostrel-cli)" = /usr/share/man/man1/vostrel-cli.1.gz ] || fail "man -w vostrel-cli"
 [ "$(man -w vostrel)" = /usr/share/man/man1/vostrel.1.gz ] || fail "man -w vostrel"
 [ -f /usr/share/locale/sl/LC_MESSAGES/vostrel.mo ] || fail "no Slovenian catalogue"
-LC_ALL=sl_SI.UTF-8 vostrel-cli list "$tmp/none.mdb" 2>&1 | grep -q 'Napaka' ||
+message=$(LC_ALL=sl_SI.UTF-8 vostrel-cli list "$tmp/none.mdb" 2>&1 || true)
+[[ $message == Napaka* ]] ||
   echo "deb-check: no Slovenian message (is the locale sl_SI.UTF-8 generated?)" >&2
 
 # Completion, as an interactive bash with bash-completion loads it on demand.
