@@ -1,38 +1,54 @@
-# make build | test | demo | bench | windows | clean
+# make build | test | demo | deb | bench | windows | clean
 BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
 WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest zip
 
-.PHONY: all deps build test demo bench windows windows-test clean
+.PHONY: all deps build test demo deb bench windows windows-test clean
 
 all: build
 
+# Building needs no test packages: the suite is configured in where GoogleTest
+# is installed (make test installs it), and left out where it is not.
+gtest_installed = $(shell dpkg-query -W -f='$${Status}' libgtest-dev 2>/dev/null | grep -q 'ok installed' && echo ON || echo OFF)
+configure = cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOSTREL_TESTS=$(1) $(CMAKE_FLAGS)
+
 deps:
-	@tools/deps.sh
+	@tools/deps.sh build
 
-$(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
-
-build: deps $(BUILD)/build.ninja
+build: deps
+	$(call configure,$(gtest_installed))
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+test:
+	@tools/deps.sh test
+	$(call configure,ON)
+	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 demo: build
 	@tools/demo.sh $(BUILD)
 
-bench: deps
-	@tools/deps.sh time
+# vostrel_VERSION_amd64.deb here, built in $(BUILD)-deb and checked by lintian.
+deb:
+	@tools/deps.sh deb
+	cmake -S . -B $(BUILD)-deb -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOSTREL_TESTS=OFF \
+	  -DVOSTREL_DEB=ON -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_FLAGS)
+	cmake --build $(BUILD)-deb -j $(JOBS)
+	cd $(BUILD)-deb && cpack
+	cp $(BUILD)-deb/vostrel_*_amd64.deb .
+	lintian --fail-on error vostrel_*_amd64.deb
+
+bench:
+	@tools/deps.sh build mdbtools time
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVOSTREL_BENCH=ON -DVOSTREL_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@tools/bench.sh $(BUILD)-bench
 
 # The Windows programs, cross-built, and their zip.
 windows:
-	@tools/deps.sh $(WINDOWS_PACKAGES)
+	@tools/deps.sh test $(WINDOWS_PACKAGES)
 	cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_FLAGS)
 	cmake --build build-windows -j $(JOBS)

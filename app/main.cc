@@ -1,5 +1,6 @@
 // vostrel: repoints the linked table "Partner" of MLQ.mdb at a back-end file.
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 
 #include <cstdio>
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(icon);
 
   ui::MessageBoxReport report;
-  ui::LinkWindow form({argument_text, ui::ApplicationDirectory()}, report);
+  ui::LinkWindow form({argument_text, ui::ProgramFolder(ui::ApplicationDirectory(), QDir::currentPath())}, report);
   form.setWindowIcon(icon);
   form.Load();  // a failure here ends the program before any window shows
   form.show();

@@ -1,18 +1,35 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12, when run as root;
-# otherwise prints the exact command to run and stops.
-#   tools/deps.sh [extra Debian packages...]
+# Installs what a job needs on Debian 12, when run as root; otherwise prints
+# the exact command to run and stops.
+#   tools/deps.sh build [extra Debian packages...]   building and the demo
+#   tools/deps.sh test  [extra Debian packages...]   the above, and the tests
+#   tools/deps.sh deb   [extra Debian packages...]   building the .deb and lintian
+# Any other first word is taken as a package and means "test" (as before).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+job=test
+case "${1:-}" in
+  build|test|deb) job=$1; shift ;;
+esac
+
 # qt6-translations-l10n: the toolkit's own words (the file chooser's) in the
-# user's language; gettext: msgfmt compiles po/; locales: the Slovenian
-# locale the tests run the programs under.
-want=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev qt6-translations-l10n gettext locales
-      mdbtools xvfb xauth "$@")
-# Node.js may come from elsewhere than Debian; only ask Debian for it when absent.
-command -v node >/dev/null 2>&1 || want+=(nodejs)
-command -v npm >/dev/null 2>&1 || want+=(npm)
+# user's language, which the window (and so the demo) shows; gettext: msgfmt
+# compiles po/.
+want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n gettext)
+case $job in
+  # GoogleTest; the independent readers the tests compare against
+  # (mdbtools, and mdb-reader under Node); a display server for the window's
+  # tests; the Slovenian locale the tests run the programs under.
+  test) want+=(libgtest-dev libgmock-dev mdbtools xvfb xauth locales)
+        # Node.js may come from elsewhere than Debian; only ask Debian for it when absent.
+        command -v node >/dev/null 2>&1 || want+=(nodejs)
+        command -v npm >/dev/null 2>&1 || want+=(npm) ;;
+  # dpkg-shlibdeps (dpkg-dev) finds the run-time libraries; file tells it
+  # which files are programs; lintian checks the result.
+  deb)  want+=(dpkg-dev file lintian) ;;
+esac
+want+=("$@")
 
 missing=()
 for p in "${want[@]}"; do
@@ -31,6 +48,8 @@ if ((${#missing[@]})); then
     exit 1
   fi
 fi
+
+[ "$job" = test ] || exit 0
 
 # sl_SI.UTF-8, so that the C library (and with it gettext) takes a Slovenian
 # user's locale; tests that need it skip without it.

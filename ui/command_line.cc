@@ -33,4 +33,12 @@ QString ApplicationDirectory() {
   return WithoutTrailingSeparators(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 }
 
+QString ProgramFolder(const QString& installed_in, const QString& working) {
+  const QString folder = WithoutTrailingSeparators(installed_in);
+  if (folder == QLatin1String("/usr/bin") || folder == QLatin1String("/usr/local/bin")) {
+    return WithoutTrailingSeparators(QDir::toNativeSeparators(working));
+  }
+  return folder;
+}
+
 }  // namespace ui

@@ -19,4 +19,11 @@ QString ApplicationDirectory();
 
 QString WithoutTrailingSeparators(QString path);
 
+// The folder the form calls the program's own (where it proposes PARTNER.MDB,
+// and what an argument beginning with MLQ selects): the folder installed_in
+// that holds the executable, except where every program is installed
+// (/usr/bin, /usr/local/bin: the Debian package), which holds neither file;
+// there the folder the program was started in (working) stands in for it.
+QString ProgramFolder(const QString& installed_in, const QString& working);
+
 }  // namespace ui

@@ -2,7 +2,8 @@
 """Derives the icon files from the two drawings (vostrel-32.xpm, vostrel-16.xpm).
 
 Writes vostrel-32.png and vostrel-16.png (indexed, transparent ground) for the
-window and the desktop entry, and vostrel.ico for the Windows resource script:
+window and the desktop entry, the smooth dart at 48 to 256 pixels
+(vostrel-SIZE.png) for the desktop's larger icons, and vostrel.ico for the Windows resource script:
 the two drawings at 4 bits a pixel, and the same dart drawn smooth (32 bits a
 pixel, with alpha) at 16 to 256 pixels for today's screens and their DPI, the
 largest as PNG, as Windows keeps it. Standard library only; run it after
@@ -147,6 +148,8 @@ def main():
     entries = [(w, 16, 4, ico_image(w, h, rows)) for w, h, rows in images]
     for size in (16, 24, 32, 48, 64, 128, 256):
         rows = render(size)
+        if size > 32:  # the desktop's larger sizes; 16 and 32 are the drawings
+            (here / f'vostrel-{size}.png').write_bytes(png_rgba(size, rows))
         entries.append((size, 0, 32, png_rgba(size, rows) if size == 256 else ico_image_rgba(size, rows)))
     out = struct.pack('<HHH', 0, 1, len(entries))
     offset = 6 + 16 * len(entries)

@@ -174,7 +174,7 @@ TEST_F(BinaryTest, InstallsProgramIconsAndDesktopEntry) {
     EXPECT_EQ(valid.status, 0) << valid.out << valid.err;
   }
   EXPECT_NE(entry.find("Icon=vostrel"), std::string::npos) << entry;
-  for (const char* size : {"16x16", "32x32"}) {
+  for (const char* size : {"16x16", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
     const fs::path icon = prefix / "share/icons/hicolor" / size / "apps/vostrel.png";
     ASSERT_TRUE(fs::exists(icon)) << icon;
     const auto bytes = ReadBytes(icon);
@@ -184,6 +184,21 @@ TEST_F(BinaryTest, InstallsProgramIconsAndDesktopEntry) {
     EXPECT_EQ(bytes[18] * 256 + bytes[19], side);
     EXPECT_EQ(bytes[22] * 256 + bytes[23], side);
   }
+}
+
+// Installed in /usr/bin (the Debian package), the entry names no working
+// folder: /usr/bin holds no front-end, and the menu starts the window in the
+// user's home folder instead.
+TEST_F(BinaryTest, DesktopEntryInUsrBinNamesNoWorkingFolder) {
+  const fs::path build = testing_support::BinDir().parent_path();
+  if (!fs::exists(build / "cmake_install.cmake")) GTEST_SKIP() << "no install script in " << build;
+  const fs::path root = scratch_->path();
+  auto r = testing_support::Run("DESTDIR=" + ShellQuote(root.string()) + " cmake --install " + ShellQuote(build.string()) +
+                                " --prefix /usr");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string entry = testing_support::Run("cat " + ShellQuote((root / "usr/share/applications/vostrel.desktop").string())).out;
+  EXPECT_NE(entry.find("\nExec=\"/usr/bin/vostrel\"\n"), std::string::npos) << entry;
+  EXPECT_EQ(entry.find("\nPath="), std::string::npos) << entry;
 }
 
 }  // namespace

@@ -87,5 +87,19 @@ TEST(CommandLineTest, FolderHasNoSeparatorAtItsEnd) {
   EXPECT_TRUE(QFileInfo::exists(dir + "/gui_tests")) << dir.toStdString();
 }
 
+// Installed in /usr/bin, the program proposes PARTNER.MDB in the folder it is
+// started in; installed in a folder of its own, in that folder.
+TEST(CommandLineTest, ProgramFolderOfASystemWideInstallIsTheWorkingFolder) {
+  struct Case {
+    QString installed_in, working, folder;
+  } cases[] = {{"/usr/bin", "/home/ana/MLQ", "/home/ana/MLQ"},
+               {"/usr/local/bin/", "/srv/MLQ/", "/srv/MLQ"},
+               {"/srv/MLQ/bin", "/home/ana", "/srv/MLQ/bin"},
+               {"/opt/usr/bin", "/home/ana", "/opt/usr/bin"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(ui::ProgramFolder(c.installed_in, c.working), c.folder) << c.installed_in.toStdString();
+  }
+}
+
 }  // namespace
 }  // namespace gui_test
