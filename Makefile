@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest zip
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 googletest zip wixl msitools
 
 .PHONY: all deps build test demo deb bench windows windows-test clean
 
@@ -46,7 +46,7 @@ bench:
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	@tools/bench.sh $(BUILD)-bench
 
-# The Windows programs, cross-built, and their zip.
+# The Windows programs, cross-built, their zip and their installer.
 windows:
 	@tools/deps.sh test $(WINDOWS_PACKAGES)
 	cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Packs the Windows programs with the users' README (Slovenian and English):
-# vostrel-VERSION-win64.zip.
+# vostrel-VERSION-win64.zip, and their installer vostrel-VERSION-win64.msi.
 #   tools/windows/pack.sh BUILD-WINDOWS
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -30,3 +30,16 @@ done
 rm -f "$name.zip"
 (cd "$stage" && zip -q -9 -r - "$name") > "$name.zip"
 echo "$name.zip: $(stat -c %s "$name.zip") bytes"
+rm -f "$name.msi"
+# wixl finds the sources by paths relative to the .wxs file's folder (an
+# absolute one fails), and takes only ASCII in a -D value.
+msi=$PWD/$name.msi
+company=$(sed -n 's/.*"CompanyName", "\(.*\)"/\1/p' app/version.rc)
+plain=$(printf %s "$company" | iconv -f UTF-8 -t ASCII//TRANSLIT)
+cp tools/windows/vostrel.wxs "$stage/"
+(cd "$stage" && wixl -a x64 -D Version="$version" -D Stage="$name" -D Manufacturer="$plain" -o "$msi" vostrel.wxs)
+# The company's name in full, in the code page of Slovenian Windows.
+printf '\n\n1250\t_ForceCodepage\n' > "$stage/_ForceCodepage.idt"
+msibuild "$msi" -i "$stage/_ForceCodepage.idt" \
+  -q "UPDATE \`Property\` SET \`Value\`='$company' WHERE \`Value\`='$plain'"
+echo "$name.msi: $(stat -c %s "$name.msi") bytes"

@@ -115,3 +115,33 @@ for writer in windows linux; do
     fail "a journal left by $writer was not played back by the other system ($left)"
   fi
 done
+
+echo "== the installer: into a chosen folder, started as its menu entry starts it, removed"
+version=$(sed -n 's/^project(vostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+msi=$PWD/vostrel-$version-win64.msi
+d=$tmp/installed
+mkdir -p "$d"
+"$linux/bin/vostrel-mkdb" frontend "$d/MLQ.mdb" >/dev/null
+"$linux/bin/vostrel-mkdb" backend "$d/PARTNER.MDB" >/dev/null
+ours=$(ls "$d")
+table() { msiinfo export "$msi" "$1" | tr -d '\r'; }
+entry=$(table Shortcut | awk -F'\t' '$1 == "MenuShortcut" { print $5 "|" $6 "|" $12 }')
+[ "$entry" = '[INSTALLDIR]vostrel.exe||INSTALLDIR' ] || fail "the menu entry starts $entry"
+code=$(table Property | awk -F'\t' '$1 == "ProductCode" { print $2 }')
+programs='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+dir=$(winepath -w "$d")
+# An install that an earlier, failed run left in the prefix would make this one a repair.
+DISPLAY=:98 wine msiexec /x "$msi" /qn 2>/dev/null || true
+DISPLAY=:98 wine msiexec /i "$msi" /qn "INSTALLDIR=$dir" 2>/dev/null || fail "msiexec /i"
+wine reg query "$programs\\$code" /v Publisher >/dev/null 2>&1 || fail "not in the installed programs"
+find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name vostrel.lnk | grep -q . || fail "no menu entry"
+(cd "$d" && wine "$d/vostrel-cli.exe" list MLQ.mdb >/dev/null) || fail "the installed vostrel-cli.exe"
+# "MLQ" names the program's own folder: the back-end beside it.
+(cd "$d" && DISPLAY=:98 timeout 60 wine "$d/vostrel.exe" MLQ) || fail "the installed vostrel.exe"
+"$linux/bin/vostrel-cli" list "$d/MLQ.mdb" | grep -qxF "Partner	linked	;DATABASE=$dir\\PARTNER.MDB" ||
+  fail "the installed window did not relink: $("$linux/bin/vostrel-cli" list "$d/MLQ.mdb")"
+DISPLAY=:98 wine msiexec /x "$msi" /qn 2>/dev/null || fail "msiexec /x"
+[ "$(ls "$d")" = "$ours" ] || fail "left after the uninstall: $(ls "$d")"
+! find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name vostrel.lnk | grep -q . || fail "the menu entry stayed"
+! wine reg query "$programs\\$code" >/dev/null 2>&1 || fail "still in the installed programs"
+echo "installed, relinked, removed"
