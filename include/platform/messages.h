@@ -29,6 +29,11 @@ std::string ProgramDirectory(const char* argv0);
 // The text in the user's language, or `english` itself.
 std::string Translate(const char* english);
 
+// Marks a literal for the catalogue where it cannot be translated yet (a
+// constant's initializer, a table): xgettext extracts it, and where it is
+// shown it goes through Translate.
+#define N_(english) english
+
 #ifdef _WIN32
 // The Slovenian text of a message, from the catalogue the program carries;
 // nothing for a message it lacks.
