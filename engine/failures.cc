@@ -77,6 +77,15 @@ EngineError SourceTooLarge(const std::string& path, size_t limit) {
                {path, std::to_string(limit)});
 }
 
+EngineError SambaConfigMissing(const std::string& path) {
+  return Raise(kErrCouldNotFindFile, "Could not find the Samba configuration '%1' that VOSTREL_SMB_CONF names.", {path});
+}
+
+EngineError SambaConfigUnreadable(const std::string& path, const std::string& reason) {
+  return Raise(kErrCannotOpenFile, "Cannot read the Samba configuration '%1' that VOSTREL_SMB_CONF names: %2.",
+               {path, reason});
+}
+
 EngineError LockedBy(const std::vector<SessionUser>& users) {
   // "user 'U1' on machine 'M1', user 'U2' on machine 'M2' and user ..."
   Phrase who = Say("another session");

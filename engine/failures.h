@@ -40,6 +40,10 @@ EngineError DiskOrNetworkError();                                // 3043
 EngineError BadMapEntry(const Phrase& where, const std::string& entry, const Phrase& why);
 // A map file (or another source of the map) too large to be one: 3001.
 EngineError SourceTooLarge(const std::string& path, size_t limit);
+// The Samba configuration the user named (VOSTREL_SMB_CONF) is not there
+// (3024) or cannot be read (3051).
+EngineError SambaConfigMissing(const std::string& path);
+EngineError SambaConfigUnreadable(const std::string& path, const std::string& reason);
 // `e` (3044 for a Windows path) and which map entry would reach `root`.
 EngineError Unmapped(const EngineError& e, const std::string& root);
 // 3260: "Couldn't update; currently locked by user 'U' on machine 'M'." naming

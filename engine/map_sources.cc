@@ -7,6 +7,7 @@
 
 #include "vostrel/error.h"
 #include "engine/failures.h"
+#include "engine/testparm.h"
 #include "platform/messages.h"
 #include "jet/text.h"
 #include "jet/windows_path.h"
@@ -119,17 +120,29 @@ void ReadMapFile(jet::Env& env, PathMap& map, const std::string& path) {
 
 // ----- Samba
 
+// What a share's parameters say, as far as the map needs them.
 struct SmbShare {
   std::string path;
+  std::string file;  // where `path` was given
   bool printable = false;
-  std::string file;  // where it was defined
+  bool available = true;
+  // The parameters its own sections give: a `copy =` leaves them as they
+  // are, wherever it stands, as Samba's does.
+  std::set<std::string> given;
 };
 
 struct SmbConf {
   std::string netbios_name;
-  std::map<std::string, SmbShare> shares;  // by name, in lower case
-  std::map<std::string, std::string> names;  // lower case -> as written
+  std::vector<std::string> aliases;
+  SmbShare defaults;  // what [global] gives: where every share starts
+  std::map<std::string, SmbShare> shares;    // by name, in lower case
+  std::map<std::string, std::string> names;  // lower case -> as first written
 };
+
+// How a text is read: this program's own reading follows `include =` and
+// `copy =`; testparm's output has both done already (its `include =` lines
+// only say which files were read).
+enum class SmbReading { kOwn, kResolved };
 
 // Samba ignores case, spaces and underscores in parameter names.
 std::string ParameterName(std::string_view key) {
@@ -139,88 +152,211 @@ std::string ParameterName(std::string_view key) {
   return Lower(out);
 }
 
+// Samba reads every run of blanks in a value, or in a section's name, as one
+// space ("/srv/a  b" is "/srv/a b").
+std::string Collapsed(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    const bool blank = c == ' ' || c == '\t' || c == '\r';
+    if (!blank) out += c;
+    else if (out.empty() || out.back() != ' ') out += ' ';
+  }
+  return out;
+}
+
+// The items of a list parameter: separated by blanks, "," or ";"; a
+// double-quoted item may hold them.
+std::vector<std::string> ListItems(std::string_view value) {
+  std::vector<std::string> items;
+  std::string item;
+  bool quoted = false;
+  for (char c : value) {
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && (c == ' ' || c == '\t' || c == ',' || c == ';')) {
+      if (!item.empty()) items.push_back(std::move(item));
+      item.clear();
+    } else {
+      item += c;
+    }
+  }
+  if (!item.empty()) items.push_back(std::move(item));
+  return items;
+}
+
 bool Yes(const std::string& value) {
   const std::string v = Lower(value);
   return v == "yes" || v == "true" || v == "1" || v == "on";
 }
 
-// `read` holds the files read so far: each is read once, so that a file
-// that includes itself, or one that includes it, ends there.
-void ReadSmbConf(jet::Env& env, const std::string& path, bool included, std::set<std::string>& read_already,
-                 SmbConf& conf, std::string& section) {
-  auto real = env.RealPath(path);
-  if (!read_already.insert(real.ok() ? *real : path).second) return;
-  const SourceText read = ReadText(env, path);
-  if (!read.text) {
-    if (included || read.there) WarnUnreadable(path, read);
-    return;
+// Sets one of the share parameters the map needs; false for another.
+bool SetShareParameter(SmbShare& share, const std::string& name, const std::string& value, const std::string& file) {
+  if (name == "path" || name == "directory") {
+    share.path = value;
+    share.file = file;
+    share.given.insert("path");
+  } else if (name == "printable" || name == "printok") {
+    share.printable = Yes(value);
+    share.given.insert("printable");
+  } else if (name == "available") {
+    share.available = Yes(value);
+    share.given.insert("available");
+  } else {
+    return false;
   }
-  const std::vector<std::string> raw = Lines(*read.text);
+  return true;
+}
+
+// `copy = from`: what `from` holds now, save what `share` gives itself.
+void CopyShare(SmbShare& share, const SmbShare& from) {
+  if (!share.given.count("path")) {
+    share.path = from.path;
+    share.file = from.file;
+  }
+  if (!share.given.count("printable")) share.printable = from.printable;
+  if (!share.given.count("available")) share.available = from.available;
+}
+
+bool IsGlobal(const std::string& key) { return key.empty() || Trim(key) == "global"; }
+
+void ReadSmbFile(jet::Env& env, const std::string& path, std::set<std::string>& read_already, SmbConf& conf,
+                 std::string& section);
+
+// `path` names the file `text` is, for an `include =` that is relative
+// and for the entries' sources. `section` is the section the text is in at
+// its start, and after it.
+void ReadSmbText(jet::Env& env, const std::string& text, const std::string& path, SmbReading reading,
+                 std::set<std::string>& read_already, SmbConf& conf, std::string& section) {
+  const std::vector<std::string> raw = Lines(text);
   for (size_t i = 0; i < raw.size(); ++i) {
+    // A "\" at the end continues the line, the next one joined as it
+    // stands, its leading blanks too.
     std::string line = Trim(raw[i]);
-    while (!line.empty() && line.back() == '\\' && i + 1 < raw.size()) {  // continued on the next line
+    while (!line.empty() && line.back() == '\\' && i + 1 < raw.size()) {
       line.pop_back();
-      line += Trim(raw[++i]);
+      line = Trim(line + raw[++i]);
     }
     if (line.empty() || line[0] == '#' || line[0] == ';') continue;
     if (line[0] == '[') {
       const size_t close = line.find(']');
-      section = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      section = Collapsed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
       const std::string key = Lower(section);
       if (!conf.names.count(key)) conf.names[key] = section;
+      if (!IsGlobal(key) && !conf.shares.count(key)) {
+        SmbShare& share = conf.shares[key] = conf.defaults;
+        share.given.clear();
+      }
       continue;
     }
     const size_t equals = line.find('=');
     if (equals == std::string::npos) continue;
     const std::string name = ParameterName(line.substr(0, equals));
-    const std::string value = Trim(line.substr(equals + 1));
+    const std::string value = Trim(Collapsed(line.substr(equals + 1)));
     const std::string key = Lower(section);
     if (name == "include") {
       // A name with a substitution (%m, %U) differs per client: not ours to guess.
-      if (!value.empty() && value.find('%') == std::string::npos) ReadSmbConf(env, value, true, read_already, conf, section);
+      if (reading == SmbReading::kOwn && !value.empty() && value.find('%') == std::string::npos)
+        ReadSmbFile(env, value, read_already, conf, section);
       continue;
     }
-    if (key == "global" || key.empty()) {
-      if (name == "netbiosname") conf.netbios_name = value;
+    if (IsGlobal(key)) {
+      if (name == "netbiosname") {
+        conf.netbios_name = value;
+        for (char& c : conf.netbios_name)
+          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      } else if (name == "netbiosaliases") {
+        conf.aliases = ListItems(value);
+      } else {
+        SetShareParameter(conf.defaults, name, value, path);
+      }
       continue;
     }
     SmbShare& share = conf.shares[key];
-    if (name == "path" || name == "directory") {
-      share.path = value;
-      share.file = path;
-    } else if (name == "printable" || name == "printok") {
-      share.printable = Yes(value);
-    }
+    if (SetShareParameter(share, name, value, path) || name != "copy" || reading != SmbReading::kOwn) continue;
+    // Samba copies only a share defined before; its own name copies nothing.
+    const auto from = conf.shares.find(Lower(value));
+    if (from != conf.shares.end() && from->first != key) CopyShare(share, from->second);
   }
+}
+
+// `read_already` holds the files read so far: each is read once, so that a
+// file that includes itself, or one that includes it, ends there.
+void ReadSmbFile(jet::Env& env, const std::string& path, std::set<std::string>& read_already, SmbConf& conf,
+                 std::string& section) {
+  auto real = env.RealPath(path);
+  if (!read_already.insert(real.ok() ? *real : path).second) return;
+  const SourceText read = ReadText(env, path);
+  if (!read.text) {
+    WarnUnreadable(path, read);
+    return;
+  }
+  ReadSmbText(env, *read.text, path, SmbReading::kOwn, read_already, conf, section);
+}
+
+// testparm's reading of `path`, whose text is `text`; nothing where it is
+// not installed or fails (said in a notice).
+std::optional<SmbConf> TestparmConf(jet::Env& env, const MapSources& sources) {
+  if (sources.testparm.empty()) return std::nullopt;
+  const TestparmRun run = RunTestparm(sources.testparm, sources.smb_conf, sources.testparm_timeout, kMaxSourceFile);
+  if (run.outcome == TestparmRun::Outcome::kAbsent) return std::nullopt;
+  if (run.outcome == TestparmRun::Outcome::kFailed) {
+    Notice(Say("%1 could not read the Samba configuration '%2' (%3); its shares are read without it.",
+               {sources.testparm, sources.smb_conf, run.failure.localized})
+               .localized);
+    return std::nullopt;
+  }
+  SmbConf conf;
+  std::string section;
+  std::set<std::string> read_already;
+  ReadSmbText(env, run.output, sources.smb_conf, SmbReading::kResolved, read_already, conf, section);
+  return conf;
 }
 
 void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
   if (sources.smb_conf.empty()) return;
-  SmbConf conf;
-  std::string section;
-  std::set<std::string> read_already;
-  ReadSmbConf(env, sources.smb_conf, false, read_already, conf, section);
+  const SourceText read = ReadText(env, sources.smb_conf);
+  if (!read.text) {
+    if (sources.smb_conf_named) {
+      if (!read.there) throw SambaConfigMissing(sources.smb_conf);
+      throw SambaConfigUnreadable(sources.smb_conf, read.reason);
+    }
+    if (read.there) WarnUnreadable(sources.smb_conf, read);
+    return;
+  }
+  std::optional<SmbConf> conf = TestparmConf(env, sources);
+  const bool by_testparm = conf.has_value();
+  if (!conf) {
+    conf.emplace();
+    std::string section;
+    std::set<std::string> read_already;
+    auto real = env.RealPath(sources.smb_conf);
+    read_already.insert(real.ok() ? *real : sources.smb_conf);
+    ReadSmbText(env, *read.text, sources.smb_conf, SmbReading::kOwn, read_already, *conf, section);
+  }
   std::string host;
   if (!sources.host_name_file.empty()) {
     if (std::optional<std::string> text = ReadText(env, sources.host_name_file).text) host = Trim(Lines(*text).front());
   }
   const std::string short_host = host.substr(0, host.find('.'));
-  std::string netbios = conf.netbios_name;
+  std::string netbios = conf->netbios_name;
   if (netbios.empty()) {  // Samba's default: the host name's first label, upper case, at most 15
     netbios = short_host.substr(0, 15);
     for (char& c : netbios)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  std::vector<std::string> servers;
-  for (const std::string& s : {netbios, short_host, host, std::string("localhost")})
-    if (!s.empty()) servers.push_back(s);
-  for (const auto& [key, share] : conf.shares) {
-    if (key == "homes" || key == "printers" || share.printable || share.path.empty() || share.path[0] != '/' ||
-        share.path.find('%') != std::string::npos)
+  std::vector<std::string> servers = {netbios};
+  servers.insert(servers.end(), conf->aliases.begin(), conf->aliases.end());
+  for (const std::string& s : {short_host, host, std::string("localhost")}) servers.push_back(s);
+  for (const auto& [key, share] : conf->shares) {
+    const std::string name = Trim(key);
+    if (name == "homes" || name == "printers" || share.printable || !share.available || share.path.empty() ||
+        share.path[0] != '/' || share.path.find('%') != std::string::npos)
       continue;
+    const std::string& shown = conf->names[key];
+    const std::string source = by_testparm ? "testparm [" + shown + "] of " + sources.smb_conf
+                                           : "samba [" + shown + "] in " + share.file;
     for (const std::string& server : servers)
-      map.Add(PathMapEntry{"\\\\" + server + "\\" + conf.names[key], share.path,
-                           "samba [" + conf.names[key] + "] in " + share.file});
+      if (!server.empty()) map.Add(PathMapEntry{"\\\\" + server + "\\" + shown, share.path, source});
   }
 }
 
@@ -309,7 +445,11 @@ MapSources DefaultMapSources() {
   if (!config.empty()) s.map_files.push_back(config + "/vostrel/map");
   s.map_files.push_back("/etc/vostrel/map");
   s.smb_conf = Variable("VOSTREL_SMB_CONF");
+  s.smb_conf_named = !s.smb_conf.empty();
   if (s.smb_conf.empty()) s.smb_conf = "/etc/samba/smb.conf";
+#ifndef _WIN32
+  s.testparm = "/usr/bin/testparm";  // Debian's samba-common-bin
+#endif
   s.host_name_file = "/proc/sys/kernel/hostname";
   s.mounts = "/proc/self/mounts";
   std::string wine = Variable("WINEPREFIX");

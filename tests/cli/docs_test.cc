@@ -57,6 +57,7 @@ TEST(Docs, TheServerMoveRunsAsShown) {
     cli_test::Build(dbbuilder::FrontEnd(options), dir.path(), "pisarna/MLQ.mdb");
     cli_test::Build(dbbuilder::FrontEnd(options), dir.path(), "skladisce/MLQ.mdb");
     const std::string srv = (dir.path() / "srv/baze").string();
+    WriteBytes(dir / "smb.conf", {});
     // The map's other sources are the test's: none.
     std::string prelude = "export PATH=" + ShellQuote(BinDir().string()) + ":\"$PATH\"; unset VOSTREL_MAP; export " +
                           "XDG_CONFIG_HOME=" + ShellQuote((dir / "config").string()) + " WINEPREFIX=" +

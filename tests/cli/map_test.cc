@@ -2,6 +2,10 @@
 // checked and relinked on this machine through the path map; the map command.
 #include "tests/cli/built.h"
 
+#include <cctype>
+#include <fstream>
+#include <set>
+
 namespace {
 
 using namespace testing_support;
@@ -9,8 +13,10 @@ using cli_test::Cli;
 using dbbuilder::FormatVersion;
 
 // The map's sources of the test alone: no user's or machine's map, Samba or
-// Wine comes in.
+// Wine comes in. The Samba configuration is the test's own, empty unless it
+// wrote one.
 std::string Isolated(const fs::path& dir, const std::string& map_variable = "") {
+  if (!fs::exists(dir / "smb.conf")) WriteBytes(dir / "smb.conf", {});
   return "env -u VOSTREL_MAP " + (map_variable.empty() ? "" : "VOSTREL_MAP=" + ShellQuote(map_variable) + " ") +
          "XDG_CONFIG_HOME=" + ShellQuote((dir / "config").string()) +
          " WINEPREFIX=" + ShellQuote((dir / "wine").string()) + " VOSTREL_SMB_CONF=" +
@@ -113,6 +119,54 @@ TEST(MapCommand, PrintsEveryEntryWithItsSource) {
   // The map file's Y: comes after --map's: the earlier one stays.
   EXPECT_EQ(r.out.rfind("Y:\t/cmd\t--map\nX:\t/x\tVOSTREL_MAP entry 1\n", 0), 0u) << r.out;
   EXPECT_EQ(r.out.find("/y\t"), std::string::npos) << r.out;
+}
+
+TEST(MapCommand, SambaSharesAsTestparmReadsThemEveryServerNameAndAMissingNamedConfiguration) {
+  if (!fs::exists("/usr/bin/testparm")) GTEST_SKIP() << "/usr/bin/testparm is missing (Debian's samba-common-bin)";
+  TempDir dir;
+  const std::string baze = (dir / "srv/baze").string();
+  cli_test::BuildBackEnd(dir.path(), "srv/baze/PARTNER.MDB", FormatVersion::kJet4);
+  dbbuilder::FrontEndOptions options;
+  options.links = {{"Partner", "\\\\stari\\baze\\PARTNER.MDB"}};
+  cli_test::Build(dbbuilder::FrontEnd(options), dir.path(), "MLQ.mdb");
+  const std::string conf = (dir / "smb.conf").string();
+  const std::string shares = "[baze]\n  path = " + baze + "\n[skrito]\n  path = /srv/skrito\n  available = no\n";
+  WriteBytes(dir / "shares.conf", std::vector<uint8_t>(shares.begin(), shares.end()));
+  const std::string text = "[global]\n  netbios name = streznik\n  netbios aliases = stari\n  include = " +
+                           (dir / "shares.conf").string() + "\n[kopija]\n  copy = baze\n";
+  WriteBytes(dir / "smb.conf", std::vector<uint8_t>(text.begin(), text.end()));
+
+  std::ifstream hostname("/proc/sys/kernel/hostname");
+  std::string host;
+  std::getline(hostname, host);
+  std::vector<std::string> servers = {"STREZNIK", "stari", host.substr(0, host.find('.')), host, "localhost"};
+  std::string expected;
+  for (const char* share : {"baze", "kopija"}) {
+    std::set<std::string> seen;
+    for (const std::string& server : servers) {
+      std::string lower = server;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (!server.empty() && seen.insert(lower).second)
+        expected += "\\\\" + server + "\\" + share + "\t" + baze + "\ttestparm [" + share + "] of " + conf + "\n";
+    }
+  }
+  RunResult map = testing_support::Run(Isolated(dir.path()) + "map", dir.path());
+  EXPECT_EQ(map.status, 0) << map.err;
+  EXPECT_EQ(map.out, expected);
+  RunResult check = testing_support::Run(Isolated(dir.path()) + "check MLQ.mdb", dir.path());
+  EXPECT_EQ(check.out, "MLQ.mdb\tPartner\tok\n") << check.err;
+
+  // Named and missing: said, naming it, and the command fails.
+  const std::string none = (dir / "none.conf").string();
+  RunResult missing = testing_support::Run("env -u VOSTREL_MAP XDG_CONFIG_HOME=" + ShellQuote((dir / "config").string()) +
+                                               " VOSTREL_SMB_CONF=" + ShellQuote(none) + " " + Cli() + " map",
+                                           dir.path());
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("Error 3024: Could not find the Samba configuration '" + none +
+                             "' that VOSTREL_SMB_CONF names."),
+            std::string::npos)
+      << missing.err;
+  EXPECT_EQ(missing.out, "");
 }
 
 }  // namespace

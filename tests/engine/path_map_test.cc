@@ -85,7 +85,7 @@ TEST(MapSources, EverySourceInOrderEarlierWinning) {
         "[global]\n  netbios name = STREZNIK\n  include = " + (d / "shares.conf").string() +
             "\n[homes]\n  path = /home\n[printers]\n  path = /var/spool\n  printable = yes\n"
             "[tiskalnik]\n  path = /var/t\n  print ok = yes\n[osebno]\n  path = /home/%U\n");
-  Write(d / "shares.conf", "; shares\n[Baze]\n  path = /srv/\\\n baze\n[arhiv]\n  Path=/srv/arhiv\n");
+  Write(d / "shares.conf", "; shares\n[Baze]\n  path = /srv/\\\nbaze\n[arhiv]\n  Path=/srv/arhiv\n");
   Write(d / "hostname", "streznik.podjetje.si\n");
   Write(d / "mounts",
         "/dev/sda1 / ext4 rw 0 0\n//nas/skupno /mnt/sk\\040upno cifs rw,vers=3.0 0 0\n"
