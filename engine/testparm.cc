@@ -77,15 +77,21 @@ class Child {
     pid_t got;
     while ((got = waitpid(pid_, &status_, flags)) < 0 && errno == EINTR) {
     }
-    reaped_ = got == pid_ || got < 0;  // < 0: someone else reaped it
+    // < 0: it is gone, reaped elsewhere (SIGCHLD ignored), its status unknown.
+    reaped_ = got == pid_ || got < 0;
+    known_ = got == pid_;
     return reaped_;
   }
+  // Whether it ended by itself with status 0.
+  bool Succeeded() const { return known_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0; }
   int status() const { return status_; }
+  bool known() const { return known_; }
 
  private:
   pid_t pid_;
   int status_ = 0;
   bool reaped_ = false;
+  bool known_ = false;
 };
 
 TestparmRun Failed(Phrase why) { return TestparmRun{TestparmRun::Outcome::kFailed, {}, std::move(why)}; }
@@ -176,11 +182,11 @@ TestparmRun RunTestparm(const std::string& program, const std::string& conf, std
     if (Clock::now() >= deadline) return timed_out();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
+  if (child.Succeeded()) return TestparmRun{TestparmRun::Outcome::kPrinted, std::move(printed), {}};
   const int status = child.status();
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-    return TestparmRun{TestparmRun::Outcome::kPrinted, std::move(printed), {}};
-  Phrase why = WIFEXITED(status) ? Say("it ended with status %1", {std::to_string(WEXITSTATUS(status))})
-                                 : Say("it was ended by signal %1", {std::to_string(WTERMSIG(status))});
+  Phrase why = !child.known()       ? Say("its exit status could not be learned")
+               : WIFEXITED(status) ? Say("it ended with status %1", {std::to_string(WEXITSTATUS(status))})
+                                   : Say("it was ended by signal %1", {std::to_string(WTERMSIG(status))});
   const std::string said = Complaint(complaint);
   if (!said.empty()) {
     why.english += ": " + said;
