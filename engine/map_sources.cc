@@ -30,6 +30,12 @@ std::string Lower(std::string s) {
   return s;
 }
 
+std::string Upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   size_t at = 0;
@@ -261,9 +267,7 @@ void ReadSmbText(jet::Env& env, const std::string& text, const std::string& path
     }
     if (IsGlobal(key)) {
       if (name == "netbiosname") {
-        conf.netbios_name = value;
-        for (char& c : conf.netbios_name)
-          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        conf.netbios_name = Upper(value);  // as Samba keeps it
       } else if (name == "netbiosaliases") {
         conf.aliases = ListItems(value);
       } else {
@@ -293,8 +297,8 @@ void ReadSmbFile(jet::Env& env, const std::string& path, std::set<std::string>& 
   ReadSmbText(env, *read.text, path, SmbReading::kOwn, read_already, conf, section);
 }
 
-// testparm's reading of `path`, whose text is `text`; nothing where it is
-// not installed or fails (said in a notice).
+// testparm's reading of the Samba configuration; nothing where it is not
+// installed, or where it fails (said in a notice).
 std::optional<SmbConf> TestparmConf(jet::Env& env, const MapSources& sources) {
   if (sources.testparm.empty()) return std::nullopt;
   const TestparmRun run = RunTestparm(sources.testparm, sources.smb_conf, sources.testparm_timeout, kMaxSourceFile);
@@ -339,11 +343,7 @@ void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
   }
   const std::string short_host = host.substr(0, host.find('.'));
   std::string netbios = conf->netbios_name;
-  if (netbios.empty()) {  // Samba's default: the host name's first label, upper case, at most 15
-    netbios = short_host.substr(0, 15);
-    for (char& c : netbios)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  if (netbios.empty()) netbios = Upper(short_host.substr(0, 15));  // Samba's default: at most 15 characters
   std::vector<std::string> servers = {netbios};
   servers.insert(servers.end(), conf->aliases.begin(), conf->aliases.end());
   for (const std::string& s : {short_host, host, std::string("localhost")}) servers.push_back(s);
@@ -423,9 +423,7 @@ void AddWineDrives(jet::Env& env, PathMap& map, const MapSources& sources) {
     if (!info.ok() || info->kind != jet::FileKind::kDirectory) continue;
     auto target = env.RealPath(link);
     if (!target.ok()) continue;
-    std::string prefix = d;
-    if (prefix[0] >= 'a' && prefix[0] <= 'z') prefix[0] = static_cast<char>(prefix[0] - 'a' + 'A');
-    map.Add(PathMapEntry{prefix, *target, "wine " + link});
+    map.Add(PathMapEntry{Upper(d), *target, "wine " + link});
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "vostrel/error.h"
 #include "vostrel/map_sources.h"
@@ -159,6 +160,39 @@ INSTANTIATE_TEST_SUITE_P(
                     BadTestparm{"prints without end", "yes '[x]'\n", "it printed more than 4194304 bytes"},
                     BadTestparm{"waits for input", "read line\necho \"[a]\npath = /a\"\nexit 1\n",
                                 "it ended with status 1"}));
+
+// Whether process `pid` is gone (or a zombie about to be reaped), waiting a
+// little for it.
+bool Gone(const std::string& pid) {
+  for (int i = 0; i < 200; ++i) {
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return true;
+    const size_t close = line.rfind(')');
+    if (close != std::string::npos && line.compare(close, 3, ") Z") == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST(SambaConfig, AHungTestparmIsStoppedWithWhatItStarted) {
+  SKIP_ON_WINDOWS("programs run as shell scripts");
+  TempDir dir;
+  Write(dir / "smb.conf", "");
+  const std::string pid_file = (dir / "pid").string();
+  WriteProgram(dir / "testparm", "sleep 30 &\necho $! > '" + pid_file + "'\nwait\n");
+  engine::MapSources s;
+  s.smb_conf = (dir / "smb.conf").string();
+  s.testparm = (dir / "testparm").string();
+  s.testparm_timeout = std::chrono::milliseconds(300);
+  engine::SetNoticeHandler([](const std::string&) {});
+  engine::LoadPathMap(engine::Env::Default(), s);
+  engine::SetNoticeHandler(nullptr);
+  std::ifstream in(pid_file);
+  std::string pid;
+  ASSERT_TRUE(std::getline(in, pid)) << "the script did not start its child";
+  EXPECT_TRUE(Gone(pid)) << "the child of a stopped testparm still runs: " << pid;
+}
 
 TEST(SambaConfig, TestparmIsGivenTheFileAsOneArgumentWithoutAShell) {
   SKIP_ON_WINDOWS("programs run as shell scripts");
