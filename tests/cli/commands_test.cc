@@ -107,7 +107,7 @@ TEST(CheckCommand, OneLinePerLinkAndTheStatusSaysWhetherAnyIsBroken) {
       {"check NI.mdb DOBRO.mdb", 1,
        "NI.mdb\t\tError 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\nDOBRO.mdb\tPartner\tok\n"
        "DOBRO.mdb\tStreznik\tnot checkable: Error 3151: ODBC--connection to 'Poslovno' failed.\n",
-       "Error 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\n"},
+       "vostrel-cli: NI.mdb: Error 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\n"},
   };
   for (const Case& c : cases) {
     RunResult run = Vostrel(c.args, s.dir.path());
@@ -180,14 +180,14 @@ TEST(RelinkCommand, ManyFrontEndsFromTheCommandLine) {
       "server administrator.";
   const std::string b_line = "b/MLQ.mdb\tPartner\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> ;DATABASE=" + to;
   EXPECT_EQ(dry.out, "a/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object + "\n" + b_line + " (dry run)\n");
-  EXPECT_EQ(dry.err, object + "\n");
+  EXPECT_EQ(dry.err, "vostrel-cli: a/MLQ.mdb: " + object + "\n");
   EXPECT_EQ(ReadBytes(a), a_before);
   EXPECT_EQ(ReadBytes(b), b_before);
 
   RunResult run = Vostrel("relink" + args, dir.path());
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "a/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object + "\n" + b_line + "\n");
-  EXPECT_EQ(run.err, object + "\n");
+  EXPECT_EQ(run.err, "vostrel-cli: a/MLQ.mdb: " + object + "\n");
   EXPECT_EQ(ReadBytes(a), a_before) << "the failing front-end is left as it was";
   EXPECT_EQ(cli_test::Links(b).at("Partner"), ";DATABASE=" + to);
   if (CheckWithMdbReader()) {
@@ -228,10 +228,10 @@ TEST(RelinkCommand, ConnectStillRepointsOneTable) {
     std::string err;
   };
   const Case cases[] = {
-      {"--table Nastavitve --connect ';DATABASE=x'", "Error 3219: Invalid operation.\n"},
-      {"--table Nikjer --connect ';DATABASE=x'", "Error 3265: Item not found in this collection.\n"},
-      {"--table Partner --connect 'Excel 8.0;DATABASE=x'", "Error 3170: Could not find installable ISAM.\n"},
-      {"--table Partner --connect ''", "Error 3001: The link string is empty: it names no database file.\n"},
+      {"--table Nastavitve --connect ';DATABASE=x'", "vostrel-cli: MLQ.mdb: Error 3219: Invalid operation.\n"},
+      {"--table Nikjer --connect ';DATABASE=x'", "vostrel-cli: MLQ.mdb: Error 3265: Item not found in this collection.\n"},
+      {"--table Partner --connect 'Excel 8.0;DATABASE=x'", "vostrel-cli: MLQ.mdb: Error 3170: Could not find installable ISAM.\n"},
+      {"--table Partner --connect ''", "vostrel-cli: MLQ.mdb: Error 3001: The link string is empty: it names no database file.\n"},
   };
   for (const Case& c : cases) {
     RunResult fail = Vostrel("relink MLQ.mdb " + c.args, dir.path());
@@ -346,7 +346,8 @@ TEST(RelinkCommand, FixturesInOneRun) {
   const std::string from = " --from 'c:/mlq/partner.mdb' --to ";
   RunResult first = Vostrel("relink" + files + from + ShellQuote(partial.string()), dir.path());
   EXPECT_EQ(first.status, 1) << first.out;
-  EXPECT_EQ(first.err.rfind("Error 3011: Could not find the object 'Artikli'.", 0), 0u) << first.err;
+  EXPECT_EQ(first.err.rfind("vostrel-cli: v2000-basic/MLQ.mdb: Error 3011: Could not find the object 'Artikli'.", 0), 0u)
+      << first.err;
   for (const std::string& f : fails_first) EXPECT_EQ(ReadBytes(dir / f / "MLQ.mdb"), before[f]) << f;
   for (const std::string& f : goes_first) expect_links(f, partial.string());
 

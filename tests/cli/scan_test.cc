@@ -62,7 +62,9 @@ TEST(ScanCommand, APathTooLongIsReported) {
   ASSERT_EQ(testing_support::Run("cd " + ShellQuote(deep.string()) + " && : > " + name).status, 0);
   RunResult r = testing_support::Run(Cli() + " scan " + ShellQuote((dir / "drevo").string()), dir.path());
   EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find("cannot read an entry: stat " + (deep / name).string()), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("vostrel-cli: " + (deep / name).string() + ": cannot be read: stat " + (deep / name).string()),
+            std::string::npos)
+      << r.err;
   EXPECT_NE(r.err.find("File name too long"), std::string::npos) << r.err;
 }
 
@@ -71,14 +73,14 @@ TEST(ScanCommand, JsonAndAnUnreadableFolder) {
   const std::string d = (t.dir / "deljeno").string();
   RunResult json = testing_support::Run(Cli() + " scan --json --back-end " + ShellQuote(t.new_path) + " " + ShellQuote(d), t.dir.path());
   EXPECT_EQ(json.status, 0);
-  EXPECT_NE(json.out.find("\"frontEnd\": " + std::string("\"") + d + "/b/Kopija.MDE\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"frontEnd\":\"" + d + "/b/Kopija.MDE\""), std::string::npos) << json.out;
   EXPECT_EQ(json.out.find("MLQ.mdb"), std::string::npos);
   EXPECT_EQ(json.out.front(), '[');
 
   RunResult none = testing_support::Run(Cli() + " scan " + ShellQuote((t.dir / "nikjer").string()), t.dir.path());
   EXPECT_EQ(none.status, 1);
-  EXPECT_NE(none.err.find("vostrel-cli scan: cannot read the folder '" + (t.dir / "nikjer").string() + "'"),
-            std::string::npos);
+  EXPECT_NE(none.err.find("vostrel-cli: " + (t.dir / "nikjer").string() + ": cannot read the folder: "), std::string::npos)
+      << none.err;
 #ifndef _WIN32  // a folder closed by its mode bits, which root is not stopped by
   const std::optional<std::string> as_user = AsOrdinaryUser();
   if (!as_user) GTEST_SKIP() << "running as root without setpriv: no user whom mode bits stop";
@@ -87,7 +89,7 @@ TEST(ScanCommand, JsonAndAnUnreadableFolder) {
   RunResult closed = testing_support::Run(*as_user + Cli() + " scan " + ShellQuote(d), t.dir.path());
   fs::permissions(t.dir / "deljeno/b", fs::perms::owner_all);
   EXPECT_EQ(closed.out, d + "/a/MLQ.mdb\tPartner\tok\n");
-  EXPECT_NE(closed.err.find("cannot read the folder '" + d + "/b'"), std::string::npos);
+  EXPECT_NE(closed.err.find("vostrel-cli: " + d + "/b: cannot read the folder: "), std::string::npos) << closed.err;
 #endif
 }
 
