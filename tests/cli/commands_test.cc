@@ -261,6 +261,46 @@ TEST(RelinkCommand, JsonForScripts) {
   EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), before);
 }
 
+// A batch where some front-ends fail: each line on stderr names the file it
+// is about, so that 2>err.log of a long run tells which ones failed; an
+// error of no one file (a bad map entry) names none.
+TEST(Commands, EveryErrorLineNamesItsFile) {
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "nov/PARTNER.MDB", FormatVersion::kJet4, {"Artikli"});
+  dbbuilder::FrontEndOptions partner_only, both;
+  partner_only.links = {{"Partner", dbbuilder::kOldBackEnd}};
+  cli_test::Build(dbbuilder::FrontEnd(partner_only), dir.path(), "dobro/MLQ.mdb");
+  cli_test::Build(dbbuilder::FrontEnd(both), dir.path(), "brez/MLQ.mdb");  // Artikli is not in the new back-end
+  cli_test::SetDatabasePassword(cli_test::Build(dbbuilder::FrontEnd(partner_only), dir.path(), "geslo/MLQ.mdb"), "x");
+  WriteBytes(dir / "smeti.mdb", std::vector<uint8_t>(5000, 'x'));
+  const std::string batch = " dobro/MLQ.mdb NI.mdb brez/MLQ.mdb smeti.mdb geslo/MLQ.mdb";
+  const std::string move = " --from 'C:\\MLQ\\PARTNER.MDB' --to " + ShellQuote(back.string());
+  struct Case {
+    std::string args;
+    std::vector<std::string> starts;  // of the lines on stderr, in order
+  };
+  const Case cases[] = {
+      {"check" + batch,
+       {"vostrel-cli: NI.mdb: Error 3024: ", "vostrel-cli: smeti.mdb: Error 3343: ",
+        "vostrel-cli: geslo/MLQ.mdb: Error 3031: "}},
+      {"relink" + batch + move,
+       {"vostrel-cli: NI.mdb: Error 3024: ", "vostrel-cli: brez/MLQ.mdb: Error 3011: Could not find the object 'Artikli'.",
+        "vostrel-cli: smeti.mdb: Error 3343: ", "vostrel-cli: geslo/MLQ.mdb: Error 3031: "}},
+      {"list geslo/MLQ.mdb", {"vostrel-cli: geslo/MLQ.mdb: Error 3031: "}},
+      {"scan geslo", {"vostrel-cli: geslo/MLQ.mdb: Error 3031: "}},
+      {"check --map nic dobro/MLQ.mdb", {"vostrel-cli: Error 3001: Bad path map entry in --map: 'nic'"}},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = Vostrel(c.args, dir.path());
+    EXPECT_EQ(r.status, 1) << c.args;
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = r.err.find('\n', at)) != std::string::npos; at = end + 1)
+      lines.push_back(r.err.substr(at, end - at));
+    ASSERT_EQ(lines.size(), c.starts.size()) << c.args << "\n" << r.err;
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].rfind(c.starts[i], 0), 0u) << c.args << "\n" << lines[i];
+  }
+}
+
 TEST(Commands, UsageHelpAndVersion) {
   struct Case {
     std::string args;
@@ -299,6 +339,17 @@ TEST(Commands, UsageHelpAndVersion) {
     if (c.status == 2) {
       EXPECT_EQ(r.out, "") << c.args;
     }
+  }
+  // Each command's help says what its exit statuses mean.
+  for (const char* command : {"list", "check", "relink", "scan", "map"}) {
+#ifdef _WIN32
+    if (std::string(command) == "map") continue;
+#endif
+    const std::string help = Vostrel(std::string(command) + " --help").out;
+    const size_t at = help.find("\nExit status:\n  0  ");
+    EXPECT_NE(at, std::string::npos) << help;
+    EXPECT_NE(help.find("\n  1  ", at), std::string::npos) << help;
+    EXPECT_NE(help.find("\n  2  wrong usage\n", at), std::string::npos) << help;
   }
   // The path map serves a server that is not Windows: there its help is not given.
   const std::string usage = Vostrel("--help").out;
