@@ -25,7 +25,7 @@ const char kCheckUsage[] =
     "                                  program has it open: a relink is refused)\n"
     "\n"
     "A front-end that does not open is one line with an empty TABLE, and its\n"
-    "error on stderr as \"Error N: description\".\n"
+    "error on stderr as \"vostrel-cli: FILE: Error N: description\".\n"
     "\n"
     "  --json   one JSON array, an object per front-end: frontEnd, error (null\n"
     "           or {number, description}), openBy ({machine, user} of each session\n"
@@ -37,8 +37,10 @@ const char kCheckUsage[] =
     "A Windows path in a link (Z:\\..., \\\\server\\share\\...) is found through the\n"
     "path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR' adds an entry.\n"
     "\n"
-    "Exits with 0 when no link is broken (links that cannot be checked do not\n"
-    "count), 1 when a link is broken or a front-end does not open, 2 on wrong usage.\n";
+    "Exit status:\n"
+    "  0  no link is broken (links that cannot be checked do not count)\n"
+    "  1  a link is broken, a front-end does not open, or the path map cannot be read\n"
+    "  2  wrong usage\n";
 
 }  // namespace
 
@@ -50,17 +52,21 @@ int CheckCommand(const Args& args) {
     return *done;
   const bool json = parsed.Has("--json");
   bool all_good = true;
-  JsonArray reports;
+  std::string out;
+  JsonArrayWriter reports(out);
   for (const std::string& file : parsed.files) {
     const FrontEndCheck report = CheckFrontEnd(engine::Env::Default(), file);
     all_good = all_good && report.Good();
-    if (report.failure) ReportEngineError(report.failure->number, report.failure->localized);
+    if (report.failure) ReportEngineError(file, report.failure->number, report.failure->localized);
     if (json)
       reports.Add(CheckJson(report));
     else
-      std::cout << CheckLines(report) << std::flush;
+      out += CheckLines(report);
+    std::cout << out << std::flush;  // each front-end as it is done: a script reads as it goes
+    out.clear();
   }
-  if (json) std::cout << reports.Text() << "\n";
+  if (json) reports.End();
+  std::cout << out;
   return all_good ? 0 : 1;
 }
 

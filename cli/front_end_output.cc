@@ -1,7 +1,8 @@
 #include "front_end_output.h"
 
 #include "commands.h"
-#include "json.h"
+#include "platform/messages.h"
+#include "vostrel/link_string.h"
 
 namespace cli {
 namespace {
@@ -10,12 +11,56 @@ std::string Line(const std::string& file, const std::string& table, const std::s
   return TerminalText(file) + "\t" + TerminalText(table) + "\t" + TerminalText(result) + "\n";
 }
 
-std::string FailureJson(const std::optional<Failure>& f) {
-  if (!f) return "null";
-  return JsonObject().Add("number", f->number).Add("description", f->description).Add("localized", f->localized).Text();
+Json FailureJson(const std::optional<Failure>& f) {
+  if (!f) return nullptr;
+  return {{"number", f->number}, {"description", f->description}, {"localized", f->localized}};
+}
+
+// A number can stand for more than one failure (3044: a folder that is not
+// there, or a link string readers would read otherwise), so a failure takes
+// a short form only where its English description has the words of the one
+// the short form stands for; any other keeps its whole description.
+struct ShortForm {
+  int number;
+  const char* words;  // in the English description
+  const char* text;
+};
+
+const ShortForm kShortForms[] = {
+    {engine::kErrCouldNotFindFile, "Could not find file '", N_("file not found")},
+    {engine::kErrNotValidPath, "' is not a valid path.", N_("not reached from here")},
+    {engine::kErrCouldNotFindObject, "Could not find the object '", N_("no such table in the back-end")},
+    {engine::kErrNotValidPassword, "Not a valid password.", N_("wrong password")},
+    {engine::kErrOdbcConnectionFailed, "ODBC--connection to '", N_("ODBC link")},
+    {engine::kErrInstallableIsam, "Could not find installable ISAM.", N_("not a link to a database file")},
+    {engine::kErrUnrecognizedFormat, "Unrecognized database format '", N_("not a database")},
+    {engine::kErrCannotOpenDatabase, "It may not be a database that your application recognizes",
+     N_("not a database, or damaged")},
+    {engine::kErrCannotOpenFile, "It is already opened exclusively by another user",
+     N_("in use by another user, or no permission")},
+    {engine::kErrDiskOrNetwork, "Disk or network error.", N_("disk or network error")},
+};
+
+const ShortForm* ShortFormOf(const Failure& failure) {
+  for (const ShortForm& f : kShortForms)
+    if (f.number == failure.number && failure.description.find(f.words) != std::string::npos) return &f;
+  return nullptr;
 }
 
 }  // namespace
+
+std::string ShortReason(const Failure& failure, const std::optional<std::string>& back_end) {
+  const ShortForm* form = ShortFormOf(failure);
+  if (!form) return failure.localized;
+  std::string reason = platform::Translate(form->text);
+  if (back_end) reason += ": " + *back_end;
+  return reason;
+}
+
+bool NotReached(const Failure& failure) {
+  const ShortForm* form = ShortFormOf(failure);
+  return form && (form->number == engine::kErrCouldNotFindFile || form->number == engine::kErrNotValidPath);
+}
 
 std::string Failure::Text() const { return ErrorLine(number, localized); }
 
@@ -38,39 +83,37 @@ const char* OutcomeName(RelinkOutcome outcome) {
   return "";
 }
 
-std::string CheckLines(const FrontEndCheck& report) {
+std::string CheckLines(const FrontEndCheck& report, Detail detail) {
   if (report.failure) return Line(report.file, "", report.failure->Text());
   std::string out;
   for (const auto& [machine, user] : report.open_by)
     out += Line(report.file, "", "open by user '" + user + "' on machine '" + machine + "'");
   for (const CheckedLink& l : report.links) {
+    std::string failure;
+    if (l.failure && detail == Detail::kShort)
+      failure = ErrorLine(l.failure->number, ShortReason(*l.failure, engine::ParseLinkString(l.link).database));
+    else if (l.failure)
+      failure = l.failure->Text();
     switch (l.state) {
       case LinkState::kOk: out += Line(report.file, l.table, "ok"); break;
-      case LinkState::kBroken: out += Line(report.file, l.table, l.failure->Text()); break;
-      case LinkState::kNotCheckable: out += Line(report.file, l.table, "not checkable: " + l.failure->Text()); break;
+      case LinkState::kBroken: out += Line(report.file, l.table, failure); break;
+      case LinkState::kNotCheckable: out += Line(report.file, l.table, "not checkable: " + failure); break;
     }
   }
   return out;
 }
 
-std::string CheckJson(const FrontEndCheck& report) {
-  JsonArray links;
+Json CheckJson(const FrontEndCheck& report) {
+  Json links = Json::array();
   for (const CheckedLink& l : report.links)
-    links.Add(JsonObject()
-                  .Add("table", l.table)
-                  .Add("connect", l.link)
-                  .Add("localPath", l.local_path)
-                  .Add("state", StateName(l.state))
-                  .Raw("error", FailureJson(l.failure))
-                  .Text());
-  JsonArray open_by;
-  for (const auto& [machine, user] : report.open_by) open_by.Add(JsonObject().Add("machine", machine).Add("user", user).Text());
-  return JsonObject()
-      .Add("frontEnd", report.file)
-      .Raw("error", FailureJson(report.failure))
-      .Raw("openBy", open_by.Text("    ", "  "))
-      .Raw("links", links.Text("    ", "  "))
-      .Text();
+    links.push_back({{"table", l.table},
+                     {"connect", l.link},
+                     {"localPath", OrNull(l.local_path)},
+                     {"state", StateName(l.state)},
+                     {"error", FailureJson(l.failure)}});
+  Json open_by = Json::array();
+  for (const auto& [machine, user] : report.open_by) open_by.push_back({{"machine", machine}, {"user", user}});
+  return {{"frontEnd", report.file}, {"error", FailureJson(report.failure)}, {"openBy", open_by}, {"links", links}};
 }
 
 std::string RelinkLines(const FrontEndRelink& report) {
@@ -95,21 +138,14 @@ std::string RelinkLines(const FrontEndRelink& report) {
   return out;
 }
 
-std::string RelinkJson(const FrontEndRelink& report) {
-  JsonArray links;
+Json RelinkJson(const FrontEndRelink& report) {
+  Json links = Json::array();
   for (const ChangedLink& l : report.links)
-    links.Add(JsonObject()
-                  .Add("table", l.table)
-                  .Add("from", l.old_link)
-                  .Add("to", l.new_link)
-                  .Raw("error", FailureJson(l.failure))
-                  .Text());
-  return JsonObject()
-      .Add("frontEnd", report.file)
-      .Add("outcome", OutcomeName(report.outcome))
-      .Raw("error", FailureJson(report.failure))
-      .Raw("links", links.Text("    ", "  "))
-      .Text();
+    links.push_back({{"table", l.table}, {"from", l.old_link}, {"to", l.new_link}, {"error", FailureJson(l.failure)}});
+  return {{"frontEnd", report.file},
+          {"outcome", OutcomeName(report.outcome)},
+          {"error", FailureJson(report.failure)},
+          {"links", links}};
 }
 
 }  // namespace cli

@@ -2,65 +2,41 @@
 
 namespace cli {
 
-namespace {
+Json OrNull(const std::optional<std::string>& s) { return s ? Json(*s) : Json(nullptr); }
 
-// A control character as JSON writes it; false for any other.
-bool AppendEscapedControl(unsigned char c, std::string& out) {
-  switch (c) {
-    case '\n': out += "\\n"; return true;
-    case '\r': out += "\\r"; return true;
-    case '\t': out += "\\t"; return true;
-    default:
-      if (c >= 0x20) return false;
-      static const char kHex[] = "0123456789abcdef";
-      out += "\\u00";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-      return true;
-  }
+std::string JsonText(const Json& value) {
+  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-}  // namespace
-
-std::string JsonString(std::string_view s) {
-  std::string out = "\"";
-  for (char ch : s) {
-    if (ch == '"') out += "\\\"";
-    else if (ch == '\\') out += "\\\\";
-    else if (!AppendEscapedControl(static_cast<unsigned char>(ch), out)) out += ch;
-  }
-  return out + "\"";
+void JsonArrayWriter::Add(const Json& element) {
+  out_ += started_ ? ",\n  " : "[\n  ";
+  started_ = true;
+  out_ += JsonText(element);
 }
+
+void JsonArrayWriter::End() { out_ += started_ ? "\n]\n" : "[]\n"; }
 
 std::string TerminalText(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  for (char ch : s)
-    if (!AppendEscapedControl(static_cast<unsigned char>(ch), out)) out += ch;
-  return out;
-}
-
-std::string JsonOptional(const std::optional<std::string>& s) { return s ? JsonString(*s) : "null"; }
-
-JsonObject& JsonObject::Raw(std::string_view key, std::string_view json) {
-  if (text_.size() > 1) text_ += ", ";
-  text_ += JsonString(key);
-  text_ += ": ";
-  text_ += json;
-  return *this;
-}
-
-std::string JsonArray::Text(std::string_view indent, std::string_view close_indent) const {
-  if (items_.empty()) return "[]";
-  std::string out = "[";
-  for (size_t i = 0; i < items_.size(); ++i) {
-    out += i == 0 ? "\n" : ",\n";
-    out += indent;
-    out += items_[i];
+  for (char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c >= 0x20) {
+          out += ch;
+        } else {
+          static const char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out += kHex[c >> 4];
+          out += kHex[c & 15];
+        }
+    }
   }
-  out += "\n";
-  out += close_indent;
-  return out + "]";
+  return out;
 }
 
 }  // namespace cli

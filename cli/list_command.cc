@@ -31,7 +31,12 @@ const char kListUsage[] =
     "           desktop program that have the file open, as {machine, user}; the\n"
     "           same on every object, [] when none)\n"
     "\n"
-    "An engine error prints \"Error N: description\" on stderr and exits with 1.\n";
+    "An engine error prints \"vostrel-cli: FILE: Error N: description\" on stderr.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the database was read and listed\n"
+    "  1  it could not be read (an engine error), or a --map entry is bad\n"
+    "  2  wrong usage\n";
 
 }  // namespace
 
@@ -63,31 +68,26 @@ int ListCommand(const Args& args) {
     // Written as it goes, a block at a time: a long catalog's whole output
     // held at once would cost fresh pages of memory for nothing.
     constexpr size_t kBlock = 64 * 1024;
-    std::string out = json ? "[" : "";
+    std::string out;
     out.reserve(kBlock + 4096);
-    bool first = true;
+    JsonArrayWriter objects(out);
     // Who has the file open concerns the file, not one object; each object
     // carries it so that the output stays an array of objects.
-    std::string open_by = "[";
-    if (json) {
-      for (const engine::SessionUser& u : db->OpenBy()) {
-        if (open_by.size() > 1) open_by += ", ";
-        open_by.append(JsonObject().Add("machine", u.machine).Add("user", u.user).Text());
-      }
-    }
-    open_by += "]";
+    Json open_by = Json::array();
+    if (json)
+      for (const engine::SessionUser& u : db->OpenBy()) open_by.push_back({{"machine", u.machine}, {"user", u.user}});
     auto visit = [&](const engine::CatalogEntry& e, const std::string& connect) {
       if (e.system && !all) return;
       if (!json) {
         out.append(e.name).append("\t").append(engine::ObjectKindName(e.type)).append("\t").append(connect).append("\n");
       } else {
-        out += first ? "\n  " : ",\n  ";
-        first = false;
-        out.append("{\"name\": ").append(JsonString(e.name)).append(", \"type\": ").append(std::to_string(e.type));
-        out.append(", \"system\": ").append(e.system ? "true" : "false").append(", \"connect\": ").append(JsonString(connect));
-        out.append(", \"database\": ").append(JsonOptional(e.database));
-        out.append(", \"foreignName\": ").append(JsonOptional(e.foreign_name));
-        out.append(", \"openBy\": ").append(open_by).append("}");
+        objects.Add({{"name", e.name},
+                     {"type", e.type},
+                     {"system", e.system},
+                     {"connect", connect},
+                     {"database", OrNull(e.database)},
+                     {"foreignName", OrNull(e.foreign_name)},
+                     {"openBy", open_by}});
       }
       if (out.size() >= kBlock) {
         std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
@@ -99,12 +99,12 @@ int ListCommand(const Args& args) {
     } else {
       db->ForEachTable(visit);
     }
-    if (json) out += first ? "]\n" : "\n]\n";
+    if (json) objects.End();
     db->Close();
     std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
     return 0;
   } catch (const engine::EngineError& e) {
-    ReportEngineError(e.number(), e.localized());
+    ReportEngineError(*file, e.number(), e.localized());
     return 1;
   }
 }

@@ -27,7 +27,13 @@ const char kMapUsage[] =
     "(/proc/self/mounts); Wine's drive letters ($WINEPREFIX/dosdevices, ~/.wine).\n"
     "A path takes the entry with the longest prefix that covers whole folders of it.\n"
     "\n"
-    "  --json   one JSON array of objects: prefix, local, source\n";
+    "  --json   one JSON array of objects: prefix, local, source\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the map was printed\n"
+    "  1  the map cannot be read (a bad entry, say): \"vostrel-cli: Error N:\n"
+    "     description\" on stderr says where\n"
+    "  2  wrong usage\n";
 
 }  // namespace
 
@@ -42,10 +48,12 @@ int MapCommand(const Args& args) {
     for (const engine::PathMapEntry& e : map.Entries()) std::cout << e.prefix << "\t" << e.local << "\t" << e.source << "\n";
     return 0;
   }
-  JsonArray entries;
+  std::string out;
+  JsonArrayWriter entries(out);
   for (const engine::PathMapEntry& e : map.Entries())
-    entries.Add(JsonObject().Add("prefix", e.prefix).Add("local", e.local).Add("source", e.source).Text());
-  std::cout << entries.Text() << "\n";
+    entries.Add({{"prefix", e.prefix}, {"local", e.local}, {"source", e.source}});
+  entries.End();
+  std::cout << out;
   return 0;
 }
 

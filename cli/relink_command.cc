@@ -44,8 +44,14 @@ const char kRelinkUsage[] =
     "              error (null or {number, description}) and links, each with table,\n"
     "              from, to and error\n"
     "\n"
-    "Each failed front-end prints \"Error N: description\" on stderr; the exit status\n"
-    "is 1 when any front-end failed, 2 on wrong usage, else 0.\n";
+    "Each failed front-end prints \"vostrel-cli: FILE: Error N: description\" on\n"
+    "stderr.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every front-end was repointed (with --dry-run: would be), or had no link\n"
+    "     to change\n"
+    "  1  a front-end failed (it is left as it was), or the path map cannot be read\n"
+    "  2  wrong usage\n";
 
 // What the arguments ask for; throws UsageError.
 RelinkOrder OrderOf(const ParsedArgs& p) {
@@ -80,19 +86,21 @@ int RelinkCommand(const Args& args) {
   const bool json = parsed.Has("--json"), dry_run = parsed.Has("--dry-run");
   const double now = engine::CatalogNow();  // one time for every link stored
   bool failed = false;
-  JsonArray reports;
+  std::string json_text;
+  JsonArrayWriter reports(json_text);
   for (const std::string& file : parsed.files) {
     const FrontEndRelink report = RelinkFrontEnd(engine::Env::Default(), file, order, dry_run, now);
     if (report.outcome == RelinkOutcome::kFailed) {
       failed = true;
-      ReportEngineError(report.failure->number, report.failure->localized);
+      ReportEngineError(file, report.failure->number, report.failure->localized);
     }
     if (json)
       reports.Add(RelinkJson(report));
     else
       std::cout << RelinkLines(report) << std::flush;
   }
-  if (json) std::cout << reports.Text() << "\n";
+  if (json) reports.End();
+  std::cout << json_text;
   return failed ? 1 : 0;
 }
 

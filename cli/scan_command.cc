@@ -11,6 +11,7 @@
 #include "front_end_output.h"
 #include "json.h"
 #include "path_compare.h"
+#include "platform/messages.h"
 #include "vostrel/database_file.h"
 #include "vostrel/link_string.h"
 
@@ -18,23 +19,36 @@ namespace cli {
 namespace {
 
 const char kScanUsage[] =
-    "usage: vostrel-cli scan DIR... [--back-end PATH] [--json]\n"
+    "usage: vostrel-cli scan DIR... [--back-end PATH] [--verbose] [--json]\n"
     "\n"
     "Walks the folders DIR (symbolic links are not followed; a folder or file that\n"
     "cannot be read, or whose path is longer than the system takes, is reported on\n"
     "stderr and skipped) and checks every front-end found\n"
     "there, told by its content whatever its name, as vostrel-cli check does; the\n"
-    "lines are check's, printed as each front-end is checked:\n"
+    "lines are check's, printed as each front-end is checked, with each error's\n"
+    "short form and the back-end it is about:\n"
     "\n"
-    "  FILE  TABLE  ok | Error N: description | not checkable: ...\n"
+    "  FILE  TABLE  ok | Error N: reason: BACKEND | not checkable: ...\n"
+    "\n"
+    "A front-end that does not open is one line with an empty TABLE and the error's\n"
+    "whole description, also on stderr as \"vostrel-cli: FILE: Error N: description\".\n"
+    "Where links name a back-end that nothing here reaches (3024, 3044), a last\n"
+    "line on stderr says what to do: a back-end that moved is repointed with\n"
+    "vostrel-cli relink --from/--to.\n"
     "\n"
     "  --back-end PATH   only the links to the back-end PATH (compared as relink\n"
     "                    --from compares: case and \"\\\" or \"/\" forgiven)\n"
-    "  --json            one JSON array of check's objects, one per front-end\n"
+    "  --verbose         each error's whole description instead of its short form\n"
+    "  --json            one JSON array of check's objects, one per front-end (the\n"
+    "                    whole descriptions)\n"
     "\n"
-    "On a terminal, stderr shows how far it got. Exits with 0 when no link shown is\n"
-    "broken, 1 when one is, a front-end does not open or an entry cannot be read,\n"
-    "2 on wrong usage.\n";
+    "On a terminal, stderr shows how far it got.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  no link shown is broken\n"
+    "  1  a link shown is broken, a front-end does not open, a folder or file\n"
+    "     cannot be read, or the path map cannot be read\n"
+    "  2  wrong usage\n";
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
@@ -59,17 +73,34 @@ std::string FolderGiven(std::string dir) {
   return dir;
 }
 
+// Where the links a scan shows name a back-end that nothing here reaches,
+// the one line on stderr that says what to do. With --back-end the user
+// asks which front-ends still point at a back-end that moves: they want
+// repointing, and a path map entry for a server that is gone would not help.
+std::string NotReachedHint(const std::optional<std::string>& back_end, const std::string& first) {
+  if (back_end)
+    return platform::Fill(platform::Translate("'%1' is not reached from here; if it has moved, repoint its links: "
+                                              "vostrel-cli relink FILE... --from '%1' --to NEWPATH"),
+                          {TerminalText(*back_end)});
+  return platform::Fill(platform::Translate("some back-ends are not reached from here (such as '%1'): one that has "
+                                            "moved wants vostrel-cli relink --from/--to, one still in place a path "
+                                            "map entry (vostrel-cli map --help)"),
+                        {TerminalText(first)});
+}
+
 class Scan {
  public:
-  Scan(std::optional<std::string> back_end, bool json)
-      : back_end_(std::move(back_end)), json_(json), progress_(isatty(STDERR_FILENO) != 0) {}
+  Scan(std::optional<std::string> back_end, bool json, Detail detail)
+      : back_end_(std::move(back_end)), json_(json), detail_(detail), progress_(isatty(STDERR_FILENO) != 0),
+        reports_(out_) {}
 
   void Folder(const std::string& dir) {
     engine::Env& env = engine::Env::Default();
     auto names = env.ListDir(dir);
     if (!names.ok()) {
       ClearProgress();
-      std::cerr << "vostrel-cli scan: cannot read the folder '" << dir << "': " << names.status().message() << "\n";
+      std::cerr << "vostrel-cli: " << TerminalText(dir) << ": "
+                << platform::Fill(platform::Translate("cannot read the folder: %1"), {names.status().message()}) << "\n";
       good_ = false;
       return;
     }
@@ -82,7 +113,8 @@ class Scan {
         // (a name longer than the system takes, no permission) is said.
         if (info.status().code() == engine::Code::kNotFound) continue;
         ClearProgress();
-        std::cerr << "vostrel-cli scan: cannot read an entry: " << info.status().message() << "\n";
+        std::cerr << "vostrel-cli: " << TerminalText(path) << ": "
+                  << platform::Fill(platform::Translate("cannot be read: %1"), {info.status().message()}) << "\n";
         good_ = false;
         continue;
       }
@@ -98,8 +130,9 @@ class Scan {
 
   int Finish() {
     ClearProgress();
-    if (json_) std::cout << (first_ ? "[]\n" : "\n]\n");
-    std::cout << std::flush;
+    if (json_) reports_.End();
+    std::cout << out_ << std::flush;
+    if (not_reached_) std::cerr << "vostrel-cli scan: " << NotReachedHint(back_end_, *not_reached_) << "\n";
     return good_ ? 0 : 1;
   }
 
@@ -115,14 +148,17 @@ class Scan {
     if (report.links.empty() && !report.failure) return;  // a back-end or a database without links
     ++front_ends_;
     good_ = good_ && report.Good();
+    for (const CheckedLink& l : report.links)
+      if (!not_reached_ && l.state == LinkState::kBroken && NotReached(*l.failure))
+        not_reached_ = engine::ParseLinkString(l.link).database.value_or("");
     ClearProgress();
-    if (json_) {
-      std::cout << (first_ ? "[\n  " : ",\n  ") << CheckJson(report);
-      first_ = false;
-    } else {
-      std::cout << CheckLines(report);
-    }
-    std::cout << std::flush;  // each front-end as it is done: a script reads as it goes
+    if (report.failure) ReportEngineError(path, report.failure->number, report.failure->localized);
+    if (json_)
+      reports_.Add(CheckJson(report));
+    else
+      out_ += CheckLines(report, detail_);
+    std::cout << out_ << std::flush;  // each front-end as it is done: a script reads as it goes
+    out_.clear();
   }
 
   void ShowProgress() {
@@ -142,24 +178,29 @@ class Scan {
 
   std::optional<std::string> back_end_;
   bool json_;
+  Detail detail_;
   bool progress_;
   bool good_ = true;
-  bool first_ = true;
   bool dirty_ = false;
   uint64_t files_ = 0, front_ends_ = 0;
   std::chrono::steady_clock::time_point shown_{};
+  std::string out_;  // what is printed next
+  JsonArrayWriter reports_;
+  // The back-end path of the first link shown whose back-end nothing here
+  // reaches.
+  std::optional<std::string> not_reached_;
 };
 
 }  // namespace
 
 int ScanCommand(const Args& args) {
   ParsedArgs parsed;
-  if (auto done = ParseCommandArgs(args, "scan", kScanUsage, {{"--json", false}, {"--back-end", true}}, parsed,
+  if (auto done = ParseCommandArgs(args, "scan", kScanUsage, {{"--json", false}, {"--back-end", true}, {"--verbose", false}}, parsed,
                                    [](const ParsedArgs& p) {
                                      if (!p.help && p.files.empty()) throw UsageError("no folder to scan");
                                    }))
     return *done;
-  Scan scan(parsed.Value("--back-end"), parsed.Has("--json"));
+  Scan scan(parsed.Value("--back-end"), parsed.Has("--json"), parsed.Has("--verbose") ? Detail::kFull : Detail::kShort);
   for (const std::string& dir : parsed.files) scan.Folder(FolderGiven(dir));
   return scan.Finish();
 }

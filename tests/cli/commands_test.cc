@@ -107,7 +107,7 @@ TEST(CheckCommand, OneLinePerLinkAndTheStatusSaysWhetherAnyIsBroken) {
       {"check NI.mdb DOBRO.mdb", 1,
        "NI.mdb\t\tError 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\nDOBRO.mdb\tPartner\tok\n"
        "DOBRO.mdb\tStreznik\tnot checkable: Error 3151: ODBC--connection to 'Poslovno' failed.\n",
-       "Error 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\n"},
+       "vostrel-cli: NI.mdb: Error 3024: Could not find file '" + Native(d + "/NI.mdb") + "'.\n"},
   };
   for (const Case& c : cases) {
     RunResult run = Vostrel(c.args, s.dir.path());
@@ -180,14 +180,14 @@ TEST(RelinkCommand, ManyFrontEndsFromTheCommandLine) {
       "server administrator.";
   const std::string b_line = "b/MLQ.mdb\tPartner\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> ;DATABASE=" + to;
   EXPECT_EQ(dry.out, "a/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object + "\n" + b_line + " (dry run)\n");
-  EXPECT_EQ(dry.err, object + "\n");
+  EXPECT_EQ(dry.err, "vostrel-cli: a/MLQ.mdb: " + object + "\n");
   EXPECT_EQ(ReadBytes(a), a_before);
   EXPECT_EQ(ReadBytes(b), b_before);
 
   RunResult run = Vostrel("relink" + args, dir.path());
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "a/MLQ.mdb\tPartner\tunchanged\na/MLQ.mdb\tArtikli\t" + object + "\n" + b_line + "\n");
-  EXPECT_EQ(run.err, object + "\n");
+  EXPECT_EQ(run.err, "vostrel-cli: a/MLQ.mdb: " + object + "\n");
   EXPECT_EQ(ReadBytes(a), a_before) << "the failing front-end is left as it was";
   EXPECT_EQ(cli_test::Links(b).at("Partner"), ";DATABASE=" + to);
   if (CheckWithMdbReader()) {
@@ -228,10 +228,10 @@ TEST(RelinkCommand, ConnectStillRepointsOneTable) {
     std::string err;
   };
   const Case cases[] = {
-      {"--table Nastavitve --connect ';DATABASE=x'", "Error 3219: Invalid operation.\n"},
-      {"--table Nikjer --connect ';DATABASE=x'", "Error 3265: Item not found in this collection.\n"},
-      {"--table Partner --connect 'Excel 8.0;DATABASE=x'", "Error 3170: Could not find installable ISAM.\n"},
-      {"--table Partner --connect ''", "Error 3001: The link string is empty: it names no database file.\n"},
+      {"--table Nastavitve --connect ';DATABASE=x'", "vostrel-cli: MLQ.mdb: Error 3219: Invalid operation.\n"},
+      {"--table Nikjer --connect ';DATABASE=x'", "vostrel-cli: MLQ.mdb: Error 3265: Item not found in this collection.\n"},
+      {"--table Partner --connect 'Excel 8.0;DATABASE=x'", "vostrel-cli: MLQ.mdb: Error 3170: Could not find installable ISAM.\n"},
+      {"--table Partner --connect ''", "vostrel-cli: MLQ.mdb: Error 3001: The link string is empty: it names no database file.\n"},
   };
   for (const Case& c : cases) {
     RunResult fail = Vostrel("relink MLQ.mdb " + c.args, dir.path());
@@ -259,6 +259,46 @@ TEST(RelinkCommand, JsonForScripts) {
                    "  Artikli ;DATABASE=C:\\MLQ\\PARTNER.MDB " + to + " null\n"
                    "NI.mdb failed 3024\n");
   EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), before);
+}
+
+// A batch where some front-ends fail: each line on stderr names the file it
+// is about, so that 2>err.log of a long run tells which ones failed; an
+// error of no one file (a bad map entry) names none.
+TEST(Commands, EveryErrorLineNamesItsFile) {
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "nov/PARTNER.MDB", FormatVersion::kJet4, {"Artikli"});
+  dbbuilder::FrontEndOptions partner_only, both;
+  partner_only.links = {{"Partner", dbbuilder::kOldBackEnd}};
+  cli_test::Build(dbbuilder::FrontEnd(partner_only), dir.path(), "dobro/MLQ.mdb");
+  cli_test::Build(dbbuilder::FrontEnd(both), dir.path(), "brez/MLQ.mdb");  // Artikli is not in the new back-end
+  cli_test::SetDatabasePassword(cli_test::Build(dbbuilder::FrontEnd(partner_only), dir.path(), "geslo/MLQ.mdb"), "x");
+  WriteBytes(dir / "smeti.mdb", std::vector<uint8_t>(5000, 'x'));
+  const std::string batch = " dobro/MLQ.mdb NI.mdb brez/MLQ.mdb smeti.mdb geslo/MLQ.mdb";
+  const std::string move = " --from 'C:\\MLQ\\PARTNER.MDB' --to " + ShellQuote(back.string());
+  struct Case {
+    std::string args;
+    std::vector<std::string> starts;  // of the lines on stderr, in order
+  };
+  const Case cases[] = {
+      {"check" + batch,
+       {"vostrel-cli: NI.mdb: Error 3024: ", "vostrel-cli: smeti.mdb: Error 3343: ",
+        "vostrel-cli: geslo/MLQ.mdb: Error 3031: "}},
+      {"relink" + batch + move,
+       {"vostrel-cli: NI.mdb: Error 3024: ", "vostrel-cli: brez/MLQ.mdb: Error 3011: Could not find the object 'Artikli'.",
+        "vostrel-cli: smeti.mdb: Error 3343: ", "vostrel-cli: geslo/MLQ.mdb: Error 3031: "}},
+      {"list geslo/MLQ.mdb", {"vostrel-cli: geslo/MLQ.mdb: Error 3031: "}},
+      {"scan geslo", {"vostrel-cli: " + Native("geslo/MLQ.mdb") + ": Error 3031: "}},
+      {"check --map nic dobro/MLQ.mdb", {"vostrel-cli: Error 3001: Bad path map entry in --map: 'nic'"}},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = Vostrel(c.args, dir.path());
+    EXPECT_EQ(r.status, 1) << c.args;
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = r.err.find('\n', at)) != std::string::npos; at = end + 1)
+      lines.push_back(r.err.substr(at, end - at));
+    ASSERT_EQ(lines.size(), c.starts.size()) << c.args << "\n" << r.err;
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].rfind(c.starts[i], 0), 0u) << c.args << "\n" << lines[i];
+  }
 }
 
 TEST(Commands, UsageHelpAndVersion) {
@@ -299,6 +339,17 @@ TEST(Commands, UsageHelpAndVersion) {
     if (c.status == 2) {
       EXPECT_EQ(r.out, "") << c.args;
     }
+  }
+  // Each command's help says what its exit statuses mean.
+  for (const char* command : {"list", "check", "relink", "scan", "map"}) {
+#ifdef _WIN32
+    if (std::string(command) == "map") continue;
+#endif
+    const std::string help = Vostrel(std::string(command) + " --help").out;
+    const size_t at = help.find("\nExit status:\n  0  ");
+    EXPECT_NE(at, std::string::npos) << help;
+    EXPECT_NE(help.find("\n  1  ", at), std::string::npos) << help;
+    EXPECT_NE(help.find("\n  2  wrong usage\n", at), std::string::npos) << help;
   }
   // The path map serves a server that is not Windows: there its help is not given.
   const std::string usage = Vostrel("--help").out;
@@ -346,7 +397,8 @@ TEST(RelinkCommand, FixturesInOneRun) {
   const std::string from = " --from 'c:/mlq/partner.mdb' --to ";
   RunResult first = Vostrel("relink" + files + from + ShellQuote(partial.string()), dir.path());
   EXPECT_EQ(first.status, 1) << first.out;
-  EXPECT_EQ(first.err.rfind("Error 3011: Could not find the object 'Artikli'.", 0), 0u) << first.err;
+  EXPECT_EQ(first.err.rfind("vostrel-cli: v2000-basic/MLQ.mdb: Error 3011: Could not find the object 'Artikli'.", 0), 0u)
+      << first.err;
   for (const std::string& f : fails_first) EXPECT_EQ(ReadBytes(dir / f / "MLQ.mdb"), before[f]) << f;
   for (const std::string& f : goes_first) expect_links(f, partial.string());
 

@@ -69,7 +69,9 @@ TEST(Docs, TheServerMoveRunsAsShown) {
         prelude += command + "; ";
         continue;
       }
-      RunResult r = testing_support::Run("( " + prelude + command + " ) 2>&1", dir.path());
+      // Both streams, as a terminal shows them: Run sends each to a file of
+      // its own, so they are joined inside.
+      RunResult r = testing_support::Run("( ( " + prelude + command + " ) 2>&1 )", dir.path());
       EXPECT_EQ(r.out, Replace(s.output, "/srv/baze", srv)) << s.command;
     }
   }

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #endif
 
+#include <nlohmann/json.hpp>
+
 #include "tests/cli/built.h"
 
 namespace {
@@ -70,5 +72,41 @@ INSTANTIATE_TEST_SUITE_P(
         JournalNameCase{"folder", [](const fs::path& j) { fs::create_directory(j); }},
         JournalNameCase{"device", [](const fs::path& j) { fs::create_symlink("/dev/zero", j); }}),
     [](const testing::TestParamInfo<JournalNameCase>& info) { return std::string(info.param.what); });
+
+// A folder named on a system that wrote Latin-2 ("Računi", č as the byte
+// 0xE8): the name is not UTF-8, and JSON text must be. --json of every
+// command that shows it still parses with a strict parser, the name's bad
+// byte as U+FFFD.
+TEST(HostileNames, ANameThatIsNotUtf8StillMakesJson) {
+  SKIP_ON_WINDOWS("names there are UTF-16, always UTF-8 when converted");
+  TempDir dir;
+  const fs::path folder = dir / "Ra\xe8uni";
+  cli_test::BuildBackEnd(folder, "PARTNER.MDB", dbbuilder::FormatVersion::kJet4);
+  dbbuilder::FrontEndOptions o;
+  o.links = {{"Partner", "PARTNER.MDB"}};  // beside it: found from the folder the command runs in
+  const fs::path front = cli_test::Build(dbbuilder::FrontEnd(o), folder, "MLQ.mdb");
+  const std::string shown = dir.path().string() + "/Ra\xef\xbf\xbduni";  // U+FFFD for the byte
+  struct Case {
+    std::string args;
+    std::string pointer;  // where in the parsed output
+    std::string value;
+  };
+  const Case cases[] = {
+      {"list --json " + ShellQuote(front.string()), "/1/database", "PARTNER.MDB"},
+      {"check --json " + ShellQuote(front.string()), "/0/frontEnd", shown + "/MLQ.mdb"},
+      {"check --json MLQ.mdb", "/0/links/0/localPath", shown + "/PARTNER.MDB"},
+      {"scan --json " + ShellQuote(dir.path().string()), "/0/frontEnd", shown + "/MLQ.mdb"},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = testing_support::Run(Cli() + " " + c.args, folder);
+    EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+    try {
+      const nlohmann::json parsed = nlohmann::json::parse(r.out);
+      EXPECT_EQ(parsed.at(nlohmann::json::json_pointer(c.pointer)), c.value) << c.args;
+    } catch (const nlohmann::json::exception& e) {
+      ADD_FAILURE() << c.args << ": " << e.what() << "\n" << r.out;
+    }
+  }
+}
 
 }  // namespace

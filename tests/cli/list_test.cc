@@ -90,9 +90,11 @@ TEST(ListCommand, EngineErrorsAndWrongUsage) {
     std::string err_start;
   };
   const Case cases[] = {
-      {ShellQuote(d + "/MLQ.mdb"), 1, "Error 3024: Could not find file '" + Native(d + "/MLQ.mdb") + "'.\n"},
-      {ShellQuote(d + "/text.mdb"), 1, "Error 3343: Unrecognized database format '" + Native(d + "/text.mdb") + "'.\n"},
-      {ShellQuote("C:\\MLQ\\MLQ.mdb"), 1, "Error 3044: 'C:\\MLQ\\MLQ.mdb' is not a valid path."},
+      {ShellQuote(d + "/MLQ.mdb"), 1,
+       "vostrel-cli: " + d + "/MLQ.mdb: Error 3024: Could not find file '" + Native(d + "/MLQ.mdb") + "'.\n"},
+      {ShellQuote(d + "/text.mdb"), 1,
+       "vostrel-cli: " + d + "/text.mdb: Error 3343: Unrecognized database format '" + Native(d + "/text.mdb") + "'.\n"},
+      {ShellQuote("C:\\MLQ\\MLQ.mdb"), 1, "vostrel-cli: C:\\MLQ\\MLQ.mdb: Error 3044: 'C:\\MLQ\\MLQ.mdb' is not a valid path."},
       {"", 2, "usage: vostrel-cli list"},
       {"--frobnicate x.mdb", 2, "vostrel-cli list: unexpected argument '--frobnicate'"},
       {"a.mdb b.mdb", 2, "vostrel-cli list: unexpected argument 'b.mdb'"},
@@ -193,10 +195,12 @@ TEST(ListCommand, ErrorsSpeakTheUsersLanguage) {
     const char* env;
     std::string err;
   } cases[] = {
-      {"LANG=sl_SI.UTF-8", "Napaka 3024: Datoteke '" + d + "/MLQ.mdb' ni mogoče najti.\n"},
-      {"LANG=C.UTF-8 LC_MESSAGES=sl_SI.UTF-8", "Napaka 3024: Datoteke '" + d + "/MLQ.mdb' ni mogoče najti.\n"},
-      {"LANG=C.UTF-8", "Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
-      {"LANG=sl_SI.UTF-8 LC_MESSAGES=C", "Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
+      {"LANG=sl_SI.UTF-8", "vostrel-cli: " + d + "/MLQ.mdb: Napaka 3024: Datoteke '" + d + "/MLQ.mdb' ni mogoče najti.\n"},
+      {"LANG=C.UTF-8 LC_MESSAGES=sl_SI.UTF-8",
+       "vostrel-cli: " + d + "/MLQ.mdb: Napaka 3024: Datoteke '" + d + "/MLQ.mdb' ni mogoče najti.\n"},
+      {"LANG=C.UTF-8", "vostrel-cli: " + d + "/MLQ.mdb: Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
+      {"LANG=sl_SI.UTF-8 LC_MESSAGES=C",
+       "vostrel-cli: " + d + "/MLQ.mdb: Error 3024: Could not find file '" + d + "/MLQ.mdb'.\n"},
   };
   for (const Case& c : cases) {
     RunResult r = testing_support::Run(std::string("env -u LC_ALL -u LANGUAGE ") + c.env + " " + Cli() + " list " + missing);
@@ -209,8 +213,8 @@ TEST(ListCommand, ErrorsSpeakTheUsersLanguage) {
   const fs::path front = cli_test::Build(dbbuilder::FrontEnd(options), dir.path(), "MLQ.mdb");
   RunResult json = testing_support::Run("env -u LC_ALL -u LANGUAGE LANG=sl_SI.UTF-8 " + Cli() + " check --json " +
                                         ShellQuote(front.string()));
-  EXPECT_NE(json.out.find("\"number\": 3024, \"description\": \"Could not find file '" + d + "/PARTNER.MDB'.\", "
-                          "\"localized\": \"Datoteke '" + d + "/PARTNER.MDB' ni mogo"),
+  EXPECT_NE(json.out.find("\"number\":3024,\"description\":\"Could not find file '" + d + "/PARTNER.MDB'.\","
+                          "\"localized\":\"Datoteke '" + d + "/PARTNER.MDB' ni mogo"),
             std::string::npos)
       << json.out;
 }
@@ -222,7 +226,7 @@ TEST(ListCommand, PasswordProtectedFileIsRefused) {
   cli_test::SetDatabasePassword(file, "geslo");
   RunResult r = List(ShellQuote(file.string()));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Error 3031: Not a valid password.\n");
+  EXPECT_EQ(r.err, "vostrel-cli: " + file.string() + ": Error 3031: Not a valid password.\n");
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ TEST(MapCommand, PrintsEveryEntryWithItsSource) {
   WriteBytes(dir / "config/vostrel/map", {'Y', ':', '=', '/', 'y', '\n', 'b', 'a', 'd', '\n'});
   RunResult bad = testing_support::Run(Isolated(dir.path()) + "map", dir.path());
   EXPECT_EQ(bad.status, 1);
-  EXPECT_EQ(bad.err, "Error 3001: Bad path map entry in " + (dir / "config/vostrel/map").string() +
+  EXPECT_EQ(bad.err, "vostrel-cli: Error 3001: Bad path map entry in " + (dir / "config/vostrel/map").string() +
                          " line 2: 'bad': it has no \"=\" between the Windows prefix and the local folder.\n");
   WriteBytes(dir / "config/vostrel/map", {'Y', ':', '=', '/', 'y', '\n'});
   RunResult r = testing_support::Run(Isolated(dir.path(), "X:=/x") + "map --map 'Y:=/cmd'", dir.path());

@@ -90,11 +90,15 @@ TEST(ParseArgs, WrongUsage) {
   }
 }
 
+// What --json writes strings as: escaped where JSON must escape, UTF-8 as
+// it stands, and a name that is not UTF-8 (bytes from a Latin-2 system)
+// with U+FFFD for each bad sequence, so that a strict parser still reads it.
 TEST(Json, StringsObjectsArrays) {
   struct Case {
     std::string text;
     std::string json;
   };
+  const std::string kReplacement = "\xef\xbf\xbd";
   const Case cases[] = {
       {"C:\\MLQ\\P.MDB", "\"C:\\\\MLQ\\\\P.MDB\""},
       {"say \"x\"", "\"say \\\"x\\\"\""},
@@ -103,24 +107,29 @@ TEST(Json, StringsObjectsArrays) {
       {std::string("\0", 1), "\"\\u0000\""},
       {"Žalec č", "\"Žalec č\""},
       {"\x7f", "\"\x7f\""},
+      {"Ra\xe8uni/MLQ.mdb", "\"Ra" + kReplacement + "uni/MLQ.mdb\""},
+      {"\xe8\xe8", "\"" + kReplacement + kReplacement + "\""},
+      {"č\xe8\x80", "\"č" + kReplacement + "\""},  // a sequence cut short
   };
-  for (const Case& c : cases) EXPECT_EQ(cli::JsonString(c.text), c.json) << c.text;
+  for (const Case& c : cases) {
+    const std::string text = cli::JsonText(cli::Json(c.text));
+    EXPECT_EQ(text, c.json) << c.text;
+    EXPECT_TRUE(nlohmann::json::accept(text)) << text;
+  }
 
-  EXPECT_EQ(cli::JsonOptional(std::nullopt), "null");
-  EXPECT_EQ(cli::JsonObject().Text(), "{}");
-  EXPECT_EQ(cli::JsonObject()
-                .Add("s", std::string("x"))
-                .Add("n", 3011)
-                .Add("b", false)
-                .Add("o", std::optional<std::string>())
-                .Raw("a", "[]")
-                .Text(),
-            "{\"s\": \"x\", \"n\": 3011, \"b\": false, \"o\": null, \"a\": []}");
-  cli::JsonArray array;
-  EXPECT_EQ(array.Text(), "[]");
-  array.Add("1");
-  array.Add("{}");
-  EXPECT_EQ(array.Text("  ", " "), "[\n  1,\n  {}\n ]");
+  EXPECT_EQ(cli::JsonText(cli::OrNull(std::nullopt)), "null");
+  const cli::Json object = {{"s", "x"}, {"n", 3011}, {"b", false}, {"o", cli::OrNull(std::nullopt)}, {"a", cli::Json::array()}};
+  EXPECT_EQ(cli::JsonText(object), "{\"s\":\"x\",\"n\":3011,\"b\":false,\"o\":null,\"a\":[]}");
+  std::string out;
+  cli::JsonArrayWriter none(out);
+  none.End();
+  EXPECT_EQ(out, "[]\n");
+  out.clear();
+  cli::JsonArrayWriter array(out);
+  array.Add(1);
+  array.Add(cli::Json::object());
+  array.End();
+  EXPECT_EQ(out, "[\n  1,\n  {}\n]\n");
 }
 
 }  // namespace

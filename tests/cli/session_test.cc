@@ -79,7 +79,7 @@ std::vector<uint8_t> LockFileOf(const std::vector<std::pair<std::string, std::st
 }
 
 const char kLocked[] =
-    "Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA' and user 'Bor' on machine "
+    "vostrel-cli: MLQ.mdb: Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA' and user 'Bor' on machine "
     "'RACUNOVODSTVO'.\n";
 
 struct SessionScene {
@@ -117,8 +117,8 @@ struct SessionScene {
               "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
               "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n");
     RunResult list = testing_support::Run(Cli() + " list --json MLQ.mdb", dir.path());
-    EXPECT_NE(list.out.find("\"openBy\": [{\"machine\": \"PC-ANA\", \"user\": \"ana\"}, "
-                            "{\"machine\": \"RACUNOVODSTVO\", \"user\": \"Bor\"}]}"),
+    EXPECT_NE(list.out.find("\"openBy\":[{\"machine\":\"PC-ANA\",\"user\":\"ana\"},"
+                            "{\"machine\":\"RACUNOVODSTVO\",\"user\":\"Bor\"}]}"),
               std::string::npos)
         << list.out;
   }
@@ -151,7 +151,7 @@ TEST(Sessions, ALockFileHeldWithoutSharingRefusesTheRelink) {
   RunResult r = s.Relink();
   ::CloseHandle(held);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "Error 3260: Couldn't update; currently locked by another session.\n");
+  EXPECT_EQ(r.err, "vostrel-cli: MLQ.mdb: Error 3260: Couldn't update; currently locked by another session.\n");
   EXPECT_EQ(ReadBytes(s.front), front);
 }
 #else
@@ -183,7 +183,8 @@ TEST(Sessions, EveryLockFileCountsAndItsNamesCannotDriveTheTerminal) {
   RunResult r = s.Relink();
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
-            "Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA', user 'Bor' on machine "
+            "vostrel-cli: MLQ.mdb: Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA', "
+            "user 'Bor' on machine "
             "'RACUNOVODSTVO' and user 'eva\\nx' on machine 'PC\\u001b[2J'.\n");
   EXPECT_EQ(ReadBytes(s.front), front);
   RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", s.dir.path());
@@ -201,7 +202,7 @@ TEST(Sessions, AStaleLockFileDoesNotBlockAndIsLeftAsItIs) {
   RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", s.dir.path());
   EXPECT_EQ(check.out.find("open by"), std::string::npos) << check.out;
   RunResult list = testing_support::Run(Cli() + " list --json MLQ.mdb", s.dir.path());
-  EXPECT_NE(list.out.find("\"openBy\": []}"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("\"openBy\":[]}"), std::string::npos) << list.out;
   RunResult r = s.Relink();
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(cli_test::Links(s.front)["Partner"], ";DATABASE=" + s.BackEnd());

@@ -212,7 +212,7 @@ TEST(RelinkErrors, ReadOnlyFileOrFolder) {
                                       " relink MLQ.mdb --table Partner --connect " + ShellQuote(";DATABASE=" + s.back.string()),
                                   s.dir.path());
     EXPECT_EQ(r.status, 1) << c.what << ": " << r.err;
-    EXPECT_EQ(r.err, "Error 3027: Cannot update. Database or object is read-only.\n") << c.what;
+    EXPECT_EQ(r.err, "vostrel-cli: MLQ.mdb: Error 3027: Cannot update. Database or object is read-only.\n") << c.what;
     EXPECT_EQ(ReadBytes(s.front), before) << c.what;
     EXPECT_FALSE(fs::exists(jet::JournalPath(s.front.string()))) << c.what;
   }
