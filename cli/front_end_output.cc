@@ -102,6 +102,7 @@ std::string RelinkJson(const FrontEndRelink& report) {
                   .Add("table", l.table)
                   .Add("from", l.old_link)
                   .Add("to", l.new_link)
+                  .Add("samePassword", l.same_password)
                   .Raw("error", FailureJson(l.failure))
                   .Text());
   return JsonObject()

@@ -21,7 +21,7 @@ std::string CheckJson(const FrontEndCheck& report);
 // failed; a front-end-wide failure or no link matched is one line with an
 // empty table.
 std::string RelinkLines(const FrontEndRelink& report);
-// {"frontEnd", "outcome", "error", "links": [{"table", "from", "to", "error"}]}
+// {"frontEnd", "outcome", "error", "links": [{"table", "from", "to", "samePassword", "error"}]}
 std::string RelinkJson(const FrontEndRelink& report);
 
 const char* StateName(LinkState state);

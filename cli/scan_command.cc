@@ -10,6 +10,7 @@
 #include "front_end.h"
 #include "front_end_output.h"
 #include "json.h"
+#include "passwords.h"
 #include "path_compare.h"
 #include "vostrel/database_file.h"
 #include "vostrel/link_string.h"
@@ -18,7 +19,7 @@ namespace cli {
 namespace {
 
 const char kScanUsage[] =
-    "usage: vostrel-cli scan DIR... [--back-end PATH] [--json]\n"
+    "usage: vostrel-cli scan DIR... [--back-end PATH] [--json] [--show-passwords]\n"
     "\n"
     "Walks the folders DIR (symbolic links are not followed; a folder or file that\n"
     "cannot be read, or whose path is longer than the system takes, is reported on\n"
@@ -31,6 +32,7 @@ const char kScanUsage[] =
     "  --back-end PATH   only the links to the back-end PATH (compared as relink\n"
     "                    --from compares: case and \"\\\" or \"/\" forgiven)\n"
     "  --json            one JSON array of check's objects, one per front-end\n"
+    "  --show-passwords  links' passwords as they stand (else \"PWD=***\")\n"
     "\n"
     "On a terminal, stderr shows how far it got. Exits with 0 when no link shown is\n"
     "broken, 1 when one is, a front-end does not open or an entry cannot be read,\n"
@@ -61,8 +63,9 @@ std::string FolderGiven(std::string dir) {
 
 class Scan {
  public:
-  Scan(std::optional<std::string> back_end, bool json)
-      : back_end_(std::move(back_end)), json_(json), progress_(isatty(STDERR_FILENO) != 0) {}
+  Scan(std::optional<std::string> back_end, bool json, bool show_passwords)
+      : back_end_(std::move(back_end)), json_(json), show_passwords_(show_passwords),
+        progress_(isatty(STDERR_FILENO) != 0) {}
 
   void Folder(const std::string& dir) {
     engine::Env& env = engine::Env::Default();
@@ -105,7 +108,7 @@ class Scan {
 
  private:
   void FrontEnd(const std::string& path) {
-    FrontEndCheck report = CheckFrontEnd(engine::Env::Default(), path);
+    FrontEndCheck report = Shown(CheckFrontEnd(engine::Env::Default(), path), show_passwords_);
     if (back_end_) {
       std::erase_if(report.links, [&](const CheckedLink& l) {
         const std::optional<std::string> database = engine::ParseLinkString(l.link).database;
@@ -142,6 +145,7 @@ class Scan {
 
   std::optional<std::string> back_end_;
   bool json_;
+  bool show_passwords_;
   bool progress_;
   bool good_ = true;
   bool first_ = true;
@@ -154,12 +158,12 @@ class Scan {
 
 int ScanCommand(const Args& args) {
   ParsedArgs parsed;
-  if (auto done = ParseCommandArgs(args, "scan", kScanUsage, {{"--json", false}, {"--back-end", true}}, parsed,
+  if (auto done = ParseCommandArgs(args, "scan", kScanUsage, {{"--json", false}, {"--back-end", true}, kShowPasswords}, parsed,
                                    [](const ParsedArgs& p) {
                                      if (!p.help && p.files.empty()) throw UsageError("no folder to scan");
                                    }))
     return *done;
-  Scan scan(parsed.Value("--back-end"), parsed.Has("--json"));
+  Scan scan(parsed.Value("--back-end"), parsed.Has("--json"), parsed.Has(kShowPasswords.name));
   for (const std::string& dir : parsed.files) scan.Folder(FolderGiven(dir));
   return scan.Finish();
 }

@@ -60,6 +60,8 @@ EngineError LinkStringWithoutDatabase();                         // 3001
 EngineError TableGivenTwice(const std::string& table);           // 3001
 // 3044: a link string whose stored form readers would not read as checked:
 // a parameter (DATABASE, PWD) given twice, or parts that read back otherwise.
+// These, and 3151's data source, name link strings with their passwords
+// masked: a description is shown, logged and pasted into mails.
 EngineError LinkStringNamesTwice(const std::string& link, const std::string& parameter);
 EngineError LinkStringReadsBackOtherwise(const std::string& link, const std::string& read_back);
 

@@ -15,8 +15,8 @@ esac
 
 # qt6-translations-l10n: the toolkit's own words (the file chooser's) in the
 # user's language, which the window (and so the demo) shows; gettext: msgfmt
-# compiles po/.
-want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n gettext)
+# compiles po/; nlohmann-json3-dev: the JSON library vostrel-cli reads with.
+want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n gettext nlohmann-json3-dev)
 case $job in
   # GoogleTest; the independent readers the tests compare against
   # (mdbtools, and mdb-reader under Node); a display server for the window's
