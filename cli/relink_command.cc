@@ -19,6 +19,7 @@
 #include "platform/messages.h"
 #include "undo.h"
 #include "vostrel/database.h"
+#include "vostrel/names.h"
 
 namespace cli {
 namespace {
@@ -98,6 +99,11 @@ RelinkOrder OrderOf(const ParsedArgs& p) {
   }
   if (!from && !to) throw UsageError("say what to write: --table and --connect, or --from and --to");
   if (!from || !to) throw UsageError(std::string(from ? "--from needs --to" : "--to needs --from"));
+  // "\\server" alone, say, is no place a link's path can be beneath.
+  if (!engine::PathBeneath(*from, *from))
+    throw UsageError(platform::Fill(platform::Translate(N_("--from '%1' is not a path: give a file, a folder, a "
+                                                            "drive (Z:) or a share (\\\\server\\share)")),
+                                    {*from}));
   // A ";" would end the path inside the stored link and start a parameter.
   if (to->find(';') != std::string::npos)
     throw UsageError("--to takes the back-end's path, never link-string syntax: it cannot hold \";\"");

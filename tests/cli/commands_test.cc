@@ -285,6 +285,10 @@ TEST(Commands, UsageHelpAndVersion) {
       {"relink a.mdb --table T --connect X --from Y --to Z", 2, "", "vostrel-cli relink: --connect and --from/--to"},
       {"relink a.mdb --from X --to", 2, "", "vostrel-cli relink: --to needs a value"},
       {"relink a.mdb --from X --to 'Y;DATABASE=Z'", 2, "", "vostrel-cli relink: --to takes the back-end's path"},
+      {"relink a.mdb --from '\\\\stari' --to Y", 2, "", "vostrel-cli relink: --from '\\\\stari' is not a path"},
+      {"relink a.mdb --undo r.json", 2, "", "vostrel-cli relink: --undo takes its front-ends from the report"},
+      {"relink --undo r.json --from X --to Y", 2, "", "vostrel-cli relink: --undo takes its links from the report"},
+      {"relink --undo NI.json", 1, "", "vostrel-cli relink: NI.json: not a report of vostrel-cli relink --json"},
       {"frob", 2, "", "vostrel-cli: unknown command 'frob'"},
 #ifdef _WIN32
       {"map", 0, "vostrel-cli map: on Windows a link's path", ""},

@@ -53,6 +53,37 @@ TEST(Undo, WhatGoesBackUnderMasking) {
   }
 }
 
+// Only what a report says was stored goes back; a text that is no report is
+// refused whole, before anything is written.
+TEST(Undo, ReadsWhatTheReportSaysWasRelinked) {
+  const std::string link = R"({"table": "Partner", "from": "A", "to": "B", "error": null})";
+  struct Case {
+    std::string json;
+    std::optional<size_t> front_ends;  // none: not a report
+  };
+  const Case cases[] = {
+      {"[]", 0},
+      {R"([{"frontEnd": "a.mdb", "outcome": "relinked", "error": null, "links": [)" + link + "]}]", 1},
+      {R"([{"frontEnd": "a.mdb", "outcome": "would relink", "error": null, "links": [)" + link + "]}]", 0},
+      {R"([{"frontEnd": "a.mdb", "outcome": "failed", "error": null, "links": [)" + link + "]}]", 0},
+      {R"({"frontEnd": "a.mdb"})", std::nullopt},
+      {R"([{"frontEnd": "a.mdb", "outcome": "relinked", "links": [{"table": "Partner", "from": "A"}]}])", std::nullopt},
+      {R"([{"frontEnd": 7, "outcome": "relinked", "links": []}])", std::nullopt},
+      {"[{", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    try {
+      const std::vector<cli::ReportedFrontEnd> read = cli::ReadRelinkReport(c.json);
+      ASSERT_TRUE(c.front_ends) << c.json;
+      EXPECT_EQ(read.size(), *c.front_ends) << c.json;
+      // A report without samePassword says nothing of the passwords: none is taken.
+      for (const auto& f : read) EXPECT_FALSE(f.undo.links.at(0).same_password);
+    } catch (const cli::NotAReport& e) {
+      EXPECT_FALSE(c.front_ends) << c.json << ": " << e.what();
+    }
+  }
+}
+
 // Five front-ends of three families moved to a new folder in one run; one
 // of them changed again before the undo. The undo puts back every link but
 // that one (named on stderr), and mdb-reader reads the links as before.
