@@ -124,7 +124,8 @@ FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const R
 
     std::vector<engine::LinkRequest> requests;
     for (ChangedLink& l : report.links) {
-      requests.push_back(engine::LinkRequest{l.table, l.new_link});
+      // Made from the link as read: stored only while the file still holds it.
+      requests.push_back(engine::LinkRequest{l.table, l.new_link, l.old_link});
       try {
         db->CheckLink(requests.back());
       } catch (const engine::EngineError& e) {

@@ -112,6 +112,12 @@ EngineError CouldNotFindObject(const std::string& name) {
                {name});
 }
 
+EngineError ChangedMeanwhile(const std::string& table) {
+  return Raise(kErrChangedMeanwhile,
+               "The link of '%1' was changed by someone else since it was read; nothing was written. Run it again.",
+               {table});
+}
+
 EngineError OdbcConnectionFailed(const std::string& source) {
   return Raise(kErrOdbcConnectionFailed, "ODBC--connection to '%1' failed.", {MaskPasswords(source)});
 }

@@ -48,6 +48,8 @@ EngineError LockedBy(const std::vector<SessionUser>& users);
 EngineError ReadOnly();                                          // 3027
 EngineError FileInUse(const std::string& path);                  // 3045
 EngineError CouldNotFindObject(const std::string& name);         // 3011
+// 3197: the link of `table` is no longer what the change was made from.
+EngineError ChangedMeanwhile(const std::string& table);
 EngineError OdbcConnectionFailed(const std::string& source);     // 3151
 EngineError InstallableIsamNotFound();                           // 3170
 EngineError InvalidOperation();                                  // 3219
