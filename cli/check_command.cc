@@ -37,8 +37,9 @@ const char kCheckUsage[] =
     "  --show-passwords   a link's password as it stands (\"PWD=geslo\"); without\n"
     "           it, every output shows it as \"PWD=***\"\n"
     "\n"
-    "A Windows path in a link (Z:\\..., \\\\server\\share\\...) is found through the\n"
-    "path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR' adds an entry.\n"
+    "A Windows path in a link or as FILE (Z:\\..., \\\\server\\share\\...) is found\n"
+    "through the path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR'\n"
+    "adds an entry.\n"
     "\n"
     "Exits with 0 when no link is broken (links that cannot be checked do not\n"
     "count), 1 when a link is broken or a front-end does not open, 2 on wrong usage.\n";
