@@ -6,12 +6,13 @@
 #include "front_end.h"
 #include "front_end_output.h"
 #include "json.h"
+#include "passwords.h"
 
 namespace cli {
 namespace {
 
 const char kCheckUsage[] =
-    "usage: vostrel-cli check [--json] FILE...\n"
+    "usage: vostrel-cli check [--json] [--show-passwords] FILE...\n"
     "\n"
     "Checks every linked table of each front-end FILE as a relink would: the\n"
     "back-end must open (with the link's password, if it has one) and hold the\n"
@@ -33,9 +34,12 @@ const char kCheckUsage[] =
     "           localPath (where its back-end is here, through the path map;\n"
     "           null where nothing here reaches it), state (\"ok\", \"broken\",\n"
     "           \"not checkable\") and error\n"
+    "  --show-passwords   a link's password as it stands (\"PWD=geslo\"); without\n"
+    "           it, every output shows it as \"PWD=***\"\n"
     "\n"
-    "A Windows path in a link (Z:\\..., \\\\server\\share\\...) is found through the\n"
-    "path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR' adds an entry.\n"
+    "A Windows path in a link or as FILE (Z:\\..., \\\\server\\share\\...) is found\n"
+    "through the path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR'\n"
+    "adds an entry.\n"
     "\n"
     "Exit status:\n"
     "  0  no link is broken (links that cannot be checked do not count)\n"
@@ -46,7 +50,7 @@ const char kCheckUsage[] =
 
 int CheckCommand(const Args& args) {
   ParsedArgs parsed;
-  if (auto done = ParseCommandArgs(args, "check", kCheckUsage, {{"--json", false}}, parsed, [](const ParsedArgs& p) {
+  if (auto done = ParseCommandArgs(args, "check", kCheckUsage, {{"--json", false}, kShowPasswords}, parsed, [](const ParsedArgs& p) {
         if (!p.help && p.files.empty()) throw UsageError("no front-end to check");
       }))
     return *done;
@@ -55,7 +59,7 @@ int CheckCommand(const Args& args) {
   std::string out;
   JsonArrayWriter reports(out);
   for (const std::string& file : parsed.files) {
-    const FrontEndCheck report = CheckFrontEnd(engine::Env::Default(), file);
+    const FrontEndCheck report = Shown(CheckFrontEnd(engine::Env::Default(), file), parsed.Has(kShowPasswords.name));
     all_good = all_good && report.Good();
     if (report.failure) ReportEngineError(file, report.failure->number, report.failure->localized);
     if (json)

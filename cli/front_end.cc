@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "path_compare.h"
+#include "undo.h"
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/link_string.h"
@@ -21,14 +22,40 @@ bool NotCheckable(const engine::EngineError& e) {
   return e.number() == engine::kErrOdbcConnectionFailed || e.number() == engine::kErrInstallableIsam;
 }
 
-// The requests an order makes of this catalog, with the links as they are now.
-std::vector<ChangedLink> Plan(engine::Database& db, const RelinkOrder& order) {
+ChangedLink Change(std::string table, std::string old_link, std::string new_link) {
+  const bool same_password = Passwords(old_link) == Passwords(new_link);
+  return ChangedLink{std::move(table), std::move(old_link), std::move(new_link), std::nullopt, same_password};
+}
+
+// The links an undo puts back; `refused` gets those it leaves as they are.
+std::vector<ChangedLink> PlanUndo(engine::Database& db, const UndoLinks& undo, std::vector<RefusedLink>& refused) {
   std::vector<ChangedLink> planned;
+  for (const UndoLinks::Link& l : undo.links) {
+    const std::optional<engine::CatalogEntry> e = db.FindTable(l.table);
+    const std::string stored = e ? engine::ComposeLinkString(*e) : "";
+    if (!e || !StillAsReported(l, stored)) {
+      refused.push_back(RefusedLink{l.table, stored, Refusal::kChangedSince});
+      continue;
+    }
+    std::optional<std::string> restored = Restored(l, stored);
+    if (!restored) {
+      refused.push_back(RefusedLink{e->name, stored, Refusal::kPasswordHidden});
+      continue;
+    }
+    planned.push_back(Change(e->name, stored, std::move(*restored)));
+  }
+  return planned;
+}
+
+// The requests an order makes of this catalog, with the links as they are now.
+std::vector<ChangedLink> Plan(engine::Database& db, const RelinkOrder& order, std::vector<RefusedLink>& refused) {
+  std::vector<ChangedLink> planned;
+  if (const auto* undo = std::get_if<UndoLinks>(&order)) return PlanUndo(db, *undo, refused);
   if (const auto* set = std::get_if<SetLinks>(&order)) {
     for (const SetLinks::Link& l : set->links) {
       const std::optional<engine::CatalogEntry> e = db.FindTable(l.table);
       // A missing table is planned all the same: its check says so.
-      planned.push_back(ChangedLink{e ? e->name : l.table, e ? engine::ComposeLinkString(*e) : "", l.link, std::nullopt});
+      planned.push_back(Change(e ? e->name : l.table, e ? engine::ComposeLinkString(*e) : "", l.link));
     }
     return planned;
   }
@@ -40,11 +67,12 @@ std::vector<ChangedLink> Plan(engine::Database& db, const RelinkOrder& order) {
     only = e->name;
   }
   db.ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
-    if (e.type != kLink || !e.database || !SamePath(*e.database, move.from)) return;
-    if (only && e.name != *only) return;
+    if (e.type != kLink || !e.database || (only && e.name != *only)) return;
+    std::optional<std::string> to = MovedPath(*e.database, move.from, move.to);
+    if (!to) return;
     engine::CatalogEntry moved = e;
-    moved.database = move.to;
-    planned.push_back(ChangedLink{e.name, connect, engine::ComposeLinkString(moved), std::nullopt});
+    moved.database = std::move(to);
+    planned.push_back(Change(e.name, connect, engine::ComposeLinkString(moved)));
   });
   return planned;
 }
@@ -61,7 +89,7 @@ bool FrontEndCheck::Good() const {
 FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
   FrontEndCheck report{file, std::nullopt, {}, {}};
   try {
-    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(env, file);
+    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenMapped(env, file);
     for (const engine::SessionUser& u : db->OpenBy()) report.open_by.emplace_back(u.machine, u.user);
     std::vector<CheckedLink> links;
     db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
@@ -88,15 +116,16 @@ FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
 
 FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
                               double now) {
-  FrontEndRelink report{file, RelinkOutcome::kNothing, std::nullopt, {}};
+  FrontEndRelink report{file, RelinkOutcome::kNothing, std::nullopt, {}, {}};
   try {
-    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(env, file);
-    report.links = Plan(*db, order);
+    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenMapped(env, file);
+    report.links = Plan(*db, order, report.refused);
     if (report.links.empty()) return report;
 
     std::vector<engine::LinkRequest> requests;
     for (ChangedLink& l : report.links) {
-      requests.push_back(engine::LinkRequest{l.table, l.new_link});
+      // Made from the link as read: stored only while the file still holds it.
+      requests.push_back(engine::LinkRequest{l.table, l.new_link, l.old_link});
       try {
         db->CheckLink(requests.back());
       } catch (const engine::EngineError& e) {

@@ -68,23 +68,53 @@ struct SetLinks {
   std::vector<Link> links;
 };
 
-// A back-end that moved (relink --from --to): every link to a database file
-// whose path is `from`, compared as paths are, gets `to` as its path and
-// keeps the rest of its link string (a password, say). `table` limits it
-// to the link of that name.
+// A back-end, or a folder of them, that moved (relink --from --to): every
+// link to a database file whose path is `from` or lies beneath it, compared
+// as paths are (see MovedPath), gets `to` in place of `from` and keeps the
+// rest of its path and of its link string (a password, say). `table` limits
+// it to the link of that name.
 struct MoveBackEnd {
   std::string from;
   std::string to;
   std::optional<std::string> table;
 };
 
-using RelinkOrder = std::variant<SetLinks, MoveBackEnd>;
+// The links a relink report says were changed, put back (relink --undo):
+// each link whose stored string is still what the report wrote as new gets
+// the report's old string again (see Restored in undo.h); the others are
+// refused.
+struct UndoLinks {
+  struct Link {
+    std::string table;
+    std::string old_link;  // as the report holds them: passwords maybe masked
+    std::string new_link;
+    bool same_password = false;  // the relink kept the passwords
+  };
+  std::vector<Link> links;
+};
+
+using RelinkOrder = std::variant<SetLinks, MoveBackEnd, UndoLinks>;
 
 struct ChangedLink {
   std::string table;
   std::string old_link;
   std::string new_link;
   std::optional<Failure> failure;  // this link failed its check
+  // Whether both strings hold the same passwords: what lets an undo take a
+  // masked password from the link as it stands then.
+  bool same_password = false;
+};
+
+// A link an undo leaves as it is, and why.
+enum class Refusal {
+  kChangedSince,    // its stored string is no longer what the report wrote
+  kPasswordHidden,  // the report masks a password the relink changed
+};
+
+struct RefusedLink {
+  std::string table;
+  std::string stored;  // the link string as stored now; empty where the table is gone
+  Refusal why = Refusal::kChangedSince;
 };
 
 enum class RelinkOutcome {
@@ -99,6 +129,7 @@ struct FrontEndRelink {
   RelinkOutcome outcome = RelinkOutcome::kNothing;
   std::optional<Failure> failure;  // the first failure: a link's or the front-end's
   std::vector<ChangedLink> links;  // the links the order matched, in catalog order
+  std::vector<RefusedLink> refused;  // an undo's links left as they are
 };
 
 // Checks every link the order names first, all of them (so that the report

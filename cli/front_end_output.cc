@@ -141,7 +141,8 @@ std::string RelinkLines(const FrontEndRelink& report) {
 Json RelinkJson(const FrontEndRelink& report) {
   Json links = Json::array();
   for (const ChangedLink& l : report.links)
-    links.push_back({{"table", l.table}, {"from", l.old_link}, {"to", l.new_link}, {"error", FailureJson(l.failure)}});
+    links.push_back({{"table", l.table}, {"from", l.old_link}, {"to", l.new_link}, {"samePassword", l.same_password},
+                    {"error", FailureJson(l.failure)}});
   return {{"frontEnd", report.file},
           {"outcome", OutcomeName(report.outcome)},
           {"error", FailureJson(report.failure)},

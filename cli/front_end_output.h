@@ -29,7 +29,7 @@ Json CheckJson(const FrontEndCheck& report);
 // failed; a front-end-wide failure or no link matched is one line with an
 // empty table.
 std::string RelinkLines(const FrontEndRelink& report);
-// {"frontEnd", "outcome", "error", "links": [{"table", "from", "to", "error"}]}
+// {"frontEnd", "outcome", "error", "links": [{"table", "from", "to", "samePassword", "error"}]}
 Json RelinkJson(const FrontEndRelink& report);
 
 // The failure's short reason in the user's language ("file not found",

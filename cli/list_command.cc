@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "json.h"
+#include "passwords.h"
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
@@ -15,7 +16,7 @@ namespace cli {
 namespace {
 
 const char kListUsage[] =
-    "usage: vostrel-cli list [--all] [--json] FILE\n"
+    "usage: vostrel-cli list [--all] [--json] [--show-passwords] FILE\n"
     "\n"
     "Prints the user tables of the database FILE, one line each: the name, a tab,\n"
     "\"local\", \"linked\" or \"odbc\", a tab, and the link string (empty for a local table).\n"
@@ -30,6 +31,8 @@ const char kListUsage[] =
     "           catalog's columns, null where null), openBy (the sessions of the\n"
     "           desktop program that have the file open, as {machine, user}; the\n"
     "           same on every object, [] when none)\n"
+    "  --show-passwords   a link's password as it stands (\"PWD=geslo\"); without\n"
+    "           it, every output shows it as \"PWD=***\"\n"
     "\n"
     "An engine error prints \"vostrel-cli: FILE: Error N: description\" on stderr.\n"
     "\n"
@@ -41,7 +44,7 @@ const char kListUsage[] =
 }  // namespace
 
 int ListCommand(const Args& args) {
-  bool all = false, json = false;
+  bool all = false, json = false, show_passwords = false;
   std::optional<std::string> file;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
@@ -52,6 +55,8 @@ int ListCommand(const Args& args) {
       all = true;
     } else if (a == "--json") {
       json = true;
+    } else if (a == kShowPasswords.name) {
+      show_passwords = true;
     } else if ((a.size() > 1 && a[0] == '-') || file) {
       std::cerr << "vostrel-cli list: unexpected argument '" << a << "'\n\n" << kListUsage;
       return 2;
@@ -64,7 +69,7 @@ int ListCommand(const Args& args) {
     return 2;
   }
   try {
-    auto db = engine::DBEngine::Instance().OpenDatabase(*file);
+    auto db = engine::DBEngine::Instance().OpenMapped(engine::Env::Default(), *file);
     // Written as it goes, a block at a time: a long catalog's whole output
     // held at once would cost fresh pages of memory for nothing.
     constexpr size_t kBlock = 64 * 1024;
@@ -76,8 +81,9 @@ int ListCommand(const Args& args) {
     Json open_by = Json::array();
     if (json)
       for (const engine::SessionUser& u : db->OpenBy()) open_by.push_back({{"machine", u.machine}, {"user", u.user}});
-    auto visit = [&](const engine::CatalogEntry& e, const std::string& connect) {
+    auto visit = [&](const engine::CatalogEntry& e, const std::string& stored) {
       if (e.system && !all) return;
+      const std::string connect = Shown(stored, show_passwords);
       if (!json) {
         out.append(e.name).append("\t").append(engine::ObjectKindName(e.type)).append("\t").append(connect).append("\n");
       } else {

@@ -1,25 +1,27 @@
 #include "path_compare.h"
 
-#include <string>
-
 #include "vostrel/names.h"
 
 namespace cli {
-namespace {
 
-std::string ForwardSlashes(std::string_view path) {
-  std::string out(path);
-  for (char& c : out)
-    if (c == '\\') c = '/';
-  return out;
+// A text that is no Windows path (empty, a device) is the same only as
+// itself, but for case.
+bool SamePath(std::string_view a, std::string_view b) {
+  const auto beneath = engine::PathBeneath(a, b);
+  if (beneath) return beneath->empty();
+  return !engine::PathBeneath(a, a) && !engine::PathBeneath(b, b) && engine::SameIgnoringCase(a, b);
 }
 
-}  // namespace
-
-// Only the separators and the case of letters are forgiven: "C:\a\..\b" and
-// "C:\b" differ, as they do when the platform compares names.
-bool SamePath(std::string_view a, std::string_view b) {
-  return engine::SameIgnoringCase(ForwardSlashes(a), ForwardSlashes(b));
+std::optional<std::string> MovedPath(std::string_view path, std::string_view from, std::string_view to) {
+  const auto rest = engine::PathBeneath(from, path);
+  if (!rest) return std::nullopt;
+  const char separator = to.find('/') != std::string_view::npos && to.find('\\') == std::string_view::npos ? '/' : '\\';
+  std::string moved(to);
+  for (const std::string& component : *rest) {
+    if (!moved.empty() && moved.back() != '/' && moved.back() != '\\') moved += separator;
+    moved += component;
+  }
+  return moved;
 }
 
 }  // namespace cli

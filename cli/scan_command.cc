@@ -10,6 +10,7 @@
 #include "front_end.h"
 #include "front_end_output.h"
 #include "json.h"
+#include "passwords.h"
 #include "path_compare.h"
 #include "platform/messages.h"
 #include "vostrel/database_file.h"
@@ -19,7 +20,7 @@ namespace cli {
 namespace {
 
 const char kScanUsage[] =
-    "usage: vostrel-cli scan DIR... [--back-end PATH] [--verbose] [--json]\n"
+    "usage: vostrel-cli scan DIR... [--back-end PATH] [--verbose] [--json] [--show-passwords]\n"
     "\n"
     "Walks the folders DIR (symbolic links are not followed; a folder or file that\n"
     "cannot be read, or whose path is longer than the system takes, is reported on\n"
@@ -41,6 +42,7 @@ const char kScanUsage[] =
     "  --verbose         each error's whole description instead of its short form\n"
     "  --json            one JSON array of check's objects, one per front-end (the\n"
     "                    whole descriptions)\n"
+    "  --show-passwords  links' passwords as they stand (else \"PWD=***\")\n"
     "\n"
     "On a terminal, stderr shows how far it got.\n"
     "\n"
@@ -90,9 +92,9 @@ std::string NotReachedHint(const std::optional<std::string>& back_end, const std
 
 class Scan {
  public:
-  Scan(std::optional<std::string> back_end, bool json, Detail detail)
-      : back_end_(std::move(back_end)), json_(json), detail_(detail), progress_(isatty(STDERR_FILENO) != 0),
-        reports_(out_) {}
+  Scan(std::optional<std::string> back_end, bool json, Detail detail, bool show_passwords)
+      : back_end_(std::move(back_end)), json_(json), detail_(detail), show_passwords_(show_passwords),
+        progress_(isatty(STDERR_FILENO) != 0), reports_(out_) {}
 
   void Folder(const std::string& dir) {
     engine::Env& env = engine::Env::Default();
@@ -138,7 +140,7 @@ class Scan {
 
  private:
   void FrontEnd(const std::string& path) {
-    FrontEndCheck report = CheckFrontEnd(engine::Env::Default(), path);
+    FrontEndCheck report = Shown(CheckFrontEnd(engine::Env::Default(), path), show_passwords_);
     if (back_end_) {
       std::erase_if(report.links, [&](const CheckedLink& l) {
         const std::optional<std::string> database = engine::ParseLinkString(l.link).database;
@@ -179,6 +181,7 @@ class Scan {
   std::optional<std::string> back_end_;
   bool json_;
   Detail detail_;
+  bool show_passwords_;
   bool progress_;
   bool good_ = true;
   bool dirty_ = false;
@@ -195,12 +198,14 @@ class Scan {
 
 int ScanCommand(const Args& args) {
   ParsedArgs parsed;
-  if (auto done = ParseCommandArgs(args, "scan", kScanUsage, {{"--json", false}, {"--back-end", true}, {"--verbose", false}}, parsed,
+  if (auto done = ParseCommandArgs(args, "scan", kScanUsage,
+                                   {{"--json", false}, {"--back-end", true}, {"--verbose", false}, kShowPasswords}, parsed,
                                    [](const ParsedArgs& p) {
                                      if (!p.help && p.files.empty()) throw UsageError("no folder to scan");
                                    }))
     return *done;
-  Scan scan(parsed.Value("--back-end"), parsed.Has("--json"), parsed.Has("--verbose") ? Detail::kFull : Detail::kShort);
+  Scan scan(parsed.Value("--back-end"), parsed.Has("--json"), parsed.Has("--verbose") ? Detail::kFull : Detail::kShort,
+            parsed.Has(kShowPasswords.name));
   for (const std::string& dir : parsed.files) scan.Folder(FolderGiven(dir));
   return scan.Finish();
 }

@@ -1,6 +1,7 @@
 #include "vostrel/dbengine.h"
 
 #include "vostrel/database.h"
+#include "engine/backend.h"
 #include "engine/database_impl.h"
 
 namespace engine {
@@ -21,6 +22,10 @@ std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& name) {
 
 std::unique_ptr<Database> DBEngine::OpenDatabase(Env& env, const std::string& name) {
   return std::unique_ptr<Database>(new Database(OpenDatabaseImpl(env, name)));
+}
+
+std::unique_ptr<Database> DBEngine::OpenMapped(Env& env, const std::string& name) {
+  return std::unique_ptr<Database>(new Database(OpenBackEnd(env, name, std::nullopt)));
 }
 
 IoCounters DBEngine::Counters() const {

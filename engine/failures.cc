@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/messages.h"
+#include "vostrel/link_string.h"
 
 namespace engine {
 
@@ -120,8 +121,14 @@ EngineError CouldNotFindObject(const std::string& name) {
                {name});
 }
 
+EngineError ChangedMeanwhile(const std::string& table) {
+  return Raise(kErrChangedMeanwhile,
+               "The link of '%1' was changed by someone else since it was read; nothing was written. Run it again.",
+               {table});
+}
+
 EngineError OdbcConnectionFailed(const std::string& source) {
-  return Raise(kErrOdbcConnectionFailed, "ODBC--connection to '%1' failed.", {source});
+  return Raise(kErrOdbcConnectionFailed, "ODBC--connection to '%1' failed.", {MaskPasswords(source)});
 }
 
 EngineError InstallableIsamNotFound() { return Raise(kErrInstallableIsam, "Could not find installable ISAM."); }
@@ -153,12 +160,12 @@ EngineError TableGivenTwice(const std::string& table) {
 EngineError LinkStringNamesTwice(const std::string& link, const std::string& parameter) {
   return Raise(kErrNotValidPath,
                "'%1' is not a valid link string: it gives %2= twice, and readers differ in which one they take.",
-               {link, parameter});
+               {MaskPasswords(link), parameter});
 }
 
 EngineError LinkStringReadsBackOtherwise(const std::string& link, const std::string& read_back) {
   return Raise(kErrNotValidPath, "'%1' is not a valid link string: stored, it would read back as '%2'.",
-               {link, read_back});
+               {MaskPasswords(link), MaskPasswords(read_back)});
 }
 
 EngineError FromStatus(const jet::Status& status, const std::string& name, const std::string& full_path) {

@@ -52,6 +52,8 @@ EngineError LockedBy(const std::vector<SessionUser>& users);
 EngineError ReadOnly();                                          // 3027
 EngineError FileInUse(const std::string& path);                  // 3045
 EngineError CouldNotFindObject(const std::string& name);         // 3011
+// 3197: the link of `table` is no longer what the change was made from.
+EngineError ChangedMeanwhile(const std::string& table);
 EngineError OdbcConnectionFailed(const std::string& source);     // 3151
 EngineError InstallableIsamNotFound();                           // 3170
 EngineError InvalidOperation();                                  // 3219
@@ -64,6 +66,8 @@ EngineError LinkStringWithoutDatabase();                         // 3001
 EngineError TableGivenTwice(const std::string& table);           // 3001
 // 3044: a link string whose stored form readers would not read as checked:
 // a parameter (DATABASE, PWD) given twice, or parts that read back otherwise.
+// These, and 3151's data source, name link strings with their passwords
+// masked: a description is shown, logged and pasted into mails.
 EngineError LinkStringNamesTwice(const std::string& link, const std::string& parameter);
 EngineError LinkStringReadsBackOtherwise(const std::string& link, const std::string& read_back);
 

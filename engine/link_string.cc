@@ -63,6 +63,36 @@ LinkString ParseLinkString(std::string_view text) {
   return out;
 }
 
+std::string ReplacePasswords(std::string_view text,
+                             const std::function<std::string(size_t index, std::string_view value)>& replace) {
+  std::string out;
+  size_t copied = 0, index = 0;
+  for (size_t at = text.find(';'); at != std::string_view::npos; at = text.find(';', at + 1)) {
+    if (!StartsWithIgnoreCase(text.substr(at), kPasswordParam)) continue;
+    const size_t value = at + kPasswordParam.size();
+    size_t end = value;
+    if (end < text.size() && text[end] == '{') {
+      // "}}" stands for "}" inside the braces.
+      for (++end; end < text.size(); ++end) {
+        if (text[end] != '}') continue;
+        if (end + 1 < text.size() && text[end + 1] == '}') ++end;
+        else break;
+      }
+    }
+    end = std::min(text.find(';', end), text.size());
+    out.append(text.substr(copied, value - copied));
+    out.append(replace(index++, text.substr(value, end - value)));
+    copied = end;
+    at = end - 1;
+  }
+  out.append(text.substr(copied));
+  return out;
+}
+
+std::string MaskPasswords(std::string_view text) {
+  return ReplacePasswords(text, [](size_t, std::string_view) { return std::string(kMaskedPassword); });
+}
+
 std::optional<std::string> ReadsBackOtherwise(const LinkString& parts) {
   CatalogEntry stored;
   stored.type = static_cast<int>(TableType::kLink);

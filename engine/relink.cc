@@ -146,6 +146,11 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   auto catalog = jet::ReadCatalog(pager, db.header.code_page);
   if (!catalog.ok()) throw FromStatus(catalog.status(), db.name, db.path);
 
+  for (const LinkRequest& r : requests) {
+    if (!r.expected) continue;
+    const jet::CatalogObject* now = catalog->FindTable(r.table);
+    if (!now || ComposeLinkString(EntryOf(*now)) != *r.expected) throw ChangedMeanwhile(now ? now->name : r.table);
+  }
   std::vector<jet::StoredLink> links;
   for (const CheckedLink& c : checked)
     links.push_back(jet::StoredLink{c.object->name, *c.parts.database, c.parts.rest, now});

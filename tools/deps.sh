@@ -15,7 +15,7 @@ esac
 
 # qt6-translations-l10n: the toolkit's own words (the file chooser's) in the
 # user's language, which the window (and so the demo) shows; gettext: msgfmt
-# compiles po/; nlohmann-json3-dev: the JSON that --json writes.
+# compiles po/; nlohmann-json3-dev: the JSON that --json writes and --undo reads.
 want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n gettext nlohmann-json3-dev)
 case $job in
   # GoogleTest; the independent readers the tests compare against

@@ -20,6 +20,11 @@ struct DatabaseImpl;
 struct LinkRequest {
   std::string table;
   std::string link;
+  // The link string the change was made from: where given, the link is
+  // stored only while the file, under its lock, still holds exactly that
+  // (else 3197 and nothing is written), so that a link another process
+  // changed meanwhile is never overwritten by a change made from its past.
+  std::optional<std::string> expected = std::nullopt;
 };
 
 // A session of the desktop program, as its lock file names it.

@@ -35,6 +35,12 @@ class DBEngine {
   // it are opened and written through that Env.
   std::unique_ptr<Database> OpenDatabase(Env& env, const std::string& name);
 
+  // OpenDatabase for a name given as a link gives its back-end's: a Windows
+  // path (a drive, a share) opens the local file the path map makes of it,
+  // so that an administrator names a front-end as its users do. One that
+  // nothing here reaches is 3044 with the map entry that would reach it.
+  std::unique_ptr<Database> OpenMapped(Env& env, const std::string& name);
+
   IoCounters Counters() const;
 
   // The path map through which every back-end named by a link is found: a

@@ -29,6 +29,7 @@ enum ErrorNumber : int {
   kErrInvalidArgument = 3001,
   kErrOdbcConnectionFailed = 3151, // an ODBC link: we reach no ODBC server
   kErrObjectInvalid = 3420,        // a closed database used again
+  kErrChangedMeanwhile = 3197,     // a link changed since it was read; nothing written
 };
 
 // Every number above, for what must cover them all (the catalogue of
@@ -38,7 +39,7 @@ inline constexpr ErrorNumber kErrorNumbers[] = {
     kErrNotValidPassword,   kErrCannotOpenFile,   kErrItemNotFound,    kErrCouldNotFindObject,
     kErrInstallableIsam,    kErrReadOnly,         kErrDiskOrNetwork,   kErrFileInUse,
     kErrInvalidOperation,   kErrInvalidArgument,  kErrOdbcConnectionFailed, kErrObjectInvalid,
-    kErrLockedByUser,
+    kErrLockedByUser,       kErrChangedMeanwhile,
 };
 
 class EngineError : public std::runtime_error {

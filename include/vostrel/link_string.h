@@ -3,6 +3,7 @@
 // Connect column); a link string joins them again.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,20 @@ struct LinkString {
 // ";" is `rest` (none when empty). Every reader of a link string, and every
 // check before one is stored, goes through here.
 LinkString ParseLinkString(std::string_view text);
+
+// The link string with the value of each PWD= parameter (found as
+// ParseLinkString finds it, the name in any case, the value running to the
+// next ";"; a value in braces to its closing brace, as ODBC reads "{a;b}")
+// replaced by what `replace` makes of it, given its place among them (0, 1,
+// ...) and its value.
+std::string ReplacePasswords(std::string_view text,
+                             const std::function<std::string(size_t index, std::string_view value)>& replace);
+
+// The link string as output and error descriptions show it: each password
+// "***" ("MS Access;PWD=***;DATABASE=..."), for logs and scrollback keep
+// what a screen shows.
+std::string MaskPasswords(std::string_view text);
+inline constexpr std::string_view kMaskedPassword = "***";
 
 // The link string the catalog's columns would read back as, where that
 // does not parse into the same parts (what was checked would not be what

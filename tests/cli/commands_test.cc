@@ -141,10 +141,12 @@ TEST(CheckCommand, JsonForScripts) {
                    "  MankaDatoteka broken 3024 ;DATABASE=" + d + "/dobro/DRUGO.MDB\n"
                    "  BrezTabele broken 3011 ;DATABASE=" + d + "/brez/PARTNER.MDB\n"
                    "  BrezGesla broken 3031 ;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
-                   "  NapacnoGeslo broken 3031 MS Access;PWD=napacno;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
-                   "  ZGeslom ok null MS Access;PWD=skrivno;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
+                   "  NapacnoGeslo broken 3031 MS Access;PWD=***;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
+                   "  ZGeslom ok null MS Access;PWD=***;DATABASE=" + d + "/geslo/PARTNER.MDB\n"
                    "  Streznik not checkable 3151 ODBC;DSN=Poslovno;UID=mlq\n"
                    "NI.mdb 3024\n");
+  RunResult shown = Vostrel("check --json --show-passwords MLQ.mdb", s.dir.path());
+  EXPECT_NE(shown.out.find("MS Access;PWD=skrivno;DATABASE="), std::string::npos) << shown.out;
 }
 
 // The password helper's file: the independent reader still reads it, with
@@ -216,7 +218,7 @@ TEST(RelinkCommand, ConnectStillRepointsOneTable) {
   const std::string link = "MS Access;PWD=x;DATABASE=" + back.string();
   RunResult r = Vostrel("relink MLQ.mdb --table partner --connect " + ShellQuote(link), dir.path());
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "MLQ.mdb\tPartner\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> " + link + "\n");
+  EXPECT_EQ(r.out, "MLQ.mdb\tPartner\t;DATABASE=C:\\MLQ\\PARTNER.MDB -> MS Access;PWD=***;DATABASE=" + back.string() + "\n");
   EXPECT_EQ(cli_test::Links(front).at("Partner"), link);
   if (CheckWithMdbReader()) {
     EXPECT_EQ(cli_test::OracleDatabases(front).at("Partner"), back.string());
@@ -323,6 +325,10 @@ TEST(Commands, UsageHelpAndVersion) {
       {"relink a.mdb --table T --connect X --from Y --to Z", 2, "", "vostrel-cli relink: --connect and --from/--to"},
       {"relink a.mdb --from X --to", 2, "", "vostrel-cli relink: --to needs a value"},
       {"relink a.mdb --from X --to 'Y;DATABASE=Z'", 2, "", "vostrel-cli relink: --to takes the back-end's path"},
+      {"relink a.mdb --from '\\\\stari' --to Y", 2, "", "vostrel-cli relink: --from '\\\\stari' is not a path"},
+      {"relink a.mdb --undo r.json", 2, "", "vostrel-cli relink: --undo takes its front-ends from the report"},
+      {"relink --undo r.json --from X --to Y", 2, "", "vostrel-cli relink: --undo takes its links from the report"},
+      {"relink --undo NI.json", 1, "", "vostrel-cli relink: NI.json: not a report of vostrel-cli relink --json"},
       {"frob", 2, "", "vostrel-cli: unknown command 'frob'"},
 #ifdef _WIN32
       {"map", 0, "vostrel-cli map: on Windows a link's path", ""},

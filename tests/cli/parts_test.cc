@@ -7,7 +7,9 @@
 
 namespace {
 
-TEST(SamePath, ForgivesCaseAndSeparatorsOnly) {
+// As Windows compares the places: case, "\" or "/", repeated separators,
+// "." and ".." are forgiven; a trailing space or another letter is not.
+TEST(SamePath, ComparesThePlacesAsWindowsDoes) {
   struct Case {
     const char* a;
     const char* b;
@@ -27,8 +29,10 @@ TEST(SamePath, ForgivesCaseAndSeparatorsOnly) {
       {"C:\\MLQ\\PARTNER.MDB", "C:\\MLQ\\PARTNER.MDB ", false},
       {"C:\\MLQ\\PARTNER.MDB", "C:\\MLQ\\PARTNER.MD", false},
       {"C:\\MLQ\\PARTNER.MDB", "D:\\MLQ\\PARTNER.MDB", false},
-      {"C:\\MLQ\\\\PARTNER.MDB", "C:\\MLQ\\PARTNER.MDB", false},
-      {"C:\\a\\..\\MLQ\\P.MDB", "C:\\MLQ\\P.MDB", false},
+      {"C:\\MLQ\\\\PARTNER.MDB", "C:\\MLQ\\PARTNER.MDB", true},
+      {"C:\\a\\..\\MLQ\\P.MDB", "C:\\MLQ\\P.MDB", true},
+      {"C:\\a\\..\\MLQ\\P.MDB", "C:\\a\\MLQ\\P.MDB", false},
+      {"\\\\server\\share\\P.MDB", "\\\\server\\share2\\P.MDB", false},
       {"", "", true},
       {"", "\\", false},
   };
@@ -36,6 +40,33 @@ TEST(SamePath, ForgivesCaseAndSeparatorsOnly) {
     EXPECT_EQ(cli::SamePath(c.a, c.b), c.same) << c.a << " | " << c.b;
     EXPECT_EQ(cli::SamePath(c.b, c.a), c.same) << c.b << " | " << c.a;
   }
+}
+
+// A folder move keeps what follows the folder; a sibling whose name merely
+// starts alike is not beneath it.
+TEST(MovedPath, WholeComponentsBeneathTheFolder) {
+  struct Case {
+    const char* path;
+    const char* from;
+    const char* to;
+    std::optional<std::string> moved;
+  };
+  const Case cases[] = {
+      {"\\\\stari\\baze\\Čebelarstvo\\ZALOGA.MDB", "\\\\STARI\\Baze", "\\\\streznik\\baze",
+       "\\\\streznik\\baze\\Čebelarstvo\\ZALOGA.MDB"},
+      {"\\\\stari\\baze\\PARTNER.MDB", "//stari/baze/", "\\\\streznik\\baze\\", "\\\\streznik\\baze\\PARTNER.MDB"},
+      {"\\\\stari\\baze2\\X.MDB", "\\\\stari\\baze", "\\\\streznik\\baze", std::nullopt},
+      {"C:\\Podatki\\..\\Drugo\\X.MDB", "C:\\Podatki", "D:\\", std::nullopt},
+      // ".." stops at a share's root, as the client stops it.
+      {"\\\\stari\\baze\\..\\X.MDB", "\\\\stari\\baze", "\\\\streznik\\baze", "\\\\streznik\\baze\\X.MDB"},
+      {"C:\\Podatki\\sub\\X.MDB", "c:/podatki", "/srv/baze", "/srv/baze/sub/X.MDB"},
+      {"C:\\Podatki\\X.MDB", "C:\\Podatki\\x.mdb", "D:\\Novo\\Y.MDB", "D:\\Novo\\Y.MDB"},
+      {"Z:\\Baze\\X.MDB", "Z:", "\\\\streznik\\baze", "\\\\streznik\\baze\\Baze\\X.MDB"},
+      {"C:\\Podatki\\X.MDB", "D:\\Podatki", "E:\\", std::nullopt},
+      {"C:\\Podatki", "C:\\Podatki\\X.MDB", "D:\\", std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cli::MovedPath(c.path, c.from, c.to), c.moved) << c.path << " --from " << c.from << " --to " << c.to;
 }
 
 TEST(ParseArgs, OptionsValuesAndFiles) {

@@ -66,3 +66,36 @@ TEST(LinkString, ParsedIntoKindPathAndTheRest) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every password a reader of the link would take is masked, and nothing
+// else: the name in any case, a value holding "=", a repeated PWD, an ODBC
+// value in braces holding ";"; "PWD" that is no parameter name stays.
+TEST(LinkString, PasswordsMasked) {
+  struct Case {
+    std::string link;
+    std::string masked;
+  };
+  const Case cases[] = {
+      {"MS Access;PWD=geslo;DATABASE=C:\\MLQ\\PARTNER.MDB", "MS Access;PWD=***;DATABASE=C:\\MLQ\\PARTNER.MDB"},
+      {";DATABASE=C:\\P.MDB;pwd=a=b==", ";DATABASE=C:\\P.MDB;pwd=***"},
+      {";Pwd=;DATABASE=C:\\P.MDB", ";Pwd=***;DATABASE=C:\\P.MDB"},
+      {";PWD=one;PWD=two", ";PWD=***;PWD=***"},
+      {"ODBC;DSN=x;UID=u;PWD={se;cr}}et};APP=y", "ODBC;DSN=x;UID=u;PWD=***;APP=y"},
+      {"ODBC;DSN=x;PWD={never closed;APP=y", "ODBC;DSN=x;PWD=***"},
+      {";DATABASE=C:\\PWD=x\\P.MDB;APWD=x; PWD=x", ";DATABASE=C:\\PWD=x\\P.MDB;APWD=x; PWD=x"},
+      {"PWD=x;DATABASE=C:\\P.MDB", "PWD=x;DATABASE=C:\\P.MDB"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(engine::MaskPasswords(c.link), c.masked) << c.link;
+    // What the engine takes as the password is what was masked.
+    const std::optional<std::string> password = engine::ParseLinkString(c.masked).password;
+    if (password && c.link.find('{') == std::string::npos) {
+      EXPECT_EQ(*password, "***") << c.link;
+    }
+  }
+}
+
+}  // namespace

@@ -136,6 +136,7 @@ std::vector<Raised> EveryError() {
       {"LinkStringEmpty", [] { return LinkStringEmpty(); }, {}},
       {"LinkStringWithoutDatabase", [] { return LinkStringWithoutDatabase(); }, {"DATABASE="}},
       {"TableGivenTwice", [] { return TableGivenTwice("Partner"); }, {"'Partner'"}},
+      {"ChangedMeanwhile", [] { return ChangedMeanwhile("Partner"); }, {"'Partner'"}},
       {"LinkStringNamesTwice", [] { return LinkStringNamesTwice(";DATABASE=a;DATABASE=b", "DATABASE"); },
        {";DATABASE=a;DATABASE=b", "DATABASE="}},
       {"LinkStringReadsBackOtherwise", [] { return LinkStringReadsBackOtherwise("x;DATABASE=a", ";DATABASE=a"); },

@@ -225,3 +225,31 @@ TEST(RelinkGuard, AJournalIsNotPlayedBackOntoAnotherFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// A change made from a link as it was read is stored only while the file
+// still holds that link: another process's relink in between is never
+// overwritten, and then nothing of the change is written.
+TEST(RelinkGuard, AChangeMadeFromAnOldLinkIsRefusedUnderTheLock) {
+  for (const bool changed_between : {false, true}) {
+    Built b;
+    const std::string read = LinkOf(b.front);
+    auto db = engine::OpenDatabaseImpl(jet::Env::Default(), b.front.string());
+    const std::string mine = ";DATABASE=" + b.back.string();
+    const std::string theirs = ";DATABASE=" + (b.dir / "." / "PARTNER.MDB").string();
+    if (changed_between) {
+      ASSERT_EQ(RelinkFails(b.front, {{"Partner", theirs}}), 0);
+    }
+    int fails = 0;
+    try {
+      engine::StoreLinks(*db, jet::Env::Default(), {{"Partner", mine, read}}, kNow);
+    } catch (const engine::EngineError& e) {
+      fails = e.number();
+    }
+    EXPECT_EQ(fails, changed_between ? engine::kErrChangedMeanwhile : 0) << changed_between;
+    EXPECT_EQ(LinkOf(b.front), changed_between ? theirs : mine) << changed_between;
+  }
+}
+
+}  // namespace
