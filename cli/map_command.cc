@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "json.h"
+#include "platform/messages.h"
 #include "vostrel/dbengine.h"
 
 namespace cli {
@@ -32,7 +33,7 @@ const char kMapUsage[] =
 int MapCommand(const Args& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandArgs(args, "map", kMapUsage, {{"--json", false}}, parsed, [](const ParsedArgs& p) {
-        if (!p.files.empty()) throw UsageError("unexpected argument '" + p.files.front() + "'");
+        if (!p.files.empty()) throw UsageError(platform::Fill(platform::Translate("unexpected argument '%1'"), {p.files.front()}));
       }))
     return *done;
   const engine::PathMap& map = engine::DBEngine::Instance().Map();

@@ -9,6 +9,7 @@
 #include "front_end.h"
 #include "front_end_output.h"
 #include "json.h"
+#include "platform/messages.h"
 #include "vostrel/database.h"
 
 namespace cli {
@@ -59,7 +60,7 @@ RelinkOrder OrderOf(const ParsedArgs& p) {
     return SetLinks{{{*table, *connect}}};
   }
   if (!from && !to) throw UsageError("say what to write: --table and --connect, or --from and --to");
-  if (!from || !to) throw UsageError(std::string(from ? "--from needs --to" : "--to needs --from"));
+  if (!from || !to) throw UsageError(from ? N_("--from needs --to") : N_("--to needs --from"));
   // A ";" would end the path inside the stored link and start a parameter.
   if (to->find(';') != std::string::npos)
     throw UsageError("--to takes the back-end's path, never link-string syntax: it cannot hold \";\"");

@@ -11,6 +11,7 @@
 #include "front_end_output.h"
 #include "json.h"
 #include "path_compare.h"
+#include "platform/messages.h"
 #include "vostrel/database_file.h"
 #include "vostrel/link_string.h"
 
@@ -69,7 +70,9 @@ class Scan {
     auto names = env.ListDir(dir);
     if (!names.ok()) {
       ClearProgress();
-      std::cerr << "vostrel-cli scan: cannot read the folder '" << dir << "': " << names.status().message() << "\n";
+      std::cerr << platform::Fill(platform::Translate("vostrel-cli scan: cannot read the folder '%1': %2"),
+                                  {dir, names.status().message()})
+                << "\n";
       good_ = false;
       return;
     }
@@ -82,7 +85,9 @@ class Scan {
         // (a name longer than the system takes, no permission) is said.
         if (info.status().code() == engine::Code::kNotFound) continue;
         ClearProgress();
-        std::cerr << "vostrel-cli scan: cannot read an entry: " << info.status().message() << "\n";
+        std::cerr << platform::Fill(platform::Translate("vostrel-cli scan: cannot read an entry: %1"),
+                                    {info.status().message()})
+                  << "\n";
         good_ = false;
         continue;
       }
@@ -130,7 +135,10 @@ class Scan {
     const auto now = std::chrono::steady_clock::now();
     if (now - shown_ < std::chrono::milliseconds(100)) return;
     shown_ = now;
-    std::cerr << "\rscanned " << files_ << " files, " << front_ends_ << " front-ends" << std::flush;
+    std::cerr << "\r"
+              << platform::Fill(platform::Translate("scanned %1 files, %2 front-ends"),
+                                {std::to_string(files_), std::to_string(front_ends_)})
+              << std::flush;
     dirty_ = true;
   }
 

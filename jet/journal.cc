@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "jet/invariant.h"
+#include "platform/messages.h"  // N_: the reasons a user reads, in the catalogue
 
 namespace jet {
 namespace {
@@ -305,9 +306,9 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   auto info = db.Stat();
   if (!info.ok()) return info.status();
   if (info->links > 1)
-    return Status::Error(Code::kUnsupported, "the file has " + std::to_string(info->links) +
-                                                 " names (hard links), and a change cut off there would be read "
-                                                 "torn through the names its journal does not lie beside");
+    return Status::Error(Code::kUnsupported, N_("the file has more than one name (hard links), and a change cut "
+                                                "off there would be read torn through the names its journal does "
+                                                "not lie beside"));
   Journal journal;
   journal.page_size = page_size;
   journal.original_size = info->size;
