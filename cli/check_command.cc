@@ -6,12 +6,13 @@
 #include "front_end.h"
 #include "front_end_output.h"
 #include "json.h"
+#include "platform/messages.h"
 
 namespace cli {
 namespace {
 
 const char kCheckUsage[] =
-    "usage: vostrel-cli check [--json] FILE...\n"
+    N_("usage: vostrel-cli check [--json] FILE...\n"
     "\n"
     "Checks every linked table of each front-end FILE as a relink would: the\n"
     "back-end must open (with the link's password, if it has one) and hold the\n"
@@ -38,7 +39,7 @@ const char kCheckUsage[] =
     "path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR' adds an entry.\n"
     "\n"
     "Exits with 0 when no link is broken (links that cannot be checked do not\n"
-    "count), 1 when a link is broken or a front-end does not open, 2 on wrong usage.\n";
+    "count), 1 when a link is broken or a front-end does not open, 2 on wrong usage.\n");
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "json.h"
+#include "platform/messages.h"
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
@@ -15,7 +16,7 @@ namespace cli {
 namespace {
 
 const char kListUsage[] =
-    "usage: vostrel-cli list [--all] [--json] FILE\n"
+    N_("usage: vostrel-cli list [--all] [--json] FILE\n"
     "\n"
     "Prints the user tables of the database FILE, one line each: the name, a tab,\n"
     "\"local\", \"linked\" or \"odbc\", a tab, and the link string (empty for a local table).\n"
@@ -31,7 +32,7 @@ const char kListUsage[] =
     "           desktop program that have the file open, as {machine, user}; the\n"
     "           same on every object, [] when none)\n"
     "\n"
-    "An engine error prints \"Error N: description\" on stderr and exits with 1.\n";
+    "An engine error prints \"Error N: description\" on stderr and exits with 1.\n");
 
 }  // namespace
 
@@ -40,7 +41,7 @@ int ListCommand(const Args& args) {
   std::optional<std::string> file;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
-      std::cout << kListUsage;
+      std::cout << platform::Translate(kListUsage);
       return 0;
     }
     if (a == "--all") {
@@ -48,14 +49,15 @@ int ListCommand(const Args& args) {
     } else if (a == "--json") {
       json = true;
     } else if ((a.size() > 1 && a[0] == '-') || file) {
-      std::cerr << "vostrel-cli list: unexpected argument '" << a << "'\n\n" << kListUsage;
+      std::cerr << platform::Fill(platform::Translate("vostrel-cli list: unexpected argument '%1'"), {a}) << "\n\n"
+                << platform::Translate(kListUsage);
       return 2;
     } else {
       file = a;
     }
   }
   if (!file) {
-    std::cerr << kListUsage;
+    std::cerr << platform::Translate(kListUsage);
     return 2;
   }
   try {

@@ -10,7 +10,7 @@ namespace cli {
 namespace {
 
 const char kMapUsage[] =
-    "usage: vostrel-cli map [--json] [--map 'WINPREFIX=LOCALDIR']...\n"
+    N_("usage: vostrel-cli map [--json] [--map 'WINPREFIX=LOCALDIR']...\n"
     "\n"
     "Prints the path map: how the Windows paths that links hold (Z:\\Baze\\X.MDB,\n"
     "\\\\streznik\\baze\\X.MDB) reach files here. One line per entry, separated by tabs:\n"
@@ -26,7 +26,7 @@ const char kMapUsage[] =
     "(/proc/self/mounts); Wine's drive letters ($WINEPREFIX/dosdevices, ~/.wine).\n"
     "A path takes the entry with the longest prefix that covers whole folders of it.\n"
     "\n"
-    "  --json   one JSON array of objects: prefix, local, source\n";
+    "  --json   one JSON array of objects: prefix, local, source\n");
 
 }  // namespace
 

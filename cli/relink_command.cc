@@ -16,7 +16,7 @@ namespace cli {
 namespace {
 
 const char kRelinkUsage[] =
-    "usage: vostrel-cli relink FILE --table NAME --connect LINKSTRING [--dry-run] [--json]\n"
+    N_("usage: vostrel-cli relink FILE --table NAME --connect LINKSTRING [--dry-run] [--json]\n"
     "       vostrel-cli relink FILE... --from OLD --to NEW [--table NAME] [--dry-run] [--json]\n"
     "\n"
     "With --connect: sets the link string of the linked table NAME in the front-end\n"
@@ -46,7 +46,7 @@ const char kRelinkUsage[] =
     "              from, to and error\n"
     "\n"
     "Each failed front-end prints \"Error N: description\" on stderr; the exit status\n"
-    "is 1 when any front-end failed, 2 on wrong usage, else 0.\n";
+    "is 1 when any front-end failed, 2 on wrong usage, else 0.\n");
 
 // What the arguments ask for; throws UsageError.
 RelinkOrder OrderOf(const ParsedArgs& p) {

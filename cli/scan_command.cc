@@ -19,7 +19,7 @@ namespace cli {
 namespace {
 
 const char kScanUsage[] =
-    "usage: vostrel-cli scan DIR... [--back-end PATH] [--json]\n"
+    N_("usage: vostrel-cli scan DIR... [--back-end PATH] [--json]\n"
     "\n"
     "Walks the folders DIR (symbolic links are not followed; a folder or file that\n"
     "cannot be read, or whose path is longer than the system takes, is reported on\n"
@@ -35,7 +35,7 @@ const char kScanUsage[] =
     "\n"
     "On a terminal, stderr shows how far it got. Exits with 0 when no link shown is\n"
     "broken, 1 when one is, a front-end does not open or an entry cannot be read,\n"
-    "2 on wrong usage.\n";
+    "2 on wrong usage.\n");
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
