@@ -174,6 +174,14 @@ EngineError FromStatus(const jet::Status& status, const std::string& name, const
   return CannotOpenDatabase(name);
 }
 
+Phrase JournalSetAside(const jet::SetAsideJournal& journal) {
+  if (journal.kept_as.empty())
+    return Say("The journal %1 was left by a change to another file, not %2; it was not played back (%3).",
+               {journal.journal, journal.db_path, journal.failure});
+  return Say("The journal %1 was left by a change to another file, not %2; it was not played back and is kept as %3.",
+             {journal.journal, journal.db_path, journal.kept_as});
+}
+
 namespace {
 std::function<void(const std::string&)>& NoticeHandler() {
   static std::function<void(const std::string&)> handler;
