@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QIcon>
 
+#include <clocale>
 #include <cstdio>
 
 #include "platform/messages.h"
+#include "platform/version.h"
 #include "start_up_text.h"
 #include "application.h"
 #include "link_window.h"
@@ -14,10 +16,15 @@
 #include "translations.h"
 
 int main(int argc, char** argv) {
-  // Asked before the toolkit starts, so that it answers where no window can open.
+  // Asked before the toolkit starts, so that it answers where no window can
+  // open; in the user's language, which the toolkit would set later.
+  std::setlocale(LC_ALL, "");
+  platform::BindMessageCatalog(platform::LocaleDirBeside(platform::ProgramDirectory(argv[0])));
   switch (linkform::RequestOf(ui::ArgumentText(argc, argv).toStdString())) {
-    case linkform::StartUpRequest::kUsage: std::fputs(linkform::kUsageText, stdout); return 0;
-    case linkform::StartUpRequest::kVersion: std::fputs(linkform::kVersionText, stdout); return 0;
+    case linkform::StartUpRequest::kUsage:
+      std::fputs(platform::Translate(linkform::kUsageText).c_str(), stdout);
+      return 0;
+    case linkform::StartUpRequest::kVersion: std::fputs(platform::VersionText("vostrel").c_str(), stdout); return 0;
     case linkform::StartUpRequest::kRun: break;
   }
   const std::unique_ptr<QApplication> app = ui::StartApplication(argc, argv);

@@ -1,10 +1,16 @@
 #include "args.h"
 
+#include <algorithm>
 #include <iostream>
 
-#include <algorithm>
+#include "platform/messages.h"
 
 namespace cli {
+
+using platform::Fill;
+using platform::Translate;
+
+UsageError::UsageError(const char* english) : std::runtime_error(Translate(english)) {}
 
 std::optional<std::string> ParsedArgs::Value(const std::string& option) const {
   auto it = values.find(option);
@@ -33,17 +39,17 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& options) {
     const size_t equals = a.find('=');
     const std::string name = a.substr(0, equals);
     auto option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
-    if (option == options.end()) throw UsageError("unknown option '" + name + "'");
-    if (parsed.flags.count(name) || parsed.values.count(name)) throw UsageError(name + " is given twice");
+    if (option == options.end()) throw UsageError(Fill(Translate("unknown option '%1'"), {name}));
+    if (parsed.flags.count(name) || parsed.values.count(name)) throw UsageError(Fill(Translate("%1 is given twice"), {name}));
     if (!option->takes_value) {
-      if (equals != std::string::npos) throw UsageError(name + " takes no value");
+      if (equals != std::string::npos) throw UsageError(Fill(Translate("%1 takes no value"), {name}));
       parsed.flags.insert(name);
     } else if (equals != std::string::npos) {
       parsed.values[name] = a.substr(equals + 1);
     } else {
       // The next argument is the value whatever it looks like: an empty link
       // string or a path that starts with "-" are values too.
-      if (i + 1 == args.size()) throw UsageError(name + " needs a value");
+      if (i + 1 == args.size()) throw UsageError(Fill(Translate("%1 needs a value"), {name}));
       parsed.values[name] = args[++i];
     }
   }
@@ -57,11 +63,11 @@ std::optional<int> ParseCommandArgs(const Args& args, const std::string& command
     parsed = ParseArgs(args, options);
     if (check) check(parsed);
   } catch (const UsageError& e) {
-    std::cerr << "vostrel-cli " << command << ": " << e.what() << "\n\n" << usage;
+    std::cerr << "vostrel-cli " << command << ": " << e.what() << "\n\n" << Translate(usage);
     return 2;
   }
   if (parsed.help) {
-    std::cout << usage;
+    std::cout << Translate(usage);
     return 0;
   }
   return std::nullopt;

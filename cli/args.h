@@ -16,10 +16,13 @@ namespace cli {
 using Args = std::vector<std::string>;
 
 // Wrong usage: the message says what is wrong; the command prints it with
-// its usage text and exits with 2.
+// its usage text and exits with 2. A literal message is English and shown in
+// the user's language (xgettext takes it from "UsageError(...)"); a composed
+// one is passed in the user's language already.
 class UsageError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit UsageError(const char* english);
+  explicit UsageError(const std::string& localized) : std::runtime_error(localized) {}
 };
 
 struct OptionSpec {
@@ -45,7 +48,8 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<OptionSpec>& options);
 // into `parsed` and lets `check` reject what the command does not accept (by
 // throwing UsageError). On wrong usage prints "vostrel-cli COMMAND: problem"
 // and the usage text to stderr and returns 2; on --help prints the usage and
-// returns 0; otherwise returns nothing and the command runs.
+// returns 0; otherwise returns nothing and the command runs. `usage` is
+// English, marked N_, and printed in the user's language.
 std::optional<int> ParseCommandArgs(const Args& args, const std::string& command, const char* usage,
                                     const std::vector<OptionSpec>& options, ParsedArgs& parsed,
                                     const std::function<void(const ParsedArgs&)>& check = {});

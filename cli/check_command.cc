@@ -7,12 +7,13 @@
 #include "front_end_output.h"
 #include "json.h"
 #include "passwords.h"
+#include "platform/messages.h"
 
 namespace cli {
 namespace {
 
 const char kCheckUsage[] =
-    "usage: vostrel-cli check [--json] [--show-passwords] FILE...\n"
+    N_("usage: vostrel-cli check [--json] [--show-passwords] FILE...\n"
     "\n"
     "Checks every linked table of each front-end FILE as a relink would: the\n"
     "back-end must open (with the link's password, if it has one) and hold the\n"
@@ -44,7 +45,7 @@ const char kCheckUsage[] =
     "Exit status:\n"
     "  0  no link is broken (links that cannot be checked do not count)\n"
     "  1  a link is broken, a front-end does not open, or the path map cannot be read\n"
-    "  2  wrong usage\n";
+    "  2  wrong usage\n");
 
 }  // namespace
 

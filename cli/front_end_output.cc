@@ -87,7 +87,7 @@ std::string CheckLines(const FrontEndCheck& report, Detail detail) {
   if (report.failure) return Line(report.file, "", report.failure->Text());
   std::string out;
   for (const auto& [machine, user] : report.open_by)
-    out += Line(report.file, "", "open by user '" + user + "' on machine '" + machine + "'");
+    out += Line(report.file, "", platform::Fill(platform::Translate("open by user '%1' on machine '%2'"), {user, machine}));
   for (const CheckedLink& l : report.links) {
     std::string failure;
     if (l.failure && detail == Detail::kShort)
@@ -95,9 +95,11 @@ std::string CheckLines(const FrontEndCheck& report, Detail detail) {
     else if (l.failure)
       failure = l.failure->Text();
     switch (l.state) {
-      case LinkState::kOk: out += Line(report.file, l.table, "ok"); break;
+      case LinkState::kOk: out += Line(report.file, l.table, platform::Translate("ok")); break;
       case LinkState::kBroken: out += Line(report.file, l.table, failure); break;
-      case LinkState::kNotCheckable: out += Line(report.file, l.table, "not checkable: " + failure); break;
+      case LinkState::kNotCheckable:
+        out += Line(report.file, l.table, platform::Fill(platform::Translate("not checkable: %1"), {failure}));
+        break;
     }
   }
   return out;
@@ -117,7 +119,7 @@ Json CheckJson(const FrontEndCheck& report) {
 }
 
 std::string RelinkLines(const FrontEndRelink& report) {
-  if (report.outcome == RelinkOutcome::kNothing) return Line(report.file, "", "no link to change");
+  if (report.outcome == RelinkOutcome::kNothing) return Line(report.file, "", platform::Translate("no link to change"));
   std::string out;
   bool failure_shown = false;
   for (const ChangedLink& l : report.links) {
@@ -126,9 +128,9 @@ std::string RelinkLines(const FrontEndRelink& report) {
       result = l.failure->Text();
       failure_shown = true;
     } else if (report.outcome == RelinkOutcome::kFailed) {
-      result = "unchanged";
+      result = platform::Translate("unchanged");
     } else if (report.outcome == RelinkOutcome::kWouldRelink) {
-      result += " (dry run)";
+      result += platform::Translate(" (dry run)");
     }
     out += Line(report.file, l.table, result);
   }

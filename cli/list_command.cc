@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "json.h"
 #include "passwords.h"
+#include "platform/messages.h"
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
@@ -16,7 +17,7 @@ namespace cli {
 namespace {
 
 const char kListUsage[] =
-    "usage: vostrel-cli list [--all] [--json] [--show-passwords] FILE\n"
+    N_("usage: vostrel-cli list [--all] [--json] [--show-passwords] FILE\n"
     "\n"
     "Prints the user tables of the database FILE, one line each: the name, a tab,\n"
     "\"local\", \"linked\" or \"odbc\", a tab, and the link string (empty for a local table).\n"
@@ -39,7 +40,7 @@ const char kListUsage[] =
     "Exit status:\n"
     "  0  the database was read and listed\n"
     "  1  it could not be read (an engine error), or a --map entry is bad\n"
-    "  2  wrong usage\n";
+    "  2  wrong usage\n");
 
 }  // namespace
 
@@ -48,7 +49,7 @@ int ListCommand(const Args& args) {
   std::optional<std::string> file;
   for (const std::string& a : args) {
     if (a == "--help" || a == "-h") {
-      std::cout << kListUsage;
+      std::cout << platform::Translate(kListUsage);
       return 0;
     }
     if (a == "--all") {
@@ -58,14 +59,15 @@ int ListCommand(const Args& args) {
     } else if (a == kShowPasswords.name) {
       show_passwords = true;
     } else if ((a.size() > 1 && a[0] == '-') || file) {
-      std::cerr << "vostrel-cli list: unexpected argument '" << a << "'\n\n" << kListUsage;
+      std::cerr << platform::Fill(platform::Translate("vostrel-cli list: unexpected argument '%1'"), {a}) << "\n\n"
+                << platform::Translate(kListUsage);
       return 2;
     } else {
       file = a;
     }
   }
   if (!file) {
-    std::cerr << kListUsage;
+    std::cerr << platform::Translate(kListUsage);
     return 2;
   }
   try {

@@ -10,37 +10,42 @@
 #include "vostrel/map_sources.h"
 #include "platform/messages.h"
 #include "platform/system_text.h"
+#include "platform/version.h"
 
 namespace {
 
+// Translated where printed (Usage), as a whole: a translator sees each
+// block as it stands.
 const char kUsageCommands[] =
-    "usage: vostrel-cli COMMAND [options] FILE...\n"
+    N_("usage: vostrel-cli COMMAND [options] FILE...\n"
     "\n"
     "Commands:\n"
     "  list FILE             the tables of a front-end and their links\n"
     "  check FILE...         whether every link's back-end opens and holds its table\n"
     "  relink FILE...        repoint links (--table/--connect, or --from/--to)\n"
-    "  scan DIR...           every front-end under the folders and its links\n";
+    "  scan DIR...           every front-end under the folders and its links\n");
 const char kUsageEnd[] =
-    "\n"
-    "  vostrel-cli COMMAND --help   explains a command\n"
-    "  vostrel-cli --version        prints the version\n";
+    N_("\n"
+       "  vostrel-cli COMMAND --help   explains a command\n"
+       "  vostrel-cli --version        prints the version\n");
 
 #ifdef _WIN32
-const std::string kUsage = std::string(kUsageCommands) + kUsageEnd;
+std::string Usage() { return platform::Translate(kUsageCommands) + platform::Translate(kUsageEnd); }
 // On Windows a link names its file as the system itself does, so the path
 // map has nothing to do; the command says so rather than print nothing.
 const char kMapOnWindows[] =
-    "vostrel-cli map: on Windows a link's path (a drive letter, a UNC share) is the system's own:\n"
-    "there is nothing to map.\n";
+    N_("vostrel-cli map: on Windows a link's path (a drive letter, a UNC share) is the system's own:\n"
+       "there is nothing to map.\n");
 #else
 // Where the links' Windows paths meet this system's files.
 const char kUsageMap[] =
-    "  map                   the path map: Windows prefixes and their local folders\n"
-    "\n"
-    "  --map 'WINPREFIX=LOCALDIR'   (any command, repeatable) a map entry before\n"
-    "                               all others: Z:=/srv/baze, \\\\streznik\\baze=/srv/baze\n";
-const std::string kUsage = std::string(kUsageCommands) + kUsageMap + kUsageEnd;
+    N_("  map                   the path map: Windows prefixes and their local folders\n"
+       "\n"
+       "  --map 'WINPREFIX=LOCALDIR'   (any command, repeatable) a map entry before\n"
+       "                               all others: Z:=/srv/baze, \\\\streznik\\baze=/srv/baze\n");
+std::string Usage() {
+  return platform::Translate(kUsageCommands) + platform::Translate(kUsageMap) + platform::Translate(kUsageEnd);
+}
 #endif
 
 // Takes every --map entry out of the arguments (before a "--"): they
@@ -71,17 +76,17 @@ int main(int argc, char** argv) {
   cli::Args args = platform::ProgramArguments(argc, argv);
   std::vector<std::string> map_entries = TakeMapEntries(args);
   if (args.empty()) {
-    std::cerr << kUsage;
+    std::cerr << Usage();
     return 2;
   }
   const std::string command = args.front();
   args.erase(args.begin());
   if (command == "--help" || command == "-h" || command == "help") {
-    std::cout << kUsage;
+    std::cout << Usage();
     return 0;
   }
   if (command == "--version") {
-    std::cout << "1.00\n";
+    std::cout << platform::VersionText("vostrel-cli");
     return 0;
   }
   if (command != "list" || !map_entries.empty()) {
@@ -99,7 +104,7 @@ int main(int argc, char** argv) {
   if (command == "list") return cli::ListCommand(args);
 #ifdef _WIN32
   if (command == "map") {
-    std::cout << kMapOnWindows;
+    std::cout << platform::Translate(kMapOnWindows);
     return 0;
   }
 #else
@@ -108,6 +113,6 @@ int main(int argc, char** argv) {
   if (command == "scan") return cli::ScanCommand(args);
   if (command == "relink") return cli::RelinkCommand(args);
   if (command == "check") return cli::CheckCommand(args);
-  std::cerr << "vostrel-cli: unknown command '" << command << "'\n\n" << kUsage;
+  std::cerr << platform::Fill(platform::Translate("vostrel-cli: unknown command '%1'"), {command}) << "\n\n" << Usage();
   return 2;
 }

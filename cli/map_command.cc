@@ -3,13 +3,14 @@
 
 #include "commands.h"
 #include "json.h"
+#include "platform/messages.h"
 #include "vostrel/dbengine.h"
 
 namespace cli {
 namespace {
 
 const char kMapUsage[] =
-    "usage: vostrel-cli map [--json] [--map 'WINPREFIX=LOCALDIR']...\n"
+    N_("usage: vostrel-cli map [--json] [--map 'WINPREFIX=LOCALDIR']...\n"
     "\n"
     "Prints the path map: how the Windows paths that links hold (Z:\\Baze\\X.MDB,\n"
     "\\\\streznik\\baze\\X.MDB) reach files here. One line per entry, separated by tabs:\n"
@@ -33,14 +34,14 @@ const char kMapUsage[] =
     "  0  the map was printed\n"
     "  1  the map cannot be read (a bad entry, say): \"vostrel-cli: Error N:\n"
     "     description\" on stderr says where\n"
-    "  2  wrong usage\n";
+    "  2  wrong usage\n");
 
 }  // namespace
 
 int MapCommand(const Args& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandArgs(args, "map", kMapUsage, {{"--json", false}}, parsed, [](const ParsedArgs& p) {
-        if (!p.files.empty()) throw UsageError("unexpected argument '" + p.files.front() + "'");
+        if (!p.files.empty()) throw UsageError(platform::Fill(platform::Translate("unexpected argument '%1'"), {p.files.front()}));
       }))
     return *done;
   const engine::PathMap& map = engine::DBEngine::Instance().Map();

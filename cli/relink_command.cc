@@ -25,7 +25,7 @@ namespace cli {
 namespace {
 
 const char kRelinkUsage[] =
-    "usage: vostrel-cli relink FILE --table NAME --connect LINKSTRING [--dry-run] [--json]\n"
+    N_("usage: vostrel-cli relink FILE --table NAME --connect LINKSTRING [--dry-run] [--json]\n"
     "       vostrel-cli relink FILE... --from OLD --to NEW [--table NAME] [--dry-run] [--json]\n"
     "       vostrel-cli relink --undo REPORT.json [--dry-run] [--json]\n"
     "       (each also [--show-passwords])\n"
@@ -86,7 +86,7 @@ const char kRelinkUsage[] =
     "  0  every front-end was repointed (with --dry-run: would be), or had no link\n"
     "     to change\n"
     "  1  a front-end failed (it is left as it was), or the path map cannot be read\n"
-    "  2  wrong usage\n";
+    "  2  wrong usage\n");
 
 // What the arguments ask for; throws UsageError. An undo's order comes
 // from its report.
@@ -106,11 +106,11 @@ RelinkOrder OrderOf(const ParsedArgs& p) {
     return SetLinks{{{*table, *connect}}};
   }
   if (!from && !to) throw UsageError("say what to write: --table and --connect, or --from and --to");
-  if (!from || !to) throw UsageError(std::string(from ? "--from needs --to" : "--to needs --from"));
+  if (!from || !to) throw UsageError(from ? N_("--from needs --to") : N_("--to needs --from"));
   // "\\server" alone, say, is no place a link's path can be beneath.
   if (!engine::PathBeneath(*from, *from))
-    throw UsageError(platform::Fill(platform::Translate(N_("--from '%1' is not a path: give a file, a folder, a "
-                                                            "drive (Z:) or a share (\\\\server\\share)")),
+    throw UsageError(platform::Fill(platform::Translate("--from '%1' is not a path: give a file, a folder, a "
+                                                        "drive (Z:) or a share (\\\\server\\share)"),
                                     {*from}));
   // A ";" would end the path inside the stored link and start a parameter.
   if (to->find(';') != std::string::npos)

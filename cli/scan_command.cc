@@ -20,7 +20,7 @@ namespace cli {
 namespace {
 
 const char kScanUsage[] =
-    "usage: vostrel-cli scan DIR... [--back-end PATH] [--verbose] [--json] [--show-passwords]\n"
+    N_("usage: vostrel-cli scan DIR... [--back-end PATH] [--verbose] [--json] [--show-passwords]\n"
     "\n"
     "Walks the folders DIR (symbolic links are not followed; a folder or file that\n"
     "cannot be read, or whose path is longer than the system takes, is reported on\n"
@@ -50,7 +50,7 @@ const char kScanUsage[] =
     "  0  no link shown is broken\n"
     "  1  a link shown is broken, a front-end does not open, a folder or file\n"
     "     cannot be read, or the path map cannot be read\n"
-    "  2  wrong usage\n";
+    "  2  wrong usage\n");
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
@@ -168,7 +168,10 @@ class Scan {
     const auto now = std::chrono::steady_clock::now();
     if (now - shown_ < std::chrono::milliseconds(100)) return;
     shown_ = now;
-    std::cerr << "\rscanned " << files_ << " files, " << front_ends_ << " front-ends" << std::flush;
+    std::cerr << "\r"
+              << platform::Fill(platform::Translate("scanned %1 files, %2 front-ends"),
+                                {std::to_string(files_), std::to_string(front_ends_)})
+              << std::flush;
     dirty_ = true;
   }
 

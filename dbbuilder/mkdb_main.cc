@@ -9,6 +9,7 @@
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
 #include "platform/system_text.h"
+#include "platform/version.h"
 
 namespace {
 
@@ -29,7 +30,8 @@ const char kUsage[] =
     "  --out-of-row        store link paths as long values, outside their rows\n"
     "  --desktop-lv        give links an Lv value as the desktop program does\n"
     "  --size S            add a local table Podatki of about S bytes (K, M, G)\n"
-    "  --help              this text\n";
+    "  --help              this text\n"
+    "  --version           the version, and the source it was built from\n";
 
 bool ParseSize(const std::string& text, uint64_t* out) {
   char* end = nullptr;
@@ -57,6 +59,10 @@ int main(int argc, char** argv) {
   for (const auto& a : args) {
     if (a == "--help" || a == "-h") {
       std::cout << kUsage;
+      return 0;
+    }
+    if (a == "--version") {
+      std::cout << platform::VersionText("vostrel-mkdb");
       return 0;
     }
   }

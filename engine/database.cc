@@ -121,7 +121,7 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
 
   // A journal of another file found beside this one is set aside, and said
   // once: in the failure if the file cannot be opened, else as a notice.
-  std::string set_aside;
+  std::optional<jet::SetAsideJournal> set_aside;
   // A folder, a FIFO or a device at the journal's name would stop every
   // change to the file and every recovery of one: named before anything else.
   const std::string journal = jet::JournalPathFor(env, path);
@@ -159,10 +159,11 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
     if (s.code() == jet::Code::kCorrupt) s = ReadAgain(*impl->file, read);
     if (!s.ok()) throw fail(s);
   } catch (const EngineError& e) {
-    if (set_aside.empty()) throw;
-    throw EngineError(e.number(), e.description() + " " + set_aside, e.localized() + " " + set_aside);
+    if (!set_aside) throw;
+    const Phrase said = JournalSetAside(*set_aside);
+    throw EngineError(e.number(), e.description() + " " + said.english, e.localized() + " " + said.localized);
   }
-  if (!set_aside.empty()) Notice(set_aside);
+  if (set_aside) Notice(JournalSetAside(*set_aside).localized);
   return impl;
 }
 

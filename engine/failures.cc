@@ -68,7 +68,7 @@ EngineError ObjectInvalid() { return Raise(kErrObjectInvalid, "Object invalid or
 EngineError DiskOrNetworkError() { return Raise(kErrDiskOrNetwork, "Disk or network error."); }
 
 EngineError BadMapEntry(const Phrase& where, const std::string& entry, const Phrase& why) {
-  const char* text = "Bad path map entry in %1: '%2': %3.";
+  const char* text = N_("Bad path map entry in %1: '%2': %3.");
   return EngineError(kErrInvalidArgument, Fill(text, {where.english, entry, why.english}),
                      Fill(Translate(text), {where.localized, entry, why.localized}));
 }
@@ -92,17 +92,17 @@ EngineError LockedBy(const std::vector<SessionUser>& users) {
   Phrase who = Say("another session");
   for (size_t i = 0; i < users.size(); ++i) {
     const Phrase one = Say("user '%1' on machine '%2'", {users[i].user, users[i].machine});
-    const char* join = i + 1 == users.size() ? "%1 and %2" : "%1, %2";
+    const char* join = i + 1 == users.size() ? N_("%1 and %2") : N_("%1, %2");
     who = i == 0 ? one
                  : Phrase{Fill(join, {who.english, one.english}), Fill(Translate(join), {who.localized, one.localized})};
   }
-  const char* text = "Couldn't update; currently locked by %1.";
+  const char* text = N_("Couldn't update; currently locked by %1.");
   return EngineError(kErrLockedByUser, Fill(text, {who.english}), Fill(Translate(text), {who.localized}));
 }
 
 EngineError Unmapped(const EngineError& e, const std::string& root) {
   const char* hint =
-      "No path map entry covers '%1': add one with --map '%1=LOCALDIR', in VOSTREL_MAP or in ~/.config/vostrel/map.";
+      N_("No path map entry covers '%1': add one with --map '%1=LOCALDIR', in VOSTREL_MAP or in ~/.config/vostrel/map.");
   return EngineError(e.number(), e.description() + " " + Fill(hint, {root}),
                      e.localized() + " " + Fill(Translate(hint), {root}));
 }
@@ -136,7 +136,10 @@ EngineError InstallableIsamNotFound() { return Raise(kErrInstallableIsam, "Could
 EngineError InvalidOperation() { return Raise(kErrInvalidOperation, "Invalid operation."); }
 
 EngineError CannotStoreLink(const std::string& full_path, const std::string& reason) {
-  return Raise(kErrInvalidOperation, "Cannot store the link in '%1': %2.", {full_path, reason});
+  // The reason is jet's, marked N_ there: translated here, as a whole.
+  const char* text = N_("Cannot store the link in '%1': %2.");
+  return EngineError(kErrInvalidOperation, Fill(text, {full_path, reason}),
+                     Fill(Translate(text), {full_path, Translate(reason.c_str())}));
 }
 
 EngineError InvalidArgument() { return Raise(kErrInvalidArgument, "Invalid argument."); }
@@ -185,6 +188,14 @@ EngineError FromStatus(const jet::Status& status, const std::string& name, const
     case Code::kUnsupported: break;
   }
   return CannotOpenDatabase(name);
+}
+
+Phrase JournalSetAside(const jet::SetAsideJournal& journal) {
+  if (journal.kept_as.empty())
+    return Say("The journal %1 was left by a change to another file, not %2; it was not played back (%3).",
+               {journal.journal, journal.db_path, journal.failure});
+  return Say("The journal %1 was left by a change to another file, not %2; it was not played back and is kept as %3.",
+             {journal.journal, journal.db_path, journal.kept_as});
 }
 
 namespace {

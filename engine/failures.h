@@ -11,6 +11,7 @@
 #include "vostrel/database.h"
 #include "vostrel/error.h"
 #include "jet/env_names.h"
+#include "jet/journal.h"
 
 namespace engine {
 
@@ -74,6 +75,10 @@ EngineError LinkStringReadsBackOtherwise(const std::string& link, const std::str
 // What a failed jet operation on a database file means to the user: `name`
 // is the file as the caller named it, `full_path` as it was resolved.
 EngineError FromStatus(const jet::Status& status, const std::string& name, const std::string& full_path);
+
+// What the user is told of a journal of another file that was set aside
+// (jet::RecoverJournal): once, as a notice or beside the failure.
+Phrase JournalSetAside(const jet::SetAsideJournal& journal);
 
 // Tells the user something that is not a failure (see SetNoticeHandler).
 void Notice(const std::string& text);

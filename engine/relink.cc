@@ -138,9 +138,9 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   if (jet::Status s = lock.Lock(); !s.ok()) throw WriteFailure(s, db);
   // Under the lock the file is ours alone; what it holds now is what the
   // change is made to, whatever another process did since it was opened.
-  std::string set_aside;
+  std::optional<jet::SetAsideJournal> set_aside;
   if (jet::Status s = jet::RecoverJournalLocked(env, *db.file, db.path, &set_aside); !s.ok()) throw WriteFailure(s, db);
-  if (!set_aside.empty()) Notice(set_aside);
+  if (set_aside) Notice(JournalSetAside(*set_aside).localized);
   jet::Pager& pager = db.Pager();
   if (jet::Status s = pager.RefreshSize(); !s.ok()) throw WriteFailure(s, db);
   auto catalog = jet::ReadCatalog(pager, db.header.code_page);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "jet/invariant.h"
+#include "platform/messages.h"  // N_: the reasons a user reads, in the catalogue
 
 namespace jet {
 namespace {
@@ -273,13 +274,12 @@ Result<bool> Belongs(File& db, const Journal& j) {
 
 // Moves a journal that is not the file's out of the way, kept for whoever
 // wants to look at it, and says so once: the next open finds no journal.
-Status SetAside(Env& env, const std::string& journal_path, const std::string& db_path, std::string* notice) {
+Status SetAside(Env& env, const std::string& journal_path, const std::string& db_path,
+                std::optional<SetAsideJournal>* said) {
   const std::string aside = journal_path + ".of-another-file";
   Status s = env.Rename(journal_path, aside);
   if (s.ok()) s = env.SyncDir(Env::FolderOf(journal_path));
-  if (notice)
-    *notice = "The journal " + journal_path + " was left by a change to another file, not " + db_path +
-              "; it was not played back" + (s.ok() ? " and is kept as " + aside : " (" + s.message() + ")") + ".";
+  if (said) *said = SetAsideJournal{journal_path, db_path, s.ok() ? aside : "", s.ok() ? "" : s.message()};
   return Status::Ok();
 }
 
@@ -305,9 +305,9 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   auto info = db.Stat();
   if (!info.ok()) return info.status();
   if (info->links > 1)
-    return Status::Error(Code::kUnsupported, "the file has " + std::to_string(info->links) +
-                                                 " names (hard links), and a change cut off there would be read "
-                                                 "torn through the names its journal does not lie beside");
+    return Status::Error(Code::kUnsupported, N_("the file has more than one name (hard links), and a change cut "
+                                                "off there would be read torn through the names its journal does "
+                                                "not lie beside"));
   Journal journal;
   journal.page_size = page_size;
   journal.original_size = info->size;
@@ -367,7 +367,7 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   return Status::Ok();
 }
 
-Status RecoverJournal(Env& env, const std::string& db_path, std::string* set_aside) {
+Status RecoverJournal(Env& env, const std::string& db_path, std::optional<SetAsideJournal>* set_aside) {
   const std::string journal_path = JournalPathFor(env, db_path);
   if (!env.Exists(journal_path)) return Status::Ok();
 
@@ -391,7 +391,8 @@ Status RecoverJournal(Env& env, const std::string& db_path, std::string* set_asi
   return RecoverJournalLocked(env, **db, db_path, set_aside);
 }
 
-Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path, std::string* set_aside) {
+Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path,
+                            std::optional<SetAsideJournal>* set_aside) {
   const std::string journal_path = JournalPathFor(env, db_path);
   // Another process may have finished its change while we waited for the lock.
   if (!env.Exists(journal_path)) return Status::Ok();

@@ -60,6 +60,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,14 +81,21 @@ std::string JournalPathFor(Env& env, const std::string& db_path);
 // is making right now is not mistaken for a cut-off one: that case is
 // kLocked. A hot journal of a database that cannot be written is kReadOnly
 // (it cannot be played back, and the file must not be read as it is). A
-// journal of another file is set aside, and `set_aside` (when given) says so
-// in a sentence for the user; otherwise it is left empty.
-Status RecoverJournal(Env& env, const std::string& db_path, std::string* set_aside = nullptr);
+// journal of another file is set aside, and `set_aside` (when given) says
+// where to; otherwise it is left empty.
+struct SetAsideJournal {
+  std::string journal;  // where it was found
+  std::string db_path;  // the file it was found beside
+  std::string kept_as;  // where it is now; empty when it could not be moved
+  std::string failure;  // why not, then
+};
+Status RecoverJournal(Env& env, const std::string& db_path, std::optional<SetAsideJournal>* set_aside = nullptr);
 
 // The same for a caller that holds the database open read-write and locked
 // (a writer that finds, once it holds the lock, that a change of another
 // process was cut off since it opened the file).
-Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path, std::string* set_aside = nullptr);
+Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path,
+                            std::optional<SetAsideJournal>* set_aside = nullptr);
 
 // A page as it must read after the change: exactly one page of plain bytes
 // (the pager encrypts them where the file's pages are encrypted).

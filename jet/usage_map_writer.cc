@@ -5,6 +5,7 @@
 
 #include "jet/data_page.h"
 #include "jet/usage_map.h"
+#include "platform/messages.h"  // N_: the reasons a user reads, in the catalogue
 
 namespace jet {
 namespace {
@@ -29,9 +30,9 @@ Result<MapRow> ReadMapRow(PageTransaction& tx, RowPointer where) {
   return m;
 }
 
-Status Unreachable(uint32_t page, RowPointer where) {
-  return Status::Error(Code::kUnsupported,
-                       "the usage map at " + ToString(where) + " does not reach page " + std::to_string(page));
+// Which page and map it was tells the user nothing to act on.
+Status Unreachable() {
+  return Status::Error(Code::kUnsupported, N_("a usage map of the file does not reach a page the change needs"));
 }
 
 }  // namespace
@@ -59,7 +60,7 @@ Status MarkPage(PageTransaction& tx, RowPointer where, uint32_t page, bool on, b
       const uint32_t high = std::max(page, marked.empty() ? page : marked.back());
       uint32_t start = low & ~7u;
       if (high - start >= reach) start = low;
-      if (high - start >= reach) return Unreachable(page, where);
+      if (high - start >= reach) return Unreachable();
       marked.push_back(page);
       const std::vector<uint8_t> moved = InlineUsageMapRow(start, marked, bitmap.size());
       std::copy(moved.begin(), moved.end(), m->page.begin() + static_cast<ptrdiff_t>(m->start));
@@ -73,7 +74,7 @@ Status MarkPage(PageTransaction& tx, RowPointer where, uint32_t page, bool on, b
   const size_t entry = page / per_map_page;
   const uint32_t map_page =
       PagedMapPointer(entry + 1) > m->size ? 0 : LoadU32(&m->page[m->start + PagedMapPointer(entry)]);
-  if (map_page == 0) return on ? Unreachable(page, where) : Status::Ok();
+  if (map_page == 0) return on ? Unreachable() : Status::Ok();
   auto bitmap = tx.Read(map_page);
   if (!bitmap.ok()) return bitmap.status();
   if ((*bitmap)[0] != kPageUsageMap) return Status::Corrupt("page " + std::to_string(map_page) + " is not a usage map page");
@@ -123,7 +124,7 @@ Result<uint32_t> TakeFreePage(PageTransaction& tx, const std::function<Result<bo
   auto usable_end = usable(page);
   if (!usable_end.ok()) return usable_end.status();
   if (!*usable_end)
-    return Status::Error(Code::kUnsupported, "no free page of the file can be listed in the usage maps of its owner");
+    return Status::Error(Code::kUnsupported, N_("no free page of the file can be listed in the usage maps of its owner"));
   tx.Append();
   JET_RETURN_IF_ERROR(SetUsageMapBit(tx, kFreePageMap, page, false));
   return page;

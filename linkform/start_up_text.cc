@@ -1,19 +1,20 @@
 #include "start_up_text.h"
 
+#include "platform/messages.h"
+
 namespace linkform {
 
+// The button keeps its caption, which is Slovenian in every language.
 const char kUsageText[] =
-    "Uporaba: vostrel [mapa]\n"
-    "\n"
-    "Brez argumenta okno poka\u017Ee sedanjo povezavo tabele Partner v MLQ.mdb (v trenutni mapi) in "
-    "predlog nove; gumb \u00BBNova povezava\u00AB jo shrani.\n"
-    "\n"
-    "Z mapo, npr. vostrel \"C:\\Podatki\", program sam pove\u017Ee tabelo na PARTNER.MDB v tej mapi in se "
-    "zapre. Argument, ki se za\u010Dne z MLQ, izbere mapo programa.\n"
-    "\n"
-    "Ob napaki (\u00BBNapaka N: \u2026\u00AB) se program ustavi, datoteka pa ostane, kot je bila.\n";
-
-const char kVersionText[] = "vostrel 1.00\n";
+    N_("Usage: vostrel [folder]\n"
+       "\n"
+       "Without an argument the window shows the current link of the table Partner in MLQ.mdb (in the current "
+       "folder) and proposes a new one; the button \u00BBNova povezava\u00AB stores it.\n"
+       "\n"
+       "With a folder, e.g. vostrel \"C:\\Podatki\", the program links the table to PARTNER.MDB in that folder by "
+       "itself and closes. An argument that begins with MLQ chooses the program's folder.\n"
+       "\n"
+       "On a failure (\u00BBError N: \u2026\u00AB) the program stops, and the file stays as it was.\n");
 
 std::string AfterProgramName(const std::string& command_line) {
   size_t i = 0;

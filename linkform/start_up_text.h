@@ -29,8 +29,8 @@ bool SortsAfterSpace(const std::string& text);
 enum class StartUpRequest { kRun, kUsage, kVersion };
 StartUpRequest RequestOf(const std::string& argument_text);
 
-// Slovenian, a few short lines: how to start the program, what it does.
+// A few short lines, English, marked for the catalogue (shown through
+// platform::Translate): how to start the program, what it does.
 extern const char kUsageText[];
-extern const char kVersionText[];
 
 }  // namespace linkform

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/messages.h"
+
 namespace ui {
 
 const char kNoDisplayLine[] =
-    "vostrel: ni zaslona, na katerem bi se okno lahko odprlo; isto delo opravi ukaz vostrel-cli (vostrel-cli --help).";
+    N_("vostrel: there is no display the window could open on; vostrel-cli does the same work (vostrel-cli --help).");
 
 namespace {
 
@@ -24,7 +26,7 @@ void HoldWhileStarting(QtMsgType type, const QMessageLogContext& context, const 
   if (type == QtFatalMsg) {
     // The only fatal message of a start is the platform's: no display, or
     // no platform plugin that could open one.
-    std::fprintf(stderr, "%s\n", kNoDisplayLine);
+    std::fprintf(stderr, "%s\n", platform::Translate(kNoDisplayLine).c_str());
     std::fflush(stderr);
     std::_Exit(EXIT_FAILURE);
   }

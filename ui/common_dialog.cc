@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "platform/messages.h"
+
 namespace ui {
 
 QStringList NameFilters(const QString& filter) {
@@ -22,7 +24,7 @@ void CommonDialog::ShowOpen() {
 }
 
 std::optional<QString> QtFilePicker::PickFileToOpen(const QString& init_dir, const QStringList& name_filters) {
-  QFileDialog dialog(owner_, QStringLiteral("Odpri"), init_dir);
+  QFileDialog dialog(owner_, QString::fromStdString(platform::Translate("Open")), init_dir);
   dialog.setObjectName(QStringLiteral("DialogOpen"));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);

@@ -6,10 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/messages.h"
+
 namespace ui {
 
 QString FailureLine(int number, const QString& description) {
-  return QStringLiteral("Napaka %1: %2").arg(number).arg(description);
+  // The CLI's words: "Napaka 3024: ..." where the description is Slovenian.
+  const std::string line =
+      platform::Fill(platform::Translate("Error %1: %2"), {std::to_string(number), description.toStdString()});
+  return QString::fromStdString(line);
 }
 
 bool PlatformHasScreen() {

@@ -5,7 +5,8 @@
 
 namespace ui {
 
-// "Napaka 3024: Could not find file '…'." — the one line the user sees.
+// "Error 3024: Could not find file '…'." ("Napaka 3024: Datoteke '…' ni
+// mogoče najti." in Slovenian) — the one line the user sees.
 QString FailureLine(int number, const QString& description);
 
 // Tells the user why the program stops. The window calls it at the first

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/messages.h"
 #include "platform/system_text.h"
 #include "form.h"
 #include "form_description.h"
@@ -121,7 +122,7 @@ class OpenFileDialog : public linkform::Chooser {
 class MessageBoxFailure : public linkform::FailureSink {
  public:
   void Report(int number, const std::string& description) override {
-    const std::string line = "Napaka " + std::to_string(number) + ": " + description;
+    const std::string line = platform::Fill(platform::Translate("Error %1: %2"), {std::to_string(number), description});
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
     ::MessageBoxW(owner, Wide(line).c_str(), L"vostrel", MB_OK | MB_ICONERROR | MB_TASKMODAL);

@@ -310,7 +310,7 @@ TEST(Commands, UsageHelpAndVersion) {
     std::string out_start, err_start;
   };
   const Case cases[] = {
-      {"--version", 0, "1.00\n", ""},
+      {"--version", 0, "vostrel-cli 1.00\n", ""},
       {"check --help", 0, "usage: vostrel-cli check", ""},
       {"relink --help", 0, "usage: vostrel-cli relink", ""},
       {"list --help", 0, "usage: vostrel-cli list", ""},

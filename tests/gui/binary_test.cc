@@ -18,7 +18,10 @@ std::string Vostrel() { return ShellQuote((testing_support::BinDir() / "vostrel"
 // Offscreen, with a time limit so that a program waiting for a click fails
 // the test instead of hanging it.
 testing_support::RunResult RunOffscreen(const std::string& args, const fs::path& cwd) {
-  return testing_support::Run("QT_QPA_PLATFORM=offscreen timeout 60 " + Vostrel() + " " + args, cwd);
+  // In English, whatever the user who runs the tests reads.
+  return testing_support::Run("env -u LANGUAGE LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen timeout 60 " + Vostrel() + " " +
+                                  args,
+                              cwd);
 }
 
 class BinaryTest : public FormTest {
@@ -38,7 +41,7 @@ TEST_F(BinaryTest, RelinksByItselfAndEndsWithZero) {
   const auto before = ReadBytes(dir / "MLQ.mdb");
   auto r = testing_support::Run("timeout 60 " + Vostrel() + " -platform offscreen -style fusion " + ShellQuote(back.string()), dir);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_FALSE(HasLineStarting(r.err, "Napaka")) << r.err;
+  EXPECT_FALSE(HasLineStarting(r.err, "Napaka") || HasLineStarting(r.err, "Error")) << r.err;
   if (testing_support::CheckWithMdbReader()) {
     EXPECT_EQ(PartnerLinkByOracle(dir / "MLQ.mdb").database, back.string() + "\\PARTNER.MDB");
   }
@@ -58,10 +61,11 @@ TEST_F(BinaryTest, HelpAndVersionAnswerWithoutADisplayAndRelinkNothing) {
   struct Case {
     const char* args;
     const char* out_start;
-  } cases[] = {{"--help", "Uporaba: vostrel [mapa]\n"}, {"/?", "Uporaba: vostrel [mapa]\n"}, {"--version", "vostrel 1.00\n"}};
+  } cases[] = {{"--help", "Usage: vostrel [folder]\n"}, {"/?", "Usage: vostrel [folder]\n"}, {"--version", "vostrel 1.00\n"}};
   for (const Case& c : cases) {
     // No display and no platform asked for: the answer needs none.
-    auto r = testing_support::Run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 10 " + Vostrel() + " " +
+    auto r = testing_support::Run("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u LANGUAGE LC_ALL=C.UTF-8 timeout 10 " +
+                                      Vostrel() + " " +
                                       ShellQuote(c.args),
                                   dir);
     EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
@@ -79,7 +83,7 @@ std::string LibraryLeaksAside() {
 }
 
 // Under a Slovenian locale the engine's description of a failure is
-// Slovenian too, after the window's own "Napaka".
+// Slovenian too, and so is the window's own "Napaka".
 TEST_F(BinaryTest, FailureIsDescribedInTheUsersLanguage) {
   if (testing_support::Run("( locale -a | grep -qix sl_SI.utf8 )").status != 0)
     GTEST_SKIP() << "the locale sl_SI.UTF-8 is not generated (tools/deps.sh generates it)";
@@ -97,7 +101,7 @@ TEST_F(BinaryTest, WithoutADisplaySaysSoInOneLineAndEnds) {
   const fs::path dir = scratch_->path();
   for (const char* env : {"env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM",
                           "env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:93"}) {
-    auto r = testing_support::Run(std::string(env) + " timeout 60 " + Vostrel(), dir);
+    auto r = testing_support::Run(std::string(env) + " LC_ALL=C.UTF-8 timeout 60 " + Vostrel(), dir);
     EXPECT_EQ(r.status, 1) << env << ": " << r.err;
     EXPECT_EQ(r.err, std::string(ui::kNoDisplayLine) + "\n") << env;
   }
@@ -124,9 +128,9 @@ TEST_F(BinaryTest, FailureSaysWhyEndsNonZeroAndLeavesTheFileAlone) {
     bool remove_front_end;
     const char* says;
   } cases[] = {
-      {"a folder without a back-end", "v2003-basic", "prazno", false, "Napaka 3024: "},
-      {"no front-end", "v2003-basic", "prazno", true, "Napaka 3024: "},
-      {"no table Partner", "v2003-no-partner", "prazno", false, "Napaka 3265: "},
+      {"a folder without a back-end", "v2003-basic", "prazno", false, "Error 3024: "},
+      {"no front-end", "v2003-basic", "prazno", true, "Error 3024: "},
+      {"no table Partner", "v2003-no-partner", "prazno", false, "Error 3265: "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

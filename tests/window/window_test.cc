@@ -124,7 +124,8 @@ TEST(Window, HelpIsABoxAndNoRelink) {
     ASSERT_TRUE(run.ok);
     const Box box = FindMessageBox(60);
     ASSERT_NE(box.window, nullptr) << "no box came";
-    EXPECT_EQ(box.text.rfind("Uporaba: vostrel [mapa]", 0), 0u) << box.text;
+    EXPECT_EQ(box.text.rfind(UserReadsSlovenian() ? "Uporaba: vostrel [mapa]" : "Usage: vostrel [folder]", 0), 0u)
+        << box.text;
     ::PostMessageW(box.window, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(run.Wait(30), 0);
     EXPECT_EQ(ReadBytes(s.front), before);
@@ -141,12 +142,12 @@ TEST(Window, AFailureEndsWithItsMessageBox) {
   ASSERT_TRUE(run.ok);
   const Box box = FindMessageBox(60);
   ASSERT_NE(box.window, nullptr) << "no message box came";
-  // The window's own word stays Slovenian; the description follows the UI language.
+  // The whole line follows the UI language, the window's own word too.
   EXPECT_EQ(box.text, UserReadsSlovenian()
                           ? "Napaka 3044: '" + missing +
                                 "\\PARTNER.MDB' ni veljavna pot. Preverite, ali je ime poti pravilno zapisano in ali "
                                 "ste povezani s stre\u017Enikom, na katerem je datoteka."
-                          : "Napaka 3044: '" + missing +
+                          : "Error 3044: '" + missing +
                                 "\\PARTNER.MDB' is not a valid path. Make sure that the path name is spelled "
                                 "correctly and that you are connected to the server on which the file resides.");
   EXPECT_EQ(run.Wait(0), -1) << "the program ended before its message box was answered";
