@@ -1,9 +1,9 @@
 # The Debian packages (make deb), packed by CPack's DEB generator from what
 # cmake --install puts under /usr, one per install component:
-#   vostrel-cli  component cli:    vostrel-cli, its manual page, bash
+#   vostrel-cli  component cli:    vostrel-cli, its manual pages, bash
 #                                  completion and the catalogues, which the
 #                                  window reads too;
-#   vostrel      component window: the window, its manual page, desktop entry
+#   vostrel      component window: the window, its manual pages, desktop entry
 #                                  and icons; it depends on vostrel-cli for
 #                                  the catalogues, so no file is in both.
 # Each also gets copyright and changelog, as Debian expects them. The
@@ -12,6 +12,9 @@
 # vostrel-mkdb has no install rule: it builds test files, which an
 # administrator has no use for.
 include(GNUInstallDirs)
+if(NOT PO4A_EXECUTABLE)
+  message(FATAL_ERROR "po4a is needed for the Slovenian manual pages of the packages (tools/deps.sh deb)")
+endif()
 
 set(changelog ${CMAKE_BINARY_DIR}/package/changelog.Debian.gz)
 add_custom_command(OUTPUT ${changelog}

@@ -64,6 +64,7 @@ else
   echo "deb-check: no vostrel-mkdb (make build): relinks not tried" >&2
 fi
 [ "$(man -w vostrel-cli)" = /usr/share/man/man1/vostrel-cli.1.gz ] || fail "man -w vostrel-cli"
+[ "$(man -L sl -w vostrel-cli)" = /usr/share/man/sl/man1/vostrel-cli.1.gz ] || fail "no Slovenian vostrel-cli(1)"
 [ -f /usr/share/locale/sl/LC_MESSAGES/vostrel.mo ] || fail "no Slovenian catalogue"
 message=$(LC_ALL=sl_SI.UTF-8 vostrel-cli list "$tmp/none.mdb" 2>&1 || true)
 [[ $message == Napaka* ]] ||
@@ -105,6 +106,7 @@ if [ -n "$mkdb" ]; then
   [ "$link" = ";DATABASE=$home\\PARTNER.MDB" ] || fail "the installed window linked Partner to '$link'"
 fi
 [ "$(man -w vostrel)" = /usr/share/man/man1/vostrel.1.gz ] || fail "man -w vostrel"
+[ "$(man -L sl -w vostrel)" = /usr/share/man/sl/man1/vostrel.1.gz ] || fail "no Slovenian vostrel(1)"
 symbols vostrel "$window_dbgsym"
 entry=/usr/share/applications/vostrel.desktop
 grep -q '^Exec="/usr/bin/vostrel"' "$entry" || fail "the desktop entry does not start /usr/bin/vostrel"
