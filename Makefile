@@ -30,15 +30,20 @@ test:
 demo: build
 	@tools/demo.sh $(BUILD)
 
-# vostrel_VERSION_amd64.deb here, built in $(BUILD)-deb and checked by lintian.
+# The Debian packages here, built in $(BUILD)-deb and checked by lintian:
+# vostrel-cli_VERSION_amd64.deb, vostrel_VERSION_amd64.deb and their
+# -dbgsym packages. CPack names those .ddeb, Ubuntu's name; Debian's archive
+# names them .deb, the only name apt install takes.
 deb:
 	@tools/deps.sh deb
 	cmake -S . -B $(BUILD)-deb -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOSTREL_TESTS=OFF \
 	  -DVOSTREL_DEB=ON -DCMAKE_INSTALL_PREFIX=/usr $(CMAKE_FLAGS)
 	cmake --build $(BUILD)-deb -j $(JOBS)
+	rm -f $(BUILD)-deb/*.deb $(BUILD)-deb/*.ddeb vostrel_*_amd64.deb vostrel-*_amd64.deb
 	cd $(BUILD)-deb && cpack
-	cp $(BUILD)-deb/vostrel_*_amd64.deb .
-	lintian --fail-on error vostrel_*_amd64.deb
+	cp $(BUILD)-deb/*_amd64.deb .
+	for f in $(BUILD)-deb/*-dbgsym_*.ddeb; do cp "$$f" "$$(basename "$${f%.ddeb}").deb"; done
+	lintian --fail-on error vostrel_*_amd64.deb vostrel-*_amd64.deb
 
 bench:
 	@tools/deps.sh build mdbtools time

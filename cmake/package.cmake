@@ -1,58 +1,74 @@
-# The Debian package (make deb): what cmake --install puts under /usr, plus
-# the manual pages, bash completion, copyright and changelog, packed by
-# CPack's DEB generator with the programs stripped and the run-time
-# libraries found by dpkg-shlibdeps.
+# The Debian packages (make deb), packed by CPack's DEB generator from what
+# cmake --install puts under /usr, one per install component:
+#   vostrel-cli  component cli:    vostrel-cli, its manual pages, bash
+#                                  completion and the catalogues, which the
+#                                  window reads too;
+#   vostrel      component window: the window, its manual pages, desktop entry
+#                                  and icons; it depends on vostrel-cli for
+#                                  the catalogues, so no file is in both.
+# Each also gets copyright and changelog, as Debian expects them. The
+# run-time libraries are found by dpkg-shlibdeps: vostrel-cli, linked with
+# the C++ runtime, needs only the C library; vostrel needs Qt.
+# vostrel-mkdb has no install rule: it builds test files, which an
+# administrator has no use for.
 include(GNUInstallDirs)
+if(NOT PO4A_EXECUTABLE)
+  message(FATAL_ERROR "po4a is needed for the Slovenian manual pages of the packages (tools/deps.sh deb)")
+endif()
 
-# Debian keeps manual pages and changelogs compressed, without a time stamp
-# (gzip -n) so that the package is the same from one build to the next.
-set(package_dir ${CMAKE_BINARY_DIR}/package)
-set(compressed)
-foreach(source docs/man/vostrel.1 docs/man/vostrel-cli.1 packaging/changelog)
-  get_filename_component(name ${source} NAME)
-  if(name STREQUAL "changelog")
-    set(name changelog.Debian)
-  endif()
-  add_custom_command(OUTPUT ${package_dir}/${name}.gz
-                     COMMAND ${CMAKE_COMMAND} -E make_directory ${package_dir}
-                     COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/${source} > ${package_dir}/${name}.gz
-                     DEPENDS ${CMAKE_SOURCE_DIR}/${source} VERBATIM)
-  list(APPEND compressed ${package_dir}/${name}.gz)
-endforeach()
-add_custom_target(package_files ALL DEPENDS ${compressed})
-
-install(FILES ${package_dir}/vostrel.1.gz ${package_dir}/vostrel-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${CMAKE_SOURCE_DIR}/cli/vostrel-cli.bash-completion
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vostrel-cli)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${package_dir}/changelog.Debian.gz
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vostrel)
+set(changelog ${CMAKE_BINARY_DIR}/package/changelog.Debian.gz)
+add_custom_command(OUTPUT ${changelog}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/package
+                   COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/packaging/changelog > ${changelog}
+                   DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog VERBATIM)
+add_custom_target(package_changelog ALL DEPENDS ${changelog})
 
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL cli window)
 set(CPACK_PACKAGE_NAME vostrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The programs are stripped and their debug symbols left out: CMake 3.25's
-# dbgsym package (CPACK_DEBIAN_DEBUGINFO_PACKAGE) lists its files in md5sums
-# by their staging paths, which lintian rejects. vostrel-mkdb has no install
-# rule: it builds test files, which an administrator has no use for.
-set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CONTACT "vostrel maintainers <maintainers@users.noreply.c-seed-d16ead50.example>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "repoint the linked tables of desktop-database front-ends")
-# CPack puts the summary on the first line itself.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "vostrel repoints the linked table Partner of the front-end MLQ.mdb (Jet 3,
-Jet 4 and ACE file formats) at a back-end file, in a small window with
-Slovenian captions. vostrel-cli lists, checks and repoints every link of
-many front-ends at once, with Windows paths mapped to this machine's
-folders. Its own engine rewrites the files in place, safe against a crash
-at any instant.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SOURCE vostrel)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+set(CPACK_DEBIAN_CLI_PACKAGE_NAME vostrel-cli)
+set(CPACK_COMPONENT_CLI_DESCRIPTION "repoint the linked tables of desktop-database front-ends
+vostrel-cli lists, checks and repoints every link of many front-ends at
+once, with Windows paths mapped to this machine's folders through Samba's,
+CIFS's and Wine's configuration or a map file. Its own engine rewrites the
+files in place (Jet 3, Jet 4 and ACE file formats), safe against a crash at
+any instant.")
+
+set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME vostrel)
+set(CPACK_DEBIAN_WINDOW_PACKAGE_SECTION x11)
+set(CPACK_COMPONENT_WINDOW_DESCRIPTION "repoint a front-end's linked table in a small window
+vostrel repoints the linked table Partner of the front-end MLQ.mdb at a
+back-end file, in a small window with Slovenian captions; vostrel-cli does
+the same unattended, for many front-ends at once.")
 # The window cannot start without a platform plugin, and speaks the user's
 # language in its dialogs with the toolkit's catalogues; dpkg-shlibdeps sees
 # neither, as neither is linked.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS
+    "vostrel-cli (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}), qt6-qpa-plugins, qt6-translations-l10n")
+
+foreach(component cli window)
+  string(TOUPPER ${component} upper)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${changelog}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME}
+          COMPONENT ${component})
+endforeach()
+# The programs stripped, their debug symbols apart as Debian keeps them:
+# vostrel-cli-dbgsym and vostrel-dbgsym hold /usr/lib/debug/.build-id/XX/
+# YYYY.debug, where gdb looks for them by the program's build ID. CPack
+# splits them off (only from programs it has not stripped itself, so
+# CPACK_STRIP_FILES stays off); dbgsym.cmake mends its packages.
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/dbgsym.cmake)
 include(CPack)

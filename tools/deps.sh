@@ -27,8 +27,9 @@ case $job in
         command -v node >/dev/null 2>&1 || want+=(nodejs)
         command -v npm >/dev/null 2>&1 || want+=(npm) ;;
   # dpkg-shlibdeps (dpkg-dev) finds the run-time libraries; file tells it
-  # which files are programs; lintian checks the result.
-  deb)  want+=(dpkg-dev file lintian) ;;
+  # which files are programs; po4a makes the Slovenian manual pages; lintian
+  # checks the result.
+  deb)  want+=(dpkg-dev file po4a lintian) ;;
 esac
 want+=("$@")
 

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Packs the Windows programs with the users' README (Slovenian and English):
 # vostrel-VERSION-win64.zip, and their installer vostrel-VERSION-win64.msi.
-#   tools/windows/pack.sh BUILD-WINDOWS
+#   tools/windows/pack.sh BUILD-WINDOWS [VERSION [FOLDER]]
+# VERSION (default the project's) and FOLDER (default here) are for the
+# test of an upgrade, which installs a later installer over this one.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$1
-version=$(sed -n 's/^project(vostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+version=${2:-$(sed -n 's/^project(vostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)}
+out=$(realpath "${3:-.}")
 name=vostrel-$version-win64
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -25,15 +28,16 @@ for exe in "$stage/$name"/*.exe; do
   fi
 done
 # Windows line ends, so that older Notepads show the lines; a UTF-8 mark,
-# so that they show č, š and ž.
-{ printf '\357\273\277'; sed 's/$/\r/' tools/windows/README-windows.txt; } > "$stage/$name/README.txt"
-rm -f "$name.zip"
-(cd "$stage" && zip -q -9 -r - "$name") > "$name.zip"
-echo "$name.zip: $(stat -c %s "$name.zip") bytes"
-rm -f "$name.msi"
+# so that they show č, š and ž. Its first line names the version packed.
+{ printf '\357\273\277'; sed "1s/^vostrel [0-9.]*/vostrel $version/; s/\$/\r/" tools/windows/README-windows.txt; } \
+  > "$stage/$name/README.txt"
+rm -f "$out/$name.zip"
+(cd "$stage" && zip -q -9 -r - "$name") > "$out/$name.zip"
+echo "$name.zip: $(stat -c %s "$out/$name.zip") bytes"
+rm -f "$out/$name.msi"
 # wixl finds the sources by paths relative to the .wxs file's folder (an
 # absolute one fails), and takes only ASCII in a -D value.
-msi=$PWD/$name.msi
+msi=$out/$name.msi
 company=$(sed -n 's/.*"CompanyName", "\(.*\)"/\1/p' app/version.rc)
 plain=$(printf %s "$company" | iconv -f UTF-8 -t ASCII//TRANSLIT)
 cp tools/windows/vostrel.wxs "$stage/"
@@ -42,4 +46,4 @@ cp tools/windows/vostrel.wxs "$stage/"
 printf '\n\n1250\t_ForceCodepage\n' > "$stage/_ForceCodepage.idt"
 msibuild "$msi" -i "$stage/_ForceCodepage.idt" \
   -q "UPDATE \`Property\` SET \`Value\`='$company' WHERE \`Value\`='$plain'"
-echo "$name.msi: $(stat -c %s "$name.msi") bytes"
+echo "$name.msi: $(stat -c %s "$msi") bytes"

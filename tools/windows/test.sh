@@ -3,7 +3,9 @@
 # window's on a bare X server), the file a relink writes on Windows against
 # the one it writes on Linux, and both systems on one folder: a session of
 # the desktop program on either side seen by the other, its stale lock file
-# blocking neither, and a journal either leaves played back by the other.
+# blocking neither, and a journal either leaves played back by the other;
+# then the installer: installed, started, upgraded by a later version (made
+# here with pack.sh), refused as a downgrade, removed.
 #   tools/windows/test.sh BUILD-WINDOWS BUILD-LINUX
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -116,7 +118,7 @@ for writer in windows linux; do
   fi
 done
 
-echo "== the installer: into a chosen folder, started as its menu entry starts it, removed"
+echo "== the installer: into a chosen folder, started as its menu entry starts it, upgraded, removed"
 version=$(sed -n 's/^project(vostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 msi=$PWD/vostrel-$version-win64.msi
 d=$tmp/installed
@@ -124,24 +126,41 @@ mkdir -p "$d"
 "$linux/bin/vostrel-mkdb" frontend "$d/MLQ.mdb" >/dev/null
 "$linux/bin/vostrel-mkdb" backend "$d/PARTNER.MDB" >/dev/null
 ours=$(ls "$d")
-table() { msiinfo export "$msi" "$1" | tr -d '\r'; }
-entry=$(table Shortcut | awk -F'\t' '$1 == "MenuShortcut" { print $5 "|" $6 "|" $12 }')
+table() { msiinfo export "$1" "$2" | tr -d '\r'; }
+entry=$(table "$msi" Shortcut | awk -F'\t' '$1 == "MenuShortcut" { print $5 "|" $6 "|" $12 }')
 [ "$entry" = '[INSTALLDIR]vostrel.exe||INSTALLDIR' ] || fail "the menu entry starts $entry"
-code=$(table Property | awk -F'\t' '$1 == "ProductCode" { print $2 }')
+code=$(table "$msi" Property | awk -F'\t' '$1 == "ProductCode" { print $2 }')
 programs='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+# The product codes of the installed programs named vostrel.
+installed() {
+  wine reg query "$programs" /s 2>/dev/null | tr -d '\r' |
+    awk '/^HKEY/ { key = $0 } $1 == "DisplayName" && $3 == "vostrel" { sub(/.*\\/, "", key); print key }'
+}
 dir=$(winepath -w "$d")
 # An install that an earlier, failed run left in the prefix would make this one a repair.
-DISPLAY=:98 wine msiexec /x "$msi" /qn 2>/dev/null || true
+for left in $(installed); do DISPLAY=:98 wine msiexec /x "$left" /qn 2>/dev/null || true; done
 DISPLAY=:98 wine msiexec /i "$msi" /qn "INSTALLDIR=$dir" 2>/dev/null || fail "msiexec /i"
-wine reg query "$programs\\$code" /v Publisher >/dev/null 2>&1 || fail "not in the installed programs"
+[ "$(installed)" = "$code" ] || fail "not in the installed programs"
 find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name vostrel.lnk | grep -q . || fail "no menu entry"
 (cd "$d" && wine "$d/vostrel-cli.exe" list MLQ.mdb >/dev/null) || fail "the installed vostrel-cli.exe"
 # "MLQ" names the program's own folder: the back-end beside it.
 (cd "$d" && DISPLAY=:98 timeout 60 wine "$d/vostrel.exe" MLQ) || fail "the installed vostrel.exe"
 "$linux/bin/vostrel-cli" list "$d/MLQ.mdb" | grep -qxF "Partner	linked	;DATABASE=$dir\\PARTNER.MDB" ||
   fail "the installed window did not relink: $("$linux/bin/vostrel-cli" list "$d/MLQ.mdb")"
-DISPLAY=:98 wine msiexec /x "$msi" /qn 2>/dev/null || fail "msiexec /x"
+# A later version, installed over this one as a user would, without naming
+# the folder: it replaces this one in the folder this one was installed in.
+next=$(awk -F. '{ printf "%d.%02d", $1, $2 + 1 }' <<<"$version")
+tools/windows/pack.sh "$win" "$next" "$tmp" >/dev/null
+newer=$tmp/vostrel-$next-win64.msi
+newer_code=$(table "$newer" Property | awk -F'\t' '$1 == "ProductCode" { print $2 }')
+DISPLAY=:98 wine msiexec /i "$newer" /qn 2>/dev/null || fail "msiexec /i of the later version"
+[ "$(installed)" = "$newer_code" ] || fail "installed programs after the upgrade: $(installed | tr '\n' ' ')"
+head -1 "$d/vostrel-README.txt" | grep -q "vostrel $next " || fail "the later version's files are not in $d"
+# The earlier one, started again, refuses to go back.
+! DISPLAY=:98 wine msiexec /i "$msi" /qn 2>/dev/null || fail "the earlier version installed over the later one"
+[ "$(installed)" = "$newer_code" ] || fail "installed programs after the refused downgrade: $(installed | tr '\n' ' ')"
+DISPLAY=:98 wine msiexec /x "$newer" /qn 2>/dev/null || fail "msiexec /x"
 [ "$(ls "$d")" = "$ours" ] || fail "left after the uninstall: $(ls "$d")"
 ! find "$WINEPREFIX/drive_c" -path '*Start Menu*' -name vostrel.lnk | grep -q . || fail "the menu entry stayed"
-! wine reg query "$programs\\$code" >/dev/null 2>&1 || fail "still in the installed programs"
-echo "installed, relinked, removed"
+[ -z "$(installed)" ] || fail "still in the installed programs: $(installed | tr '\n' ' ')"
+echo "installed, relinked, upgraded, removed"
