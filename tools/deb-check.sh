@@ -67,8 +67,11 @@ fi
 [ "$(man -L sl -w vostrel-cli)" = /usr/share/man/sl/man1/vostrel-cli.1.gz ] || fail "no Slovenian vostrel-cli(1)"
 [ -f /usr/share/locale/sl/LC_MESSAGES/vostrel.mo ] || fail "no Slovenian catalogue"
 message=$(LC_ALL=sl_SI.UTF-8 vostrel-cli list "$tmp/none.mdb" 2>&1 || true)
-[[ $message == Napaka* ]] ||
+if [[ $message != "vostrel-cli: $tmp/none.mdb: Napaka 3024: "* ]]; then
+  # A machine without the Slovenian locale cannot show it; CI generates it.
+  [ -n "${CI:-}" ] && fail "no Slovenian message: $message"
   echo "deb-check: no Slovenian message (is the locale sl_SI.UTF-8 generated?)" >&2
+fi
 # Completion, as an interactive bash with bash-completion loads it on demand.
 words=$(HOME=$tmp bash -ic '. /usr/share/bash-completion/bash_completion; _completion_loader vostrel-cli; complete -p vostrel-cli >/dev/null &&
   COMP_WORDS=(vostrel-cli re); COMP_CWORD=1; COMP_LINE="vostrel-cli re"; COMP_POINT=${#COMP_LINE};
