@@ -12,6 +12,10 @@ bool SamePath(std::string_view a, std::string_view b) {
   return !engine::PathBeneath(a, a) && !engine::PathBeneath(b, b) && engine::SameIgnoringCase(a, b);
 }
 
+bool WithinPath(std::string_view path, std::string_view place) {
+  return engine::PathBeneath(place, path).has_value() || SamePath(path, place);
+}
+
 std::optional<std::string> MovedPath(std::string_view path, std::string_view from, std::string_view to) {
   const auto rest = engine::PathBeneath(from, path);
   if (!rest) return std::nullopt;

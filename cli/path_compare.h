@@ -11,6 +11,10 @@ namespace cli {
 
 bool SamePath(std::string_view a, std::string_view b);
 
+// Whether `path` is `place` or lies in the folder `place` or below it, by
+// whole components (as MovedPath takes `from`).
+bool WithinPath(std::string_view path, std::string_view place);
+
 // The path `path` has once the folder (or file) `from` is at `to`: `to`
 // followed by what follows `from` in `path`, joined with the separator `to`
 // uses ("/" where it has only "/", else "\"). None where `path` is not `from`

@@ -37,8 +37,8 @@ const char kScanUsage[] =
     "line on stderr says what to do: a back-end that moved is repointed with\n"
     "vostrel-cli relink --from/--to.\n"
     "\n"
-    "  --back-end PATH   only the links to the back-end PATH (compared as relink\n"
-    "                    --from compares: case and \"\\\" or \"/\" forgiven)\n"
+    "  --back-end PATH   only the links to the back-end PATH, or to back-ends in the\n"
+    "                    folder PATH or below it (compared as relink --from compares)\n"
     "  --verbose         each error's whole description instead of its short form\n"
     "  --json            one JSON array of check's objects, one per front-end (the\n"
     "                    whole descriptions)\n"
@@ -144,7 +144,7 @@ class Scan {
     if (back_end_) {
       std::erase_if(report.links, [&](const CheckedLink& l) {
         const std::optional<std::string> database = engine::ParseLinkString(l.link).database;
-        return !database || !SamePath(*database, *back_end_);
+        return !database || !WithinPath(*database, *back_end_);
       });
     }
     if (report.links.empty() && !report.failure) return;  // a back-end or a database without links

@@ -48,6 +48,11 @@ TEST(ScanCommand, FindsFrontEndsByContentAndFiltersByBackEnd) {
   EXPECT_EQ(moved.status, 0) << moved.err;
   EXPECT_EQ(moved.out, d + "/a/MLQ.mdb\tPartner\tok\n");
   EXPECT_EQ(moved.err, "");  // not a terminal: no progress
+
+  // A folder takes every link below it, as relink --from does.
+  RunResult folder = testing_support::Run(Cli() + " scan " + ShellQuote(d) + " --back-end 'z:/baze'", t.dir.path());
+  EXPECT_EQ(folder.status, 1) << folder.err;
+  EXPECT_EQ(folder.out.substr(0, folder.out.find("\tError")), d + "/b/c/brez_koncnice\tPartner");
 }
 
 // scan's lines tell a broken link by its number, a short reason and the
