@@ -123,6 +123,19 @@ def render(size, samples=4):
     return rows
 
 
+def svg():
+    """The dart as a scalable image on the 32-unit grid, for the desktop's scalable icon: each
+    part filled and outlined inside its own edge, as render() draws it."""
+    out = ['<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 32 32">']
+    for i, (points, fill, line) in enumerate(dart_parts()):
+        coords = ' '.join(f'{x:.3f},{y:.3f}' for x, y in points)
+        out.append(f'  <clipPath id="p{i}"><polygon points="{coords}"/></clipPath>')
+        out.append(f'  <polygon points="{coords}" fill="#{fill:06x}" stroke="#{line:06x}" stroke-width="1.5"'
+                   f' stroke-linejoin="miter" clip-path="url(#p{i})"/>')
+    out.append('</svg>')
+    return '\n'.join(out) + '\n'
+
+
 def png_rgba(size, rows):
     def chunk(kind, data):
         return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
@@ -156,6 +169,7 @@ def main():
     for size, colours, bits, blob in entries:
         out += struct.pack('<BBBBHHII', size % 256, size % 256, colours, 0, 1, bits, len(blob), offset)
         offset += len(blob)
+    (here / 'vostrel.svg').write_text(svg())
     (here / 'vostrel.ico').write_bytes(out + b''.join(entries_blob for *_, entries_blob in entries))
 
 

@@ -188,9 +188,9 @@ TEST_F(BinaryTest, InstallsProgramIconsAndDesktopEntry) {
     EXPECT_EQ(bytes[18] * 256 + bytes[19], side);
     EXPECT_EQ(bytes[22] * 256 + bytes[23], side);
   }
-  // The manual pages and completion come with every install, not only with the package.
+  // The manual pages, completion and the scalable icon come with every install, not only with the package.
   for (const char* file : {"share/man/man1/vostrel.1.gz", "share/man/man1/vostrel-cli.1.gz",
-                           "share/bash-completion/completions/vostrel-cli"}) {
+                           "share/bash-completion/completions/vostrel-cli", "share/icons/hicolor/scalable/apps/vostrel.svg"}) {
     EXPECT_TRUE(fs::exists(prefix / file)) << file;
   }
 }
