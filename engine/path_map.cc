@@ -37,20 +37,6 @@ std::vector<std::string> PrefixKeys(const jet::WindowsPath& p) {
   return keys;
 }
 
-// The components of a local path between separators, empty ones left out.
-std::vector<std::string_view> Split(std::string_view path) {
-  std::vector<std::string_view> parts;
-  size_t at = 0;
-  while (at < path.size()) {
-    while (at < path.size() && IsSeparator(path[at])) ++at;
-    size_t end = at;
-    while (end < path.size() && !IsSeparator(path[end])) ++end;
-    if (end > at) parts.push_back(path.substr(at, end - at));
-    at = end;
-  }
-  return parts;
-}
-
 std::string WithoutTrailingSeparators(std::string_view s) {
   while (s.size() > 1 && s.back() == '/') s.remove_suffix(1);
   return std::string(s);
@@ -106,11 +92,11 @@ std::optional<std::string> PathMap::ToLocal(std::string_view windows_path) const
 }
 
 std::optional<std::string> PathMap::ToWindows(std::string_view local_folder) const {
-  const std::vector<std::string_view> folder = Split(local_folder);
+  const std::vector<std::string> folder = jet::SplitPathComponents(local_folder);
   const PathMapEntry* best = nullptr;
   size_t best_size = 0;
   for (const PathMapEntry& e : entries_) {
-    const std::vector<std::string_view> local = Split(e.local);
+    const std::vector<std::string> local = jet::SplitPathComponents(e.local);
     // A drive for the whole file system (Wine's Z:) says nothing of how the
     // clients name a folder.
     if (local.empty() || (best && local.size() <= best_size)) continue;
@@ -123,7 +109,7 @@ std::optional<std::string> PathMap::ToWindows(std::string_view local_folder) con
   while (windows.size() > 2 && IsSeparator(windows.back())) windows.pop_back();
   for (char& c : windows)
     if (c == '/') c = '\\';
-  for (size_t i = best_size; i < folder.size(); ++i) windows += "\\" + std::string(folder[i]);
+  for (size_t i = best_size; i < folder.size(); ++i) windows += "\\" + folder[i];
   return windows;
 }
 

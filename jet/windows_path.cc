@@ -11,24 +11,10 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 
 bool HasDrive(std::string_view s) { return s.size() >= 2 && s[1] == ':' && IsLetter(s[0]); }
 
-// The components between separators, empty ones left out.
-std::vector<std::string> Split(std::string_view s) {
-  std::vector<std::string> parts;
-  size_t at = 0;
-  while (at < s.size()) {
-    while (at < s.size() && IsSeparator(s[at])) ++at;
-    size_t end = at;
-    while (end < s.size() && !IsSeparator(s[end])) ++end;
-    if (end > at) parts.emplace_back(s.substr(at, end - at));
-    at = end;
-  }
-  return parts;
-}
-
 // "server\share\rest": the share's two names and the rest; false when
 // either name is missing.
 bool TakeShare(std::string_view s, WindowsPath& p) {
-  std::vector<std::string> parts = Split(s);
+  std::vector<std::string> parts = SplitPathComponents(s);
   // The server and share follow the leading separators directly: "\\\x\y" is no share.
   if (s.empty() || IsSeparator(s[0]) || parts.size() < 2) return false;
   p.root = WindowsRootKind::kShare;
@@ -41,10 +27,23 @@ bool TakeShare(std::string_view s, WindowsPath& p) {
 void TakeDrive(std::string_view s, WindowsPath& p) {
   p.drive = std::string(1, static_cast<char>(s[0] & ~0x20));  // "c:" is "C:"
   p.root = s.size() > 2 && IsSeparator(s[2]) ? WindowsRootKind::kDrive : WindowsRootKind::kDriveRelative;
-  p.components = Split(s.substr(2));
+  p.components = SplitPathComponents(s.substr(2));
 }
 
 }  // namespace
+
+std::vector<std::string> SplitPathComponents(std::string_view s) {
+  std::vector<std::string> parts;
+  size_t at = 0;
+  while (at < s.size()) {
+    while (at < s.size() && IsSeparator(s[at])) ++at;
+    size_t end = at;
+    while (end < s.size() && !IsSeparator(s[end])) ++end;
+    if (end > at) parts.emplace_back(s.substr(at, end - at));
+    at = end;
+  }
+  return parts;
+}
 
 std::optional<WindowsPath> ParseWindowsPath(std::string_view s) {
   if (s.empty() || s.find('\0') != std::string_view::npos) return std::nullopt;
@@ -73,7 +72,7 @@ std::optional<WindowsPath> ParseWindowsPath(std::string_view s) {
     return p;
   }
   p.root = IsSeparator(s[0]) ? WindowsRootKind::kCurrentDrive : WindowsRootKind::kNone;
-  p.components = Split(s);
+  p.components = SplitPathComponents(s);
   return p;
 }
 

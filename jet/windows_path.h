@@ -58,4 +58,8 @@ struct WindowsPath {
 // not followed by a drive or "UNC\server\share", an empty text or a NUL.
 std::optional<WindowsPath> ParseWindowsPath(std::string_view text);
 
+// The names between separators ("\" or "/"), empty ones left out: how a
+// Windows path's components are cut, and a local path's too.
+std::vector<std::string> SplitPathComponents(std::string_view path);
+
 }  // namespace jet
