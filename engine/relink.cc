@@ -66,7 +66,7 @@ CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
   if (object->type != jet::kObjectLink) throw InvalidOperation();
 
   LinkString parts = ParseLinkString(request.link);
-  if (!parts.kind.empty() && !jet::EqualsIgnoreCase(parts.kind, "MS Access")) throw InstallableIsamNotFound();
+  if (!OfDatabaseFileKind(parts)) throw InstallableIsamNotFound();
   if (request.link.empty())
     throw LinkStringEmpty();
   if (!parts.database || parts.database->empty())
