@@ -77,6 +77,11 @@ std::vector<ChangedLink> Plan(engine::Database& db, const RelinkOrder& order, st
   return planned;
 }
 
+std::unique_ptr<engine::Database> OpenFrontEnd(engine::Env& env, const std::string& file, FrontEndPassword* password) {
+  if (password) return password->Open(env, file);
+  return engine::DBEngine::Instance().OpenMapped(env, file);
+}
+
 }  // namespace
 
 bool FrontEndCheck::Good() const {
@@ -86,10 +91,10 @@ bool FrontEndCheck::Good() const {
   return true;
 }
 
-FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
+FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file, FrontEndPassword* password) {
   FrontEndCheck report{file, std::nullopt, {}, {}};
   try {
-    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenMapped(env, file);
+    std::unique_ptr<engine::Database> db = OpenFrontEnd(env, file, password);
     for (const engine::SessionUser& u : db->OpenBy()) report.open_by.emplace_back(u.machine, u.user);
     std::vector<CheckedLink> links;
     db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
@@ -115,10 +120,10 @@ FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
 }
 
 FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
-                              double now) {
+                              double now, FrontEndPassword* password) {
   FrontEndRelink report{file, RelinkOutcome::kNothing, std::nullopt, {}, {}};
   try {
-    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenMapped(env, file);
+    std::unique_ptr<engine::Database> db = OpenFrontEnd(env, file, password);
     report.links = Plan(*db, order, report.refused);
     if (report.links.empty()) return report;
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "front_end_password.h"
 #include "json.h"
 #include "passwords.h"
 #include "platform/messages.h"
@@ -17,7 +18,7 @@ namespace cli {
 namespace {
 
 const char kListUsage[] =
-    N_("usage: vostrel-cli list [--all] [--json] [--show-passwords] FILE\n"
+    N_("usage: vostrel-cli list [--all] [--json] [--show-passwords] [--password-file PWFILE] FILE\n"
     "\n"
     "Prints the user tables of the database FILE, one line each: the name, a tab,\n"
     "\"local\", \"linked\" or \"odbc\", a tab, and the link string (empty for a local table).\n"
@@ -34,6 +35,9 @@ const char kListUsage[] =
     "           same on every object, [] when none)\n"
     "  --show-passwords   a link's password as it stands (\"PWD=geslo\"); without\n"
     "           it, every output shows it as \"PWD=***\"\n"
+    "  --password-file PWFILE   FILE's database password: the first line of PWFILE\n"
+    "           (else the variable VOSTREL_PASSWORD; else, on a terminal, it is\n"
+    "           asked for without echo when FILE wants one). Never printed.\n"
     "\n"
     "An engine error prints \"vostrel-cli: FILE: Error N: description\" on stderr.\n"
     "\n"
@@ -47,7 +51,9 @@ const char kListUsage[] =
 int ListCommand(const Args& args) {
   bool all = false, json = false, show_passwords = false;
   std::optional<std::string> file;
-  for (const std::string& a : args) {
+  ParsedArgs password_args;  // --password-file, as the other commands take it
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
       std::cout << platform::Translate(kListUsage);
       return 0;
@@ -58,6 +64,8 @@ int ListCommand(const Args& args) {
       json = true;
     } else if (a == kShowPasswords.name) {
       show_passwords = true;
+    } else if ((a == kPasswordFile.name && i + 1 < args.size()) || a.rfind(kPasswordFile.name + "=", 0) == 0) {
+      password_args.values[kPasswordFile.name] = a == kPasswordFile.name ? args[++i] : a.substr(kPasswordFile.name.size() + 1);
     } else if ((a.size() > 1 && a[0] == '-') || file) {
       std::cerr << platform::Fill(platform::Translate("vostrel-cli list: unexpected argument '%1'"), {a}) << "\n\n"
                 << platform::Translate(kListUsage);
@@ -70,8 +78,11 @@ int ListCommand(const Args& args) {
     std::cerr << platform::Translate(kListUsage);
     return 2;
   }
+  std::optional<int> failed;
+  FrontEndPassword password = PasswordFromArgs(password_args, "list", failed);
+  if (failed) return *failed;
   try {
-    auto db = engine::DBEngine::Instance().OpenMapped(engine::Env::Default(), *file);
+    auto db = password.Open(engine::Env::Default(), *file);
     // Written as it goes, a block at a time: a long catalog's whole output
     // held at once would cost fresh pages of memory for nothing.
     constexpr size_t kBlock = 64 * 1024;

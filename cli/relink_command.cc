@@ -28,7 +28,7 @@ const char kRelinkUsage[] =
     N_("usage: vostrel-cli relink FILE --table NAME --connect LINKSTRING [--dry-run] [--json]\n"
     "       vostrel-cli relink FILE... --from OLD --to NEW [--table NAME] [--dry-run] [--json]\n"
     "       vostrel-cli relink --undo REPORT.json [--dry-run] [--json]\n"
-    "       (each also [--show-passwords])\n"
+    "       (each also [--show-passwords] [--password-file PWFILE])\n"
     "\n"
     "With --connect: sets the link string of the linked table NAME in the front-end\n"
     "FILE to LINKSTRING (for example \";DATABASE=D:\\Data\\PARTNER.MDB\") and stores\n"
@@ -78,6 +78,10 @@ const char kRelinkUsage[] =
     "              since\", \"password hidden\")\n"
     "  --show-passwords   links' passwords as they stand (\"PWD=geslo\"); without it,\n"
     "              every output (and so a report) shows them as \"PWD=***\"\n"
+    "  --password-file PWFILE   the front-ends' database password: the first line\n"
+    "              of PWFILE (else the variable VOSTREL_PASSWORD; else, on a terminal,\n"
+    "              it is asked for without echo when a front-end wants one). A\n"
+    "              back-end's password is its link's PWD=. Never printed.\n"
     "\n"
     "Each failed front-end prints \"vostrel-cli: FILE: Error N: description\" on\n"
     "stderr.\n"
@@ -173,11 +177,14 @@ int RelinkCommand(const Args& args) {
   RelinkOrder order;
   const std::vector<OptionSpec> options = {{"--table", true},    {"--connect", true}, {"--from", true},
                                            {"--to", true},       {"--undo", true},    {"--dry-run", false},
-                                           {"--json", false},    kShowPasswords};
+                                           {"--json", false},    kShowPasswords,      kPasswordFile};
   if (auto done = ParseCommandArgs(args, "relink", kRelinkUsage, options, parsed, [&](const ParsedArgs& p) {
         if (!p.help) order = OrderOf(p);
       }))
     return *done;
+  std::optional<int> password_failed;
+  FrontEndPassword password = PasswordFromArgs(parsed, "relink", password_failed);
+  if (password_failed) return *password_failed;
   const bool json = parsed.Has("--json"), dry_run = parsed.Has("--dry-run");
   const bool show = parsed.Has(kShowPasswords.name);
   // Each front-end and what to do to it: the same order for every FILE, or
@@ -202,7 +209,7 @@ int RelinkCommand(const Args& args) {
   std::string json_text;
   JsonArrayWriter reports(json_text);
   for (const auto& [file, what] : work) {
-    const FrontEndRelink report = Shown(RelinkFrontEnd(engine::Env::Default(), file, what, dry_run, now), show);
+    const FrontEndRelink report = Shown(RelinkFrontEnd(engine::Env::Default(), file, what, dry_run, now, &password), show);
     if (report.outcome == RelinkOutcome::kFailed) {
       failed = true;
       ReportEngineError(file, report.failure->number, report.failure->localized);

@@ -1,0 +1,41 @@
+#include "password_prompt.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/system_text.h"
+
+namespace cli {
+
+bool StdinIsTerminal() {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+std::optional<std::string> ReadHidden(const std::string& prompt) {
+  HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (!::GetConsoleMode(in, &mode)) return std::nullopt;
+  std::fputs(prompt.c_str(), stderr);  // the streams carry UTF-8 (ProgramArguments)
+  std::fflush(stderr);
+  // Line input stays on (the console edits the line), echo goes.
+  ::SetConsoleMode(in, (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT);
+  std::wstring line;
+  bool ended = false;
+  for (wchar_t c;;) {
+    DWORD read = 0;
+    if (!::ReadConsoleW(in, &c, 1, &read, nullptr) || read == 0) break;
+    if (c == L'\n') {
+      ended = true;
+      break;
+    }
+    if (c != L'\r') line.push_back(c);
+  }
+  ::SetConsoleMode(in, mode);
+  std::fputs("\n", stderr);
+  if (!ended && line.empty()) return std::nullopt;
+  return platform::Utf8Text(line);
+}
+
+}  // namespace cli
