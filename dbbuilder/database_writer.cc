@@ -383,7 +383,9 @@ jet::Result<BuildReport> Builder::Run() {
   auto global = GlobalUsagePage(file_, layout_);
   if (!global.ok()) return global.status();
   JET_RETURN_IF_ERROR(file_.Write(1, global.value()));
-  JET_RETURN_IF_ERROR(file_.Write(0, HeaderPage(layout_, spec_.code_page, spec_.created)));
+  auto header = HeaderPage(layout_, spec_.code_page, spec_.created, spec_.password);
+  if (!header.ok()) return header.status();
+  JET_RETURN_IF_ERROR(file_.Write(0, *header));
   JET_RETURN_IF_ERROR(file_.Finish());
   report_.page_count = file_.page_count();
   report_.catalog_indexed = !system_[0].indexes.empty();

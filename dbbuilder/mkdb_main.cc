@@ -2,6 +2,7 @@
 // demo and the benchmarks.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ const char kUsage[] =
     "  --out-of-row        store link paths as long values, outside their rows\n"
     "  --desktop-lv        give links an Lv value as the desktop program does\n"
     "  --size S            add a local table Podatki of about S bytes (K, M, G)\n"
+    "  --password-file F   the database password: the first line of F (jet3, jet4:\n"
+    "                      kept in the header)\n"
     "  --help              this text\n"
     "  --version           the version, and the source it was built from\n";
 
@@ -73,6 +76,7 @@ int main(int argc, char** argv) {
 
   dbbuilder::FrontEndOptions fe;
   bool links_given = false;
+  std::string password;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string* v) {
@@ -107,6 +111,11 @@ int main(int argc, char** argv) {
       fe.database_out_of_row = true;
     } else if (a == "--desktop-lv") {
       fe.desktop_lv = true;
+    } else if (a == "--password-file") {
+      std::ifstream in;
+      if (value(&v)) in.open(v, std::ios::binary);
+      if (!in || !std::getline(in, password)) return Usage("--password-file wants a readable file");
+      if (!password.empty() && password.back() == '\r') password.pop_back();
     } else if (a == "--size") {
       if (!value(&v) || !ParseSize(v, &fe.local_table_bytes)) return Usage("bad --size");
     } else {
@@ -116,6 +125,7 @@ int main(int argc, char** argv) {
 
   dbbuilder::DatabaseSpec described =
       kind == "frontend" ? dbbuilder::FrontEnd(fe) : dbbuilder::BackEnd(fe.format, fe.code_page);
+  described.password = password;
   auto report = dbbuilder::WriteDatabase(described, out);
   if (!report.ok()) {
     std::cerr << "vostrel-mkdb: " << out << ": " << report.status().message() << "\n";

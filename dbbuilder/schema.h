@@ -101,6 +101,8 @@ struct DatabaseSpec {
   // to find objects. Written only when every name can be keyed (see
   // index_writer.h); BuildReport::catalog_indexed says whether they were.
   bool catalog_indexes = true;
+  // The database password the header keeps (Jet3, Jet4); empty: none.
+  std::string password;
   std::vector<Object> objects;
   std::vector<Document> documents;  // listed before the objects
 
