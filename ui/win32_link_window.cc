@@ -14,6 +14,7 @@
 #include "form.h"
 #include "form_description.h"
 #include "start_up_text.h"
+#include "win32_password_dialog.h"
 
 namespace ui {
 
@@ -133,7 +134,7 @@ class MessageBoxFailure : public linkform::FailureSink {
 
 class Win32Window : public linkform::FormView {
  public:
-  Win32Window(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_) {}
+  Win32Window(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_, passwords_) {}
   ~Win32Window() override {
     if (font_) ::DeleteObject(font_);
   }
@@ -153,6 +154,7 @@ class Win32Window : public linkform::FormView {
     if (!hwnd_) return 1;
     dialog_.owner = hwnd_;
     report_.owner = hwnd_;
+    passwords_.owner = hwnd_;
     BuildControls(instance);
     const int dpi = DpiOf(hwnd_);
     const SIZE frame = FrameFor({Px(linkform::kClientWidth, dpi), Px(linkform::kClientHeight, dpi)}, kStyle, kExStyle, dpi);
@@ -322,6 +324,7 @@ class Win32Window : public linkform::FormView {
 
   OpenFileDialog dialog_;
   MessageBoxFailure report_;
+  Win32PasswordAsker passwords_;
   linkform::Form form_;
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;
