@@ -28,8 +28,6 @@ bool StdinIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
 
 std::optional<std::string> ReadHidden(const std::string& prompt) {
   if (!StdinIsTerminal()) return std::nullopt;
-  std::fputs(prompt.c_str(), stderr);
-  std::fflush(stderr);
   if (::tcgetattr(STDIN_FILENO, &saved) != 0) return std::nullopt;
   struct termios quiet = saved;
   quiet.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHONL));
@@ -38,6 +36,10 @@ std::optional<std::string> ReadHidden(const std::string& prompt) {
   const auto old_quit = std::signal(SIGQUIT, RestoreAndRaise);
   echo_off = 1;
   ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  // Asked once the echo is off: what is typed after the prompt shows is
+  // neither shown nor flushed away.
+  std::fputs(prompt.c_str(), stderr);
+  std::fflush(stderr);
   std::string line;
   bool ended = false;
   for (char c;;) {

@@ -17,10 +17,11 @@ std::optional<std::string> ReadHidden(const std::string& prompt) {
   HANDLE in = ::GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
   if (!::GetConsoleMode(in, &mode)) return std::nullopt;
+  // Line input stays on (the console edits the line), echo goes; then the
+  // prompt, so that nothing typed after it shows.
+  ::SetConsoleMode(in, (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT);
   std::fputs(prompt.c_str(), stderr);  // the streams carry UTF-8 (ProgramArguments)
   std::fflush(stderr);
-  // Line input stays on (the console edits the line), echo goes.
-  ::SetConsoleMode(in, (mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT);
   std::wstring line;
   bool ended = false;
   for (wchar_t c;;) {

@@ -89,6 +89,17 @@ struct RunResult {
 // with 127.
 RunResult Run(const std::string& command, const fs::path& cwd = {});
 
+#ifndef _WIN32
+// Runs a command line through /bin/sh on a pseudo-terminal of its own (its
+// standard input, output and error), as a person at a terminal would: each
+// time the output shows `prompt` once more, the next of `answers` is typed
+// with a line end; once they are used up, an end of input (^D). `out` holds
+// all the terminal showed, standard output and error together. Gives up
+// after 60 seconds.
+RunResult RunOnTerminal(const std::string& command, const fs::path& cwd, const std::string& prompt,
+                        std::vector<std::string> answers);
+#endif
+
 // Single-quotes a string for /bin/sh (and for the Windows runner).
 std::string ShellQuote(const std::string& s);
 
