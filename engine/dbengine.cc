@@ -3,6 +3,8 @@
 #include "vostrel/database.h"
 #include "engine/backend.h"
 #include "engine/database_impl.h"
+#include "engine/failures.h"
+#include "vostrel/link_string.h"
 
 namespace engine {
 
@@ -22,6 +24,14 @@ std::unique_ptr<Database> DBEngine::OpenDatabase(const std::string& name) {
 
 std::unique_ptr<Database> DBEngine::OpenDatabase(Env& env, const std::string& name) {
   return std::unique_ptr<Database>(new Database(OpenDatabaseImpl(env, name)));
+}
+
+std::unique_ptr<Database> DBEngine::OpenDatabase(Env& env, const std::string& name, bool exclusive, bool read_only,
+                                                 const std::string& connect) {
+  if (exclusive) throw InvalidArgument();
+  std::unique_ptr<DatabaseImpl> impl = OpenDatabaseImpl(env, name, ParseLinkString(connect).password);
+  if (read_only) impl->writable = false;
+  return std::unique_ptr<Database>(new Database(std::move(impl)));
 }
 
 std::unique_ptr<Database> DBEngine::OpenMapped(Env& env, const std::string& name) {

@@ -34,6 +34,13 @@ class DBEngine {
   // The same through `env`: the file, its back-ends and every change made to
   // it are opened and written through that Env.
   std::unique_ptr<Database> OpenDatabase(Env& env, const std::string& name);
+  // OpenDatabase with what DAO's takes after the name; `connect` is a
+  // connect text, ";PWD=geslo", whose PWD= is the database password. A file
+  // that has a password, or is encrypted with one, opens only with it
+  // (none, or another: 3031). `exclusive` true is refused (3001); with
+  // `read_only` nothing is stored (3027).
+  std::unique_ptr<Database> OpenDatabase(Env& env, const std::string& name, bool exclusive, bool read_only,
+                                         const std::string& connect);
 
   // OpenDatabase for a name given as a link gives its back-end's: a Windows
   // path (a drive, a share) opens the local file the path map makes of it,
