@@ -2,6 +2,8 @@
 // demo and the benchmarks.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <optional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -30,6 +32,8 @@ const char kUsage[] =
     "  --out-of-row        store link paths as long values, outside their rows\n"
     "  --desktop-lv        give links an Lv value as the desktop program does\n"
     "  --size S            add a local table Podatki of about S bytes (K, M, G)\n"
+    "  --password-file F   ace12/ace14: encrypt with the password on F's first line\n"
+    "  --encryption K      with --password-file: agile (default, AES-256/SHA-512) or rc4\n"
     "  --help              this text\n"
     "  --version           the version, and the source it was built from\n";
 
@@ -73,6 +77,8 @@ int main(int argc, char** argv) {
 
   dbbuilder::FrontEndOptions fe;
   bool links_given = false;
+  std::string password_file;
+  std::optional<jet::AceEncryptionKind> encryption_kind;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string* v) {
@@ -109,13 +115,28 @@ int main(int argc, char** argv) {
       fe.desktop_lv = true;
     } else if (a == "--size") {
       if (!value(&v) || !ParseSize(v, &fe.local_table_bytes)) return Usage("bad --size");
+    } else if (a == "--password-file") {
+      if (!value(&password_file)) return Usage("bad --password-file");
+    } else if (a == "--encryption") {
+      if (!value(&v) || (v != "agile" && v != "rc4")) return Usage("--encryption is agile or rc4");
+      encryption_kind = v == "agile" ? jet::AceEncryptionKind::kAgile : jet::AceEncryptionKind::kRc4CryptoApi;
     } else {
       return Usage("unknown option: " + a);
     }
   }
 
+  if (encryption_kind && password_file.empty()) return Usage("--encryption wants --password-file");
+  if (!password_file.empty()) {
+    if (dbbuilder::LayoutFor(fe.format).family != jet::Family::kAce) return Usage("--password-file is for ace12 and ace14");
+    std::ifstream in(password_file, std::ios::binary);
+    std::string password;
+    if (!in || !std::getline(in, password)) return Usage("cannot read " + password_file);
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    fe.encryption = dbbuilder::Encryption{password, encryption_kind.value_or(jet::AceEncryptionKind::kAgile)};
+  }
   dbbuilder::DatabaseSpec described =
       kind == "frontend" ? dbbuilder::FrontEnd(fe) : dbbuilder::BackEnd(fe.format, fe.code_page);
+  described.encryption = fe.encryption;
   auto report = dbbuilder::WriteDatabase(described, out);
   if (!report.ok()) {
     std::cerr << "vostrel-mkdb: " << out << ": " << report.status().message() << "\n";
