@@ -31,6 +31,7 @@ const ShortForm kShortForms[] = {
     {engine::kErrNotValidPath, "' is not a valid path.", N_("not reached from here")},
     {engine::kErrCouldNotFindObject, "Could not find the object '", N_("no such table in the back-end")},
     {engine::kErrNotValidPassword, "Not a valid password.", N_("wrong password")},
+    {engine::kErrUnsupportedEncryption, "' is encrypted in a way vostrel cannot open", N_("encrypted in an unknown way")},
     {engine::kErrOdbcConnectionFailed, "ODBC--connection to '", N_("ODBC link")},
     {engine::kErrInstallableIsam, "Could not find installable ISAM.", N_("not a link to a database file")},
     {engine::kErrUnrecognizedFormat, "Unrecognized database format '", N_("not a database")},

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <set>
 
+#include "dbbuilder/encryption.h"
 #include "dbbuilder/header_page.h"
 #include "dbbuilder/index_writer.h"
 #include "dbbuilder/page_file.h"
@@ -400,7 +401,11 @@ jet::Result<BuildReport> WriteDatabase(const DatabaseSpec& described, const std:
   auto file = PageFile::Create(env, path, layout.page_size);
   if (!file.ok()) return file.status();
   Builder builder(described, *file.value());
-  return builder.Run();
+  jet::Result<BuildReport> built = builder.Run();
+  if (!built.ok() || !described.encryption) return built;
+  file.value().reset();
+  JET_RETURN_IF_ERROR(EncryptAceFile(env, path, *described.encryption));
+  return built;
 }
 
 }  // namespace dbbuilder

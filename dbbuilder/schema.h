@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dbbuilder/byte_writer.h"
+#include "dbbuilder/encryption.h"
 #include "dbbuilder/format.h"
 #include "jet/catalog.h"
 
@@ -105,6 +106,8 @@ struct DatabaseSpec {
   std::string password;
   std::vector<Object> objects;
   std::vector<Document> documents;  // listed before the objects
+  // ACE only: the finished file is encrypted with this password.
+  std::optional<Encryption> encryption;
 
   Table& AddTable(Table t) { return std::get<Table>(objects.emplace_back(std::move(t))); }
   Link& AddLink(Link l) { return std::get<Link>(objects.emplace_back(std::move(l))); }

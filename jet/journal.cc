@@ -330,9 +330,10 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
     }
     Record& r = journal.records[at->second];
     if (r.images.size() == kMaxImages) return Status::InvalidArgument("a page is written too often in one change");
-    std::vector<uint8_t> image = pager.StoredBytes(p.number, p.bytes);
-    image.resize(r.bytes.size());
-    r.images.push_back(std::move(image));
+    Result<std::vector<uint8_t>> image = pager.StoredBytes(p.number, p.bytes);
+    if (!image.ok()) return image.status();
+    image->resize(r.bytes.size());
+    r.images.push_back(std::move(*image));
   }
   const std::vector<uint8_t> journal_bytes = Encode(journal);
   VOSTREL_ASSERT(Decode(journal_bytes).has_value(), "J2");

@@ -15,8 +15,9 @@ esac
 
 # qt6-translations-l10n: the toolkit's own words (the file chooser's) in the
 # user's language, which the window (and so the demo) shows; gettext: msgfmt
-# compiles po/; nlohmann-json3-dev: the JSON that --json writes and --undo reads.
-want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n gettext nlohmann-json3-dev)
+# compiles po/; nlohmann-json3-dev: the JSON that --json writes and --undo reads;
+# libssl-dev: libcrypto, which decrypts and encrypts password-protected ACE files.
+want=(cmake ninja-build g++ pkg-config libssl-dev qt6-base-dev qt6-translations-l10n gettext nlohmann-json3-dev)
 case $job in
   # GoogleTest; the independent readers the tests compare against
   # (mdbtools, and mdb-reader under Node); a display server for the window's
