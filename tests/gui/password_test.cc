@@ -139,30 +139,6 @@ TEST_F(PasswordTest, ReopenAsks) {
   EXPECT_EQ(report_.entries[0].number, engine::kErrNotValidPassword);
 }
 
-// DAO's other arguments: exclusive is refused, read-only stores nothing.
-TEST_F(PasswordTest, OpenDatabaseOptions) {
-  UseProtectedFrontEnd();
-  engine::DBEngine& dbe = engine::DBEngine::Instance();
-  const std::string connect = engine::PasswordConnect(kPassword);
-  auto number = [](auto&& open) {
-    try {
-      open();
-    } catch (const engine::EngineError& e) {
-      return e.number();
-    }
-    return 0;
-  };
-  EXPECT_EQ(number([&] { dbe.OpenDatabase("MLQ.mdb", true, false, connect); }), engine::kErrInvalidArgument);
-  EXPECT_EQ(number([&] { dbe.OpenDatabase("MLQ.mdb", false, false, "ODBC;PWD=" + std::string(kPassword)); }),
-            engine::kErrInstallableIsam);
-  EXPECT_EQ(number([&] { dbe.OpenDatabase("MLQ.mdb", false, false, "MS Access;PWD=narobe"); }),
-            engine::kErrNotValidPassword);
-  auto db = dbe.OpenDatabase("MLQ.mdb", false, true, "MS Access;PWD=" + std::string(kPassword));
-  engine::TableDef& partner = db->TableDefs().Item("Partner");
-  partner.SetConnect(";DATABASE=" + work_.string() + "/PARTNER.MDB");
-  EXPECT_EQ(number([&] { partner.RefreshLink(); }), engine::kErrReadOnly);
-}
-
 // The Qt dialog: Slovenian captions, a masked field, OK gives what was
 // typed, Cancel nothing.
 TEST(PasswordDialog, MaskedFieldOkAndCancel) {
