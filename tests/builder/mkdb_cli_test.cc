@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
+#include "vostrel/error.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
 #include "tests/support/support.h"
@@ -28,6 +30,29 @@ std::string PartnerLink(const std::filesystem::path& file) {
   return link;
 }
 
+// --password-file: a Jet3/Jet4 file that opens only with the file's first
+// line; an ACE file is refused.
+TEST(Mkdb, PasswordFile) {
+  TempDir dir;
+  {
+    std::ofstream(dir.path() / "geslo.txt") << "Skriv-no7\r\nnot this\n";
+  }
+  for (const char* format : {"jet3", "jet4"}) {
+    SCOPED_TRACE(format);
+    const std::filesystem::path out = dir.path() / (std::string(format) + ".mdb");
+    auto r = testing_support::Run(Mkdb("frontend " + ShellQuote(out.string()) + " --format " + format +
+                                       " --password-file geslo.txt"),
+                                  dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THROW(engine::DBEngine::Instance().OpenDatabase(out.string()), engine::EngineError);
+    auto db = engine::DBEngine::Instance().OpenDatabase(out.string(), false, true, ";PWD=Skriv-no7");
+    EXPECT_EQ(db->TableDefs().Item("Partner").Connect(), ";DATABASE=C:\\MLQ\\PARTNER.MDB");
+  }
+  auto ace = testing_support::Run(Mkdb("frontend x.accdb --format ace12 --password-file geslo.txt"), dir.path());
+  EXPECT_EQ(ace.status, 1);
+  EXPECT_NE(ace.err.find("ACE"), std::string::npos) << ace.err;
+}
+
 TEST(Mkdb, HelpAndUsageErrors) {
   auto help = testing_support::Run(Mkdb("--help"));
   EXPECT_EQ(help.status, 0);
@@ -44,6 +69,7 @@ TEST(Mkdb, HelpAndUsageErrors) {
       {"frontend x.mdb --size lots", "bad --size"},
       {"frontend x.mdb --code-page 1251", "1250 or 1252"},
       {"frontend x.mdb --frobnicate", "unknown option"},
+      {"frontend x.mdb --password-file nikjer.txt", "readable file"},
   };
   TempDir dir;
   for (const auto& c : cases) {

@@ -146,7 +146,7 @@ TEST_P(PasswordFrontEnd, WrongPasswordIs3031) {
   Scene s(c.kind.format);
   const std::vector<uint8_t> before = ReadBytes(s.front);
   const std::string wrong = "napacno-geslo";
-  for (const std::string& args : {std::string("list MLQ.mdb"), std::string("relink MLQ.mdb --from C:\\\\MLQ --to D:\\\\x")}) {
+  for (const std::string& args : {std::string("list MLQ.mdb"), std::string("relink MLQ.mdb --from 'C:\\MLQ' --to 'D:\\x'")}) {
     const RunResult r = s.Vostrel(args, c.way, wrong);
     EXPECT_EQ(r.status, 1) << args;
     EXPECT_NE((r.err + r.out).find("Error 3031: Not a valid password."), std::string::npos) << r.err << r.out;
@@ -195,7 +195,7 @@ TEST(PasswordOption, FileBeforeVariableAndItsFailures) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("vostrel-cli check: nikjer.txt: cannot read the password"), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty()) << r.out;
-  r = testing_support::Run(cli + " relink MLQ.mdb --from C:\\\\MLQ --to D:\\\\x", s.dir.path());
+  r = testing_support::Run(cli + " relink MLQ.mdb --from 'C:\\MLQ' --to 'D:\\x'", s.dir.path());
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("holds \";\""), std::string::npos) << r.err;
   variable.reset();
