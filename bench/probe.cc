@@ -10,6 +10,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "jet/ace_encryption.h"
+#include "jet/header.h"
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
@@ -59,7 +61,8 @@ ProbeResult Measure(Operation operation) {
 }
 
 int Usage() {
-  std::cerr << "usage: vostrel-bench probe idle | open FILE [--evict] | relink FILE LINK | map FILE\n";
+  std::cerr << "usage: vostrel-bench probe idle | open FILE [--evict] | relink FILE LINK [PASSWORD] | derive FILE PASSWORD "
+               "| map FILE\n";
   return 2;
 }
 
@@ -118,13 +121,30 @@ int RunProbe(const std::vector<std::string>& args) {
         std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(file);
         return db->TableDefs().Item(kPartner).Connect();
       });
-    } else if (what == "relink" && args.size() == 3) {
+    } else if (what == "relink" && (args.size() == 3 || args.size() == 4)) {
+      const std::string connect = args.size() == 4 ? ";PWD=" + args[3] : "";
       r = Measure([&] {
-        std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenDatabase(args[1]);
+        std::unique_ptr<engine::Database> db =
+            engine::DBEngine::Instance().OpenDatabase(jet::Env::Default(), args[1], false, false, connect);
         engine::TableDef& partner = db->TableDefs().Item(kPartner);
         partner.SetConnect(args[2]);
         partner.RefreshLink();
         return partner.Connect();
+      });
+    } else if (what == "derive" && args.size() == 3) {
+      // The key derivation of an encrypted ACE file alone: what every open
+      // of it pays once, apart from the pages it reads.
+      std::vector<uint8_t> head(4096);
+      jet::Result<std::unique_ptr<jet::File>> file = jet::Env::Default().Open(args[1], jet::OpenMode::kRead);
+      if (!file.ok() || !(*file)->ReadAt(0, head).ok()) return Usage();
+      jet::Result<jet::Header> header = jet::ParseHeader(head);
+      if (!header.ok()) return Usage();
+      jet::Result<jet::EncryptionDescriptor> descriptor =
+          jet::ParseEncryptionDescriptor(jet::ToggleHeaderMask(head, header->format));
+      if (!descriptor.ok()) return Usage();
+      r = Measure([&] {
+        return std::string(
+            jet::UnlockAcePages(jet::Crypto::Default(), *descriptor, header->db_key, args[2]).ok() ? "unlocked" : "refused");
       });
     } else if (what == "map" && args.size() == 2) {
       engine::MapSources sources;  // the one map file, no other source
