@@ -32,7 +32,7 @@ namespace {
 
 const char kUsage[] =
     "usage: vostrel-bench [options]\n"
-    "       vostrel-bench probe idle | open FILE [--evict] | relink FILE LINK [PASSWORD] | derive FILE PASSWORD\n"
+    "       vostrel-bench probe idle | open FILE [--evict] | relink[-opened] FILE LINK [PASSWORD] | derive FILE PASSWORD\n"
     "\n"
     "  --bin DIR        where vostrel-mkdb, vostrel-cli and vostrel are (default: beside this program)\n"
     "  --scratch DIR    where the files are made (default: /tmp/vostrel-bench)\n"
@@ -156,6 +156,7 @@ struct ProbeRuns {
   std::vector<ProbeResult> runs;
 
   Summary Time() const { return Pick([](const ProbeResult& r) { return r.seconds; }); }
+  Summary Cpu() const { return Pick([](const ProbeResult& r) { return r.cpu_seconds; }); }
   Summary PagesRead() const { return Pick([](const ProbeResult& r) { return double(r.pages_read); }); }
   Summary PagesWritten() const { return Pick([](const ProbeResult& r) { return double(r.pages_written); }); }
   Summary Syncs() const { return Pick([](const ProbeResult& r) { return double(r.syncs); }); }
@@ -400,30 +401,38 @@ class Bench {
                  "100000, as the desktop program writes) and RC4 CryptoAPI; the whole relink as in 2, " +
                  std::to_string(o_.runs) + " runs each, and the key derivation alone (the password checked against "
                  "the descriptor's verifier, the page key derived), which every open pays once.\n");
-    std::vector<ProbeRuns> relinks = Rounds(fes.size(), o_.runs, [&](size_t c, int round) {
-      std::vector<std::string> args = {"relink", fes[c].file, LinkTo(backends_[BackEndOfRound(round)])};
-      if (!kinds[c].empty()) args.push_back(kPassword);
-      return args;
-    });
+    auto relink = [&](const char* probe) {
+      return Rounds(fes.size(), o_.runs, [&](size_t c, int round) {
+        std::vector<std::string> args = {probe, fes[c].file, LinkTo(backends_[BackEndOfRound(round)])};
+        if (!kinds[c].empty()) args.push_back(kPassword);
+        return args;
+      });
+    };
+    std::vector<ProbeRuns> relinks = relink("relink");
+    std::vector<ProbeRuns> opened = relink("relink-opened");
     std::vector<ProbeRuns> derive = Rounds(fes.size(), o_.runs, [&](size_t c, int) {
       // The plain file has no derivation: its probe does nothing.
       return kinds[c].empty() ? std::vector<std::string>{"idle"}
                               : std::vector<std::string>{"derive", fes[c].file, kPassword};
     });
-    report_.Header({"front-end", "relink: median", "spread", "pages read", "pages written", "key derivation: median",
-                    "relink less derivation", "against plain"});
-    const double plain = relinks[0].Time().median;
-    for (size_t c = 0; c < fes.size(); ++c) {
-      const double derivation = kinds[c].empty() ? 0 : derive[c].Time().median;
-      const double less = relinks[c].Time().median - derivation;
+    report_.Line("Processor time (user and system) is held against the goal, for the relink of a file already "
+                 "open (relink-opened: its catalog read again under the lock, the back-end checked, the pages "
+                 "written and synced): on a shared machine the wall time is mostly the wait for the disk's "
+                 "sync, which neither cipher changes, and a difference of two medians of the key derivation's "
+                 "size is noise at the scale of a relink.\n");
+    report_.Header({"front-end", "relink: median", "spread", "processor", "key derivation (processor)",
+                    "relink of the open file (processor)", "against plain", "pages read", "pages written"});
+    const double plain = opened[0].Cpu().median;
+    for (size_t c = 0; c < fes.size(); ++c)
       report_.Row({fes[c].label, FormatSeconds(relinks[c].Time().median), FormatSpread(relinks[c].Time()),
-                   Range(relinks[c].PagesRead()), Range(relinks[c].PagesWritten()),
-                   kinds[c].empty() ? "-" : FormatSeconds(derivation), FormatSeconds(less), Ratio(less / plain)});
-      if (!kinds[c].empty())
-        report_.Goal("relink of an encrypted " + SizeLabel(bytes) + " front-end (" + kinds[c] + "), less its key "
-                         "derivation, within " + Ratio(kEncryptedRelinkRatio) + "x of the plain one",
-                     less <= kEncryptedRelinkRatio * plain, "ratio " + Ratio(less / plain));
-    }
+                   FormatSeconds(relinks[c].Cpu().median), kinds[c].empty() ? "-" : FormatSeconds(derive[c].Cpu().median),
+                   FormatSeconds(opened[c].Cpu().median), Ratio(opened[c].Cpu().median / plain),
+                   Range(relinks[c].PagesRead()), Range(relinks[c].PagesWritten())});
+    for (size_t c = 1; c < fes.size(); ++c)
+      report_.Goal("relink of an encrypted " + SizeLabel(bytes) + " front-end (" + kinds[c] + "), its key "
+                       "derivation apart, within " + Ratio(kEncryptedRelinkRatio) + "x of the plain one",
+                   opened[c].Cpu().median <= kEncryptedRelinkRatio * plain,
+                   "ratio of medians " + Ratio(opened[c].Cpu().median / plain));
     if (!o_.keep)
       for (const FrontEnd& fe : fes) workload_.Remove(fe);
   }
