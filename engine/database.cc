@@ -169,13 +169,13 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
       if (!header.ok()) return header.status();
       if (*size < header->format.page_size * uint64_t{3}) throw UnrecognizedFormat(path);  // no room for the catalog
       std::shared_ptr<const jet::PageCodec> codec;
-      if (header->pages_encrypted()) {
-        codec = jet::Jet4PageCodec(header->db_key);
-      } else if (header->format.family == jet::Family::kAce && header->db_key != 0) {
+      if (header->format.family == jet::Family::kAce && header->db_key != 0) {
         // The verifier decides: the header's password field is not consulted.
         codec = unlock.Pages(head, *header, password, path);
-      } else if (header->needs_password()) {
-        if (!password || jet::DatabasePassword(head, *header) != *password) throw NotValidPassword();
+      } else {
+        if (header->needs_password() && (!password || jet::DatabasePassword(head, *header) != *password))
+          throw NotValidPassword();
+        if (header->pages_encrypted()) codec = jet::Jet4PageCodec(header->db_key);
       }
       impl->header = *header;
 

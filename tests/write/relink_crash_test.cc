@@ -34,6 +34,7 @@ struct CrashCase {
   bool shared;
   // Makes the front-end and its back-end in dir; returns the front-end and the links to store.
   std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> make;
+  std::optional<std::string> password = std::nullopt;  // an encrypted front-end's
 };
 
 // What a failing case is, as its description rather than its bytes.
@@ -90,6 +91,14 @@ std::vector<CrashCase> CrashCases() {
   dbbuilder::FrontEndOptions grows;
   grows.links = {{"Partner", "C:\\a"}, {"Artikli", "C:\\a"}};
   grows.partner_fills_page = true;
+  // Encrypted ACE front-ends: the journal keeps their pages as stored. A
+  // small spin count: the cuts open the file hundreds of times.
+  auto encrypted = [](jet::AceEncryptionKind kind) {
+    dbbuilder::FrontEndOptions o;
+    o.format = dbbuilder::FormatVersion::kAce14;
+    o.encryption = dbbuilder::Encryption{"geslo", kind, 1000};
+    return Built(o, 100);
+  };
   auto moves = [grows](const TempDir& dir) {
     fs::path f = dir / "MLQ.mdb";
     EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(grows), f.string()).ok());
@@ -105,18 +114,23 @@ std::vector<CrashCase> CrashCases() {
       {"a row moved to another page", false, BuiltFixture("v2003-big", {"Partner"})},
       {"two links at once, one a long value", false, Built(ace_out_of_row, 600)},
       {"Jet3, a full page, long values, two links", false, Built(jet3_full, 1000)},
+      {"an agile-encrypted ACE file", false, encrypted(jet::AceEncryptionKind::kAgile), "geslo"},
+      {"an RC4-encrypted ACE file", false, encrypted(jet::AceEncryptionKind::kRc4CryptoApi), "geslo"},
   };
 }
 
-std::string LinkOf(const fs::path& file, const std::string& table) {
-  auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
+std::string LinkOf(const fs::path& file, const std::string& table,
+                   const std::optional<std::string>& password = std::nullopt) {
+  auto db = engine::DBEngine::Instance().OpenDatabase(jet::Env::Default(), file.string(), false, false,
+                                                      password ? ";PWD=" + *password : "");
   return db->TableDefs().Item(table).Connect();
 }
 
 // Makes the change uncut: the number of changing operations it takes.
-uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkRequest>& links) {
+uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkRequest>& links,
+                      const std::optional<std::string>& password = std::nullopt) {
   FaultEnv env;
-  auto db = engine::OpenDatabaseImpl(env, front.string());
+  auto db = engine::OpenDatabaseImpl(env, front.string(), password);
   const uint64_t at_open = env.Operations();
   engine::StoreLinks(*db, env, links, kNow);
   return env.Operations() - at_open;
@@ -126,9 +140,10 @@ uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkReque
 // of its changing operations failing as `fault` (the process then goes on
 // or, after a crash, is as good as gone). Whether the relink returned.
 bool RelinkCutAt(FaultEnv& env, const fs::path& front, const std::vector<uint8_t>& before,
-                 const std::vector<engine::LinkRequest>& links, uint64_t n, Fault fault = Fault::kCrash) {
+                 const std::vector<engine::LinkRequest>& links, uint64_t n, Fault fault = Fault::kCrash,
+                 const std::optional<std::string>& password = std::nullopt) {
   WriteBytes(front, before);
-  auto db = engine::OpenDatabaseImpl(env, front.string());
+  auto db = engine::OpenDatabaseImpl(env, front.string(), password);
   env.FailAt(env.Operations() + n, fault);
   try {
     engine::StoreLinks(*db, env, links, kNow);
@@ -149,13 +164,13 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
   const std::vector<engine::LinkRequest> links = made.second;
   const auto before = ReadBytes(front);
   std::vector<std::string> old_links;
-  for (const auto& l : links) old_links.push_back(LinkOf(front, l.table));
+  for (const auto& l : links) old_links.push_back(LinkOf(front, l.table, c.password));
 
   // The change uncut, counting the operations it makes.
-  const uint64_t operations = OperationsOf(front, links);
+  const uint64_t operations = OperationsOf(front, links, c.password);
   const auto after = ReadBytes(front);
   ASSERT_NE(after, before);
-  for (const auto& l : links) ASSERT_EQ(LinkOf(front, l.table), l.link);
+  for (const auto& l : links) ASSERT_EQ(LinkOf(front, l.table, c.password), l.link);
 
   // What the disk holds after the cut: everything written (the process was
   // killed), only what was synced (the power went), or what was synced plus
@@ -177,7 +192,7 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
     // change returned; it must be there.
     for (uint64_t n = 1; n <= operations + 1; ++n) {
       FaultEnv env;
-      const bool returned = RelinkCutAt(env, front, before, links, n, kind.fault);
+      const bool returned = RelinkCutAt(env, front, before, links, n, kind.fault, c.password);
       const char* power = "";
       switch (kind.power) {
         case Power::kStays: break;
@@ -205,7 +220,7 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
 
       // The next open plays back or removes the journal.
       std::vector<std::string> now;
-      for (const auto& l : links) now.push_back(LinkOf(front, l.table));
+      for (const auto& l : links) now.push_back(LinkOf(front, l.table, c.password));
       EXPECT_FALSE(fs::exists(jet::JournalPath(front.string()))) << trace;
       const auto bytes = ReadBytes(front);
       if (returned) {
@@ -239,7 +254,7 @@ TEST_P(RelinkCrash, EveryPowerCutStateRecoversTheOldFileOrTheNew) {
   const fs::path& front = made.first;
   const std::vector<engine::LinkRequest>& links = made.second;
   const auto before = ReadBytes(front);
-  const uint64_t operations = OperationsOf(front, links);
+  const uint64_t operations = OperationsOf(front, links, c.password);
   const auto after = ReadBytes(front);
   const char* mode = std::getenv("VOSTREL_POWER_CUT");
   const bool full = mode && std::string(mode) == "full";
@@ -257,7 +272,7 @@ TEST_P(RelinkCrash, EveryPowerCutStateRecoversTheOldFileOrTheNew) {
   };
   for (uint64_t n = 1; n <= operations + 1; ++n) {
     FaultEnv env;
-    (void)RelinkCutAt(env, front, before, links, n);
+    (void)RelinkCutAt(env, front, before, links, n, Fault::kCrash, c.password);
     for (const auto& cut : env.PowerCutStates(tears, full ? 0 : 3, n)) {
       const std::string trace = "cut at " + std::to_string(n) + " of " + std::to_string(operations) + ": " + cut.description;
       env.LosePower(cut);
