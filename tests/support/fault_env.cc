@@ -112,6 +112,7 @@ class FaultFile final : public jet::File {
 
   jet::Result<std::optional<jet::HeldLock>> FindLock() override {
     if (env_.crashed_) return env_.CrashedStatus();
+    if (env_.lock_probes_fail_) return Status::Error(jet::Code::kIoError, "query locks of " + path_ + ": I/O error");
     return base_->FindLock();
   }
 
