@@ -45,31 +45,18 @@ const char kListUsage[] =
 }  // namespace
 
 int ListCommand(const Args& args) {
-  bool all = false, json = false, show_passwords = false;
-  std::optional<std::string> file;
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << platform::Translate(kListUsage);
-      return 0;
-    }
-    if (a == "--all") {
-      all = true;
-    } else if (a == "--json") {
-      json = true;
-    } else if (a == kShowPasswords.name) {
-      show_passwords = true;
-    } else if ((a.size() > 1 && a[0] == '-') || file) {
-      std::cerr << platform::Fill(platform::Translate("vostrel-cli list: unexpected argument '%1'"), {a}) << "\n\n"
-                << platform::Translate(kListUsage);
-      return 2;
-    } else {
-      file = a;
-    }
-  }
-  if (!file) {
-    std::cerr << platform::Translate(kListUsage);
-    return 2;
-  }
+  ParsedArgs parsed;
+  if (auto done = ParseCommandArgs(args, "list", kListUsage, {{"--all", false}, {"--json", false}, kShowPasswords}, parsed,
+                                   [](const ParsedArgs& p) {
+                                     if (p.help) return;
+                                     if (p.files.empty()) throw UsageError("no database to list");
+                                     if (p.files.size() > 1)
+                                       throw UsageError(platform::Fill(platform::Translate("unexpected argument '%1'"),
+                                                                       {p.files[1]}));
+                                   }))
+    return *done;
+  const bool all = parsed.Has("--all"), json = parsed.Has("--json"), show_passwords = parsed.Has(kShowPasswords.name);
+  const std::optional<std::string> file = parsed.files.front();
   try {
     auto db = engine::DBEngine::Instance().OpenMapped(engine::Env::Default(), *file);
     // Written as it goes, a block at a time: a long catalog's whole output

@@ -57,7 +57,20 @@ FileInfo InfoOf(const struct stat& st) {
 class PosixFile final : public File {
  public:
   PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~PosixFile() override { ::close(fd_); }
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  // The descriptor is gone after close(2) whatever it returns, EINTR
+  // included (Linux), so it is never closed twice.
+  Status Close() override {
+    if (fd_ < 0) return Status::Error(Code::kIoError, "close " + path_ + ": already closed");
+    const int rc = ::close(fd_);
+    const int err = errno;
+    fd_ = -1;
+    if (rc != 0 && err != EINTR) return FromErrno(err, "close " + path_, true);
+    return Status::Ok();
+  }
 
   Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
     Result<size_t> n = ReadUpTo(offset, out);

@@ -131,6 +131,16 @@ class WindowsFile final : public File {
     ::CloseHandle(h_);
   }
 
+  Status Close() override {
+    if (h_ == INVALID_HANDLE_VALUE) return Status::Error(Code::kIoError, "close " + path_ + ": already closed");
+    if (locked_) (void)Unlock();
+    const bool closed = ::CloseHandle(h_) != 0;
+    const DWORD err = ::GetLastError();
+    h_ = INVALID_HANDLE_VALUE;
+    if (!closed) return FromError(err, "close " + path_, true);
+    return Status::Ok();
+  }
+
   Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
     size_t done = 0;
     while (done < out.size()) {

@@ -58,6 +58,12 @@ class File {
   // only: takes no lock, needs no write access. The desktop program and an
   // SMB server serving it hold such locks while a session has the file open.
   virtual Result<std::optional<HeldLock>> FindLock() = 0;
+  // Closes the file, releasing its locks, and says whether that went well:
+  // some file systems report a write they could not store only here (NFS, a
+  // disk that allocates late and is full), so a written file whose close
+  // fails is not written. Every later call on the file fails. A file not
+  // closed is closed when it goes, ignoring the outcome.
+  virtual Status Close() = 0;
   // Reads from offset to the end or until out is full; returns the bytes
   // read. For files whose size the file system does not know ahead (/proc).
   virtual Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) {

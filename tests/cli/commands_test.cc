@@ -263,6 +263,32 @@ TEST(RelinkCommand, JsonForScripts) {
   EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), before);
 }
 
+// Output that does not reach standard output (a full disk) is a failure:
+// relink --json's output is the undo report, so a relink whose report was
+// lost says so and exits 1, though the link is stored; list the same.
+TEST(Commands, OutputThatCannotBeWrittenIsAFailure) {
+  SKIP_ON_WINDOWS("/dev/full");
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", FormatVersion::kJet4);
+  const fs::path front = cli_test::Build(dbbuilder::FrontEnd({}), dir.path(), "MLQ.mdb");
+  const std::string full = "vostrel-cli: could not write to standard output: No space left on device\n";
+  const struct {
+    const char* what;
+    std::string args;
+  } cases[] = {
+      {"relink --json", "relink --json MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " + ShellQuote(back.string())},
+      {"list", "list MLQ.mdb"},
+      {"list --json", "list --json MLQ.mdb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunResult r = testing_support::Run("( " + Cli() + " " + c.args + " >/dev/full )", dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, full);
+  }
+  EXPECT_EQ(cli_test::Links(front)["Partner"], ";DATABASE=" + back.string());
+}
+
 // A batch where some front-ends fail: each line on stderr names the file it
 // is about, so that 2>err.log of a long run tells which ones failed; an
 // error of no one file (a bad map entry) names none.

@@ -116,6 +116,13 @@ class FaultFile final : public jet::File {
     return base_->FindLock();
   }
 
+  // Not counted among the changing operations: what a close may fail to
+  // store is a write this env already counted.
+  Status Close() override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->Close();
+  }
+
   jet::Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) override {
     if (env_.crashed_) return env_.CrashedStatus();
     return base_->ReadUpTo(offset, out);

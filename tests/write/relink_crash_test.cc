@@ -534,6 +534,7 @@ class OverlappedEnv final : public jet::Env {
     jet::Status Unlock() override { return base_->Unlock(); }
     jet::Result<jet::FileInfo> Stat() override { return base_->Stat(); }
     jet::Result<std::optional<jet::HeldLock>> FindLock() override { return base_->FindLock(); }
+    jet::Status Close() override { return base_->Close(); }
 
    private:
     OverlappedEnv& env_;
