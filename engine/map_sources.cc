@@ -340,6 +340,8 @@ void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
   std::string host;
   if (!sources.host_name_file.empty()) {
     if (std::optional<std::string> text = ReadText(env, sources.host_name_file).text) host = Trim(Lines(*text).front());
+  } else if (sources.host_name_from_system) {
+    if (Result<std::string> name = env.HostName(); name.ok()) host = *name;
   }
   const std::string short_host = host.substr(0, host.find('.'));
   std::string netbios = conf->netbios_name;
@@ -447,8 +449,9 @@ MapSources DefaultMapSources() {
   if (s.smb_conf.empty()) s.smb_conf = "/etc/samba/smb.conf";
 #ifndef _WIN32
   s.testparm = "/usr/bin/testparm";  // Debian's samba-common-bin
+  if (const char* testparm = std::getenv("VOSTREL_TESTPARM")) s.testparm = testparm;  // empty: not asked
 #endif
-  s.host_name_file = "/proc/sys/kernel/hostname";
+  s.host_name_from_system = true;
   s.mounts = "/proc/self/mounts";
   std::string wine = Variable("WINEPREFIX");
   if (wine.empty() && !home.empty()) wine = home + "/.wine";

@@ -270,6 +270,12 @@ class PosixEnv final : public Env {
   // Linux names the program's file in /proc; elsewhere the caller falls back
   // on what it was started as.
   Result<std::string> ProgramPath() override { return RealPath("/proc/self/exe"); }
+
+  Result<std::string> HostName() override {
+    char name[256] = {};  // a host name is at most 255 bytes (HOST_NAME_MAX is 64 on Linux)
+    if (::gethostname(name, sizeof name - 1) != 0) return FromErrno(errno, "host name", false);
+    return std::string(name);
+  }
 };
 
 }  // namespace

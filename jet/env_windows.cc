@@ -390,6 +390,14 @@ class WindowsEnv final : public Env {
     }
     return Status::Error(Code::kIoError, "program path: longer than the system allows");
   }
+
+  // The NetBIOS name, as the machine's lock file records and SMB name it.
+  Result<std::string> HostName() override {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!::GetComputerNameW(name, &size)) return LastError("host name", false);
+    return Utf8(std::wstring_view(name, size));
+  }
 };
 
 }  // namespace

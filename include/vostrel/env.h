@@ -116,6 +116,10 @@ class Env {
   virtual Result<std::string> CurrentDir() = 0;
   // The running program's own file, absolute, as the system knows it.
   virtual Result<std::string> ProgramPath() = 0;
+  // This machine's name as the system's own call gives it (gethostname on
+  // POSIX, GetComputerNameW on Windows): what a server is called by its
+  // clients unless its configuration says otherwise.
+  virtual Result<std::string> HostName() = 0;
 
   // The folder that holds `path`, as this system writes paths: "." for a
   // bare name; a root keeps its separator ("/", "C:\", "\\server\share\").

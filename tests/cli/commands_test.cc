@@ -329,6 +329,40 @@ TEST(Commands, EveryErrorLineNamesItsFile) {
   }
 }
 
+// The header --version reads is made by the build, not by CMake's configure:
+// a commit made since is named by the next build, and an unchanged source
+// leaves the header as it was (nothing rebuilt).
+TEST(Commands, TheVersionNamesTheSourceAsBuilt) {
+  SKIP_ON_WINDOWS("git and cmake from the shell");
+  if (testing_support::Run("command -v git && command -v cmake").status != 0) GTEST_SKIP() << "git or cmake is missing";
+  TempDir dir;
+  const fs::path header = dir / "source_version.h";
+  const std::string git = "git -c user.name=t -c user.email=t@t -c commit.gpgsign=false ";
+  ASSERT_EQ(testing_support::Run(git + "init -q && " + git + "commit -q --allow-empty -m one", dir.path()).status, 0);
+  const std::string script = "cmake -DVERSION=1.00 -DSOURCE_DIR=" + ShellQuote(dir.path().string()) +
+                             " -DOUTPUT=" + ShellQuote(header.string()) + " -DGIT_EXECUTABLE=git -P " +
+                             ShellQuote((SourceDir() / "cmake/source_version.cmake").string());
+  auto revision = [&] {
+    const std::vector<uint8_t> bytes = ReadBytes(header);
+    const std::string text(bytes.begin(), bytes.end());
+    const std::string before = "kSourceRevision[] = \"";
+    const size_t at = text.find(before) + before.size();
+    return text.substr(at, text.find('"', at) - at);
+  };
+  auto head = [&] { return testing_support::Run("git rev-parse --short HEAD", dir.path()).out; };
+  ASSERT_EQ(testing_support::Run(script).status, 0);
+  const std::string first = revision();
+  EXPECT_EQ(first + "\n", head());
+  const auto written = fs::last_write_time(header);
+  fs::last_write_time(header, written - std::chrono::hours(1));
+  ASSERT_EQ(testing_support::Run(script).status, 0);
+  EXPECT_EQ(fs::last_write_time(header), written - std::chrono::hours(1)) << "written again unchanged";
+  ASSERT_EQ(testing_support::Run(git + "commit -q --allow-empty -m two", dir.path()).status, 0);
+  ASSERT_EQ(testing_support::Run(script).status, 0);
+  EXPECT_NE(revision(), first);
+  EXPECT_EQ(revision() + "\n", head());
+}
+
 TEST(Commands, UsageHelpAndVersion) {
   struct Case {
     std::string args;

@@ -106,6 +106,7 @@ class FaultEnv final : public jet::Env {
   jet::Result<std::string> RealPath(const std::string& path) override;
   jet::Result<std::string> CurrentDir() override;
   jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
+  jet::Result<std::string> HostName() override { return base_.HostName(); }
 
  private:
   friend class FaultFile;

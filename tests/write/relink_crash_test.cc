@@ -515,6 +515,7 @@ class OverlappedEnv final : public jet::Env {
   jet::Result<std::string> RealPath(const std::string& path) override { return base_.RealPath(path); }
   jet::Result<std::string> CurrentDir() override { return base_.CurrentDir(); }
   jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
+  jet::Result<std::string> HostName() override { return base_.HostName(); }
   int torn_reads = 0;
 
  private:
