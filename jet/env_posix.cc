@@ -50,6 +50,7 @@ FileInfo InfoOf(const struct stat& st) {
   info.device = static_cast<uint64_t>(st.st_dev);
   info.inode = static_cast<uint64_t>(st.st_ino);
   info.links = static_cast<uint32_t>(st.st_nlink);
+  info.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   info.owner_writable = (st.st_mode & S_IWUSR) != 0;
   return info;
 }

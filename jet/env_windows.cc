@@ -87,6 +87,8 @@ FileInfo InfoOf(const BY_HANDLE_FILE_INFORMATION& in) {
   info.device = in.dwVolumeSerialNumber;
   info.inode = (static_cast<uint64_t>(in.nFileIndexHigh) << 32) | in.nFileIndexLow;
   info.links = in.nNumberOfLinks;
+  info.modified = static_cast<int64_t>((static_cast<uint64_t>(in.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       in.ftLastWriteTime.dwLowDateTime);
   info.owner_writable = (in.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
   return info;
 }
@@ -127,6 +129,7 @@ class WindowsFile final : public File {
  public:
   WindowsFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
   ~WindowsFile() override {
+    if (h_ == INVALID_HANDLE_VALUE) return;
     if (locked_) (void)Unlock();
     ::CloseHandle(h_);
   }

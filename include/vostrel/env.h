@@ -26,6 +26,9 @@ struct FileInfo {
   uint64_t device = 0;
   uint64_t inode = 0;
   uint32_t links = 1;  // names (hard links) the file has
+  // When its contents last changed, in the system's own units (nanoseconds
+  // since 1970 on POSIX, 100 ns since 1601 on Windows): compared, not shown.
+  int64_t modified = 0;
   // The owner may write it: the owner's write bit on POSIX, the absence of
   // the read-only attribute on Windows. Says nothing of who is asking.
   bool owner_writable = true;
