@@ -47,6 +47,7 @@ const char kUsage[] =
     "  --only-maps      measure the path map files alone\n"
     "  --encrypted S    size of the encrypted front-ends relinked (default: 100M; 0 leaves them out)\n"
     "  --only-encrypted measure the encrypted front-ends alone\n"
+    "  --only-samba     measure the relink with and without Samba's testparm alone\n"
     "  --keep           keep the made files for the next run\n";
 
 // Goals the figures are held against.
@@ -71,6 +72,7 @@ struct Options {
   bool only_maps = false;
   uint64_t encrypted_size = 100ull << 20;
   bool only_encrypted = false;
+  bool only_samba = false;
 };
 
 std::vector<std::string> Split(const std::string& text) {
@@ -110,6 +112,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
     else if (a == "--encrypted") {
       o.encrypted_size = ParseSize(value());
     }
+    else if (a == "--only-samba") o.only_samba = true;
     else if (a == "--sizes") {
       o.sizes.clear();
       for (const std::string& s : Split(value())) {
@@ -228,10 +231,15 @@ class Bench {
   void Run() {
     const auto& be = workload_.BackEndFolders();
     backends_ = be;
-    if (o_.only_scan || o_.only_maps || o_.only_encrypted) {
+    if (o_.only_scan || o_.only_maps || o_.only_encrypted || o_.only_samba) {
       if (o_.only_scan && o_.scan > 0) ScanTree(o_.scan);
       if (o_.only_maps) MapFiles();
       if (o_.only_encrypted) Encrypted();
+      if (o_.only_samba) {
+        const FrontEnd fe = workload_.MakeFrontEnd(SizeLabel(1ull << 20), 1ull << 20, 0);
+        SambaRelink(fe);
+        if (!o_.keep) workload_.Remove(fe);
+      }
       report_.Summary();
       return;
     }
@@ -262,6 +270,7 @@ class Bench {
     if (o_.scan > 0) ScanTree(o_.scan);
     MapFiles();
     Encrypted();
+    if (!sized.empty()) SambaRelink(sized.front());
     report_.Summary();
 
     if (!o_.keep) {
@@ -597,6 +606,46 @@ class Bench {
     }
     report_.Goal("a map file of " + std::to_string(lines_list.back()) + " lines read in under a second", largest < 1.0,
                  FormatSeconds(largest));
+  }
+
+  // A relink to a local path on a machine with Samba installed: vostrel-cli
+  // asks testparm only when a link's share path needs the map, so the relink
+  // costs what it costs without Samba.
+  void SambaRelink(const FrontEnd& fe) {
+    const std::string testparm = "/usr/bin/testparm";
+    Progress("7: a relink with Samba installed");
+    report_.Heading("7. A relink with Samba installed");
+    if (!std::filesystem::exists(testparm)) {
+      report_.Line("(" + testparm + " is not installed: no figures.)");
+      return;
+    }
+    const std::string conf = o_.scratch + "/smb.conf";
+    std::ofstream(conf) << "[global]\n  netbios name = bench\n[baze]\n  path = " << backends_[0] << "\n";
+    report_.Line("`vostrel-cli relink " + fe.label + " --table Partner --connect ;DATABASE=LOCAL` as whole processes, "
+                 "start to exit, " + std::to_string(o_.process_runs) + " runs each, alternating; both with "
+                 "VOSTREL_SMB_CONF naming an smb.conf of one share, one with " + testparm + " to ask, one without "
+                 "(VOSTREL_TESTPARM empty).\n");
+    report_.Header({"Samba", "median", "spread"});
+    const char* labels[] = {"testparm installed", "without testparm"};
+    std::vector<double> times[2];
+    for (int round = -1; round < o_.process_runs; ++round)
+      for (int with = 0; with < 2; ++with) {
+        const std::vector<std::string> argv = {o_.bin_dir + "/vostrel-cli", "relink", fe.file, "--table", "Partner",
+                                               "--connect", LinkTo(backends_[BackEndOfRound(round * 2 + with)])};
+        ProcessOptions options;
+        options.extra_env = {"VOSTREL_SMB_CONF=" + conf};
+        if (with == 1) options.extra_env.push_back("VOSTREL_TESTPARM=");
+        const ProcessResult r = RunProcess(argv, options);
+        if (!r.ok()) throw std::runtime_error(Describe(argv, r));
+        if (round >= 0) times[with].push_back(r.seconds);
+      }
+    const Summary with = Summarize(times[0]), without = Summarize(times[1]);
+    report_.Row({labels[0], FormatSeconds(with.median), FormatSpread(with)});
+    report_.Row({labels[1], FormatSeconds(without.median), FormatSpread(without)});
+    const double ratio = with.median / without.median;
+    report_.Goal("a relink to a local path with Samba installed within 1.2x of one without", ratio <= 1.2,
+                 "ratio of medians " + Ratio(ratio));
+    if (!o_.keep) std::filesystem::remove(conf);
   }
 
   void Peers(const std::vector<FrontEnd>& fes) {

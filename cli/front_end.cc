@@ -24,7 +24,7 @@ bool NotCheckable(const engine::EngineError& e) {
 
 ChangedLink Change(std::string table, std::string old_link, std::string new_link) {
   const bool same_password = Passwords(old_link) == Passwords(new_link);
-  return ChangedLink{std::move(table), std::move(old_link), std::move(new_link), std::nullopt, same_password};
+  return ChangedLink{std::move(table), std::move(old_link), std::move(new_link), std::nullopt, same_password, std::nullopt};
 }
 
 // The links an undo puts back; `refused` gets those it leaves as they are.
@@ -127,15 +127,24 @@ FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const R
     report.links = Plan(*db, order, report.refused);
     if (report.links.empty()) return report;
 
+    const bool undo = std::holds_alternative<UndoLinks>(order);
     std::vector<engine::LinkRequest> requests;
     for (ChangedLink& l : report.links) {
       // Made from the link as read: stored only while the file still holds it.
-      requests.push_back(engine::LinkRequest{l.table, l.new_link, l.old_link});
+      requests.push_back(engine::LinkRequest{l.table, l.new_link, l.old_link, undo});
       try {
         db->CheckLink(requests.back());
       } catch (const engine::EngineError& e) {
         l.failure = Failure::Of(e);
         if (!report.failure) report.failure = l.failure;
+        continue;
+      }
+      if (!undo) continue;
+      // Put back all the same; the user hears that its back-end is gone.
+      try {
+        db->CheckLink(engine::LinkRequest{l.table, l.new_link});
+      } catch (const engine::EngineError& e) {
+        l.back_end_now = Failure::Of(e);
       }
     }
     if (report.failure) {

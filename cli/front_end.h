@@ -83,8 +83,9 @@ struct MoveBackEnd {
 
 // The links a relink report says were changed, put back (relink --undo):
 // each link whose stored string is still what the report wrote as new gets
-// the report's old string again (see Restored in undo.h); the others are
-// refused.
+// the report's old string again (see Restored in undo.h), whether its
+// back-end opens now or not: the undo restores the state that was; the
+// others are refused.
 struct UndoLinks {
   struct Link {
     std::string table;
@@ -105,6 +106,8 @@ struct ChangedLink {
   // Whether both strings hold the same passwords: what lets an undo take a
   // masked password from the link as it stands then.
   bool same_password = false;
+  // An undo's link put back though its back-end does not open now: why not.
+  std::optional<Failure> back_end_now;
 };
 
 // A link an undo leaves as it is, and why.

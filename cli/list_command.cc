@@ -49,37 +49,20 @@ const char kListUsage[] =
 }  // namespace
 
 int ListCommand(const Args& args) {
-  bool all = false, json = false, show_passwords = false;
-  std::optional<std::string> file;
-  ParsedArgs password_args;  // --password-file, as the other commands take it
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--help" || a == "-h") {
-      std::cout << platform::Translate(kListUsage);
-      return 0;
-    }
-    if (a == "--all") {
-      all = true;
-    } else if (a == "--json") {
-      json = true;
-    } else if (a == kShowPasswords.name) {
-      show_passwords = true;
-    } else if ((a == kPasswordFile.name && i + 1 < args.size()) || a.rfind(kPasswordFile.name + "=", 0) == 0) {
-      password_args.values[kPasswordFile.name] = a == kPasswordFile.name ? args[++i] : a.substr(kPasswordFile.name.size() + 1);
-    } else if ((a.size() > 1 && a[0] == '-') || file) {
-      std::cerr << platform::Fill(platform::Translate("vostrel-cli list: unexpected argument '%1'"), {a}) << "\n\n"
-                << platform::Translate(kListUsage);
-      return 2;
-    } else {
-      file = a;
-    }
-  }
-  if (!file) {
-    std::cerr << platform::Translate(kListUsage);
-    return 2;
-  }
+  ParsedArgs parsed;
+  if (auto done = ParseCommandArgs(args, "list", kListUsage, {{"--all", false}, {"--json", false}, kShowPasswords, kPasswordFile}, parsed,
+                                   [](const ParsedArgs& p) {
+                                     if (p.help) return;
+                                     if (p.files.empty()) throw UsageError("no database to list");
+                                     if (p.files.size() > 1)
+                                       throw UsageError(platform::Fill(platform::Translate("unexpected argument '%1'"),
+                                                                       {p.files[1]}));
+                                   }))
+    return *done;
+  const bool all = parsed.Has("--all"), json = parsed.Has("--json"), show_passwords = parsed.Has(kShowPasswords.name);
+  const std::optional<std::string> file = parsed.files.front();
   std::optional<int> failed;
-  FrontEndPassword password = PasswordFromArgs(password_args, "list", failed);
+  FrontEndPassword password = PasswordFromArgs(parsed, "list", failed);
   if (failed) return *failed;
   try {
     auto db = password.Open(engine::Env::Default(), *file);

@@ -162,6 +162,21 @@ std::string RefusedLines(const FrontEndRelink& report, bool on_stderr) {
   return out;
 }
 
+// An undo's links put back though their back-ends do not open now, one
+// line each on stderr: the link is as it was, and the user learns it is
+// broken before the office does.
+std::string BackEndsGoneLines(const FrontEndRelink& report) {
+  std::string out;
+  if (report.outcome != RelinkOutcome::kRelinked && report.outcome != RelinkOutcome::kWouldRelink) return out;
+  for (const ChangedLink& l : report.links)
+    if (l.back_end_now)
+      out += "vostrel-cli: " + TerminalText(report.file) + ": " +
+             platform::Fill(platform::Translate("'%1' is put back as it stood, though its back-end does not open now: %2"),
+                            {TerminalText(l.table), ErrorLine(l.back_end_now->number, l.back_end_now->localized)}) +
+             "\n";
+  return out;
+}
+
 Json WithRefused(Json relink_json, const FrontEndRelink& report) {
   Json refused = Json::array();
   for (const RefusedLink& l : report.refused)
@@ -215,7 +230,7 @@ int RelinkCommand(const Args& args) {
       ReportEngineError(file, report.failure->number, report.failure->localized);
     }
     failed = failed || !report.refused.empty();
-    std::cerr << RefusedLines(report, true);
+    std::cerr << RefusedLines(report, true) << BackEndsGoneLines(report);
     if (json)
       reports.Add(undo ? WithRefused(RelinkJson(report), report) : RelinkJson(report));
     else

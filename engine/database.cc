@@ -153,9 +153,9 @@ std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string&
   const std::string journal = jet::JournalPathFor(env, path);
   if (Result<jet::FileInfo> info = env.Stat(journal); info.ok() && info->kind != jet::FileKind::kFile)
     throw JournalNameTaken(path, journal);
-  jet::Status recovered = jet::RecoverJournal(env, path, &set_aside);
-  if (!recovered.ok()) throw fail(recovered);
   try {
+    jet::Status recovered = jet::RecoverJournal(env, path, &set_aside);
+    if (!recovered.ok()) throw fail(recovered);
     impl->file = OpenFile(env, name, path, &impl->writable);
     AceUnlock unlock;
 

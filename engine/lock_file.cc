@@ -21,16 +21,23 @@ std::string Name(std::span<const uint8_t> field, uint16_t code_page) {
   return jet::DecodeCodePage(jet::Bytes(field.data(), static_cast<size_t>(end - field.begin())), code_page);
 }
 
-bool AnyLock(jet::File& file) {
+// Whether another process holds a lock on `file` (with `whole_file`, one
+// over all of it counts too); where that cannot be asked, the file is
+// noted in `s` and counts as held.
+bool Held(jet::File& file, bool whole_file, const std::string& path, bool lock_file, Sessions& s) {
   auto held = file.FindLock();
-  return held.ok() && held->has_value();
+  if (!held.ok()) {
+    s.unasked.push_back(Unasked{path, lock_file, held.status().message()});
+    return true;
+  }
+  return *held && (whole_file || !((*held)->start == 0 && (*held)->length == 0));
 }
 
 }  // namespace
 
 bool HeldBySession(jet::File& file) {
-  auto held = file.FindLock();
-  return held.ok() && *held && !((*held)->start == 0 && (*held)->length == 0);
+  Sessions ignored;
+  return Held(file, false, {}, false, ignored);
 }
 
 std::string LockFileName(const std::string& db_path) {
@@ -59,18 +66,26 @@ std::vector<std::string> LockFilePaths(jet::Env& env, const std::string& db_path
 
 Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page) {
   Sessions s;
-  s.live = HeldBySession(db_file);
+  s.live = Held(db_file, false, db_path, false, s);
   for (const std::string& path : LockFilePaths(env, db_path)) {
     auto lock_file = env.Open(path, jet::OpenMode::kRead);
     if (!lock_file.ok()) {
-      // Held without sharing (Windows): a process has it open now.
-      s.live = s.live || lock_file.status().code() == jet::Code::kLocked;
+      // Held without sharing (Windows): a process has it open now. Gone
+      // since the folder was listed: the session it told of ended.
+      const jet::Code code = lock_file.status().code();
+      if (code != jet::Code::kLocked && code != jet::Code::kNotFound)
+        s.unasked.push_back(Unasked{path, true, lock_file.status().message()});
+      s.live = s.live || code != jet::Code::kNotFound;
       continue;
     }
-    s.live = s.live || AnyLock(**lock_file);
+    s.live = Held(**lock_file, true, path, true, s) || s.live;
     std::vector<uint8_t> bytes(kEntrySize * kMaxEntries);
     auto n = (*lock_file)->ReadUpTo(0, bytes);
-    if (!n.ok()) continue;
+    if (!n.ok()) {
+      s.unasked.push_back(Unasked{path, true, n.status().message()});
+      s.live = true;
+      continue;
+    }
     for (size_t at = 0; at + kEntrySize <= *n; at += kEntrySize) {
       std::span<const uint8_t> entry(bytes.data() + at, kEntrySize);
       SessionUser u{Name(entry.first(kNameSize), code_page), Name(entry.subspan(kNameSize), code_page)};
@@ -83,7 +98,16 @@ Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_p
 void RefuseIfInUse(DatabaseImpl& db, jet::Env& env) {
   if (!db.file) return;
   const Sessions s = FindSessions(env, *db.file, db.path, db.header.code_page);
-  if (s.live) throw LockedBy(s.users);
+  if (!s.live) return;
+  EngineError e = LockedBy(s.users);
+  std::string english = e.description(), localized = e.localized();
+  for (const Unasked& u : s.unasked) {
+    const Phrase why = u.lock_file ? Say("The lock file '%1' could not be read (%2).", {u.path, u.why})
+                                   : Say("The locks held on '%1' could not be read (%2).", {u.path, u.why});
+    english += " " + why.english;
+    localized += " " + why.localized;
+  }
+  throw EngineError(e.number(), english, localized);
 }
 
 std::vector<SessionUser> Database::OpenBy() {

@@ -19,9 +19,21 @@
 
 namespace engine {
 
+// A file whose locks could not be asked about: a lock file this user may
+// not open or read (mode 600 of another owner), or a failing lock query.
+struct Unasked {
+  std::string path;
+  bool lock_file = true;  // else the database itself
+  std::string why;
+};
+
 struct Sessions {
-  bool live = false;               // another process holds a record lock on the database or its lock file
+  // Another process holds a record lock on the database or its lock file,
+  // or whether one does could not be asked (`unasked`): a file a session
+  // may have open is never taken for one nobody has.
+  bool live = false;
   std::vector<SessionUser> users;  // the lock file's entries (of a stale one too)
+  std::vector<Unasked> unasked;
 };
 
 // The lock file's name beside `db_path`, as the desktop program names it
@@ -30,6 +42,7 @@ std::string LockFileName(const std::string& db_path);
 
 // Whether another process holds a session's record lock on `file`: any
 // lock but one over the whole file, which is another writer's like ours.
+// Where that cannot be asked, it is taken to be held.
 bool HeldBySession(jet::File& file);
 
 // Who has the database open. `db_file` is the database as this process has
@@ -37,7 +50,8 @@ bool HeldBySession(jet::File& file);
 // writer's like ours, which the write lock itself refuses (3045).
 Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page);
 
-// Throws 3260 where a session of another process has the database open.
+// Throws 3260 where a session of another process has the database open, or
+// where that could not be asked; the description then says which file.
 // Called on the write path before anything is written; reads only. A
 // session that starts after this call and before the change is committed
 // is not seen: nothing vostrel may hold keeps the desktop program out

@@ -50,6 +50,7 @@ FileInfo InfoOf(const struct stat& st) {
   info.device = static_cast<uint64_t>(st.st_dev);
   info.inode = static_cast<uint64_t>(st.st_ino);
   info.links = static_cast<uint32_t>(st.st_nlink);
+  info.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   info.owner_writable = (st.st_mode & S_IWUSR) != 0;
   return info;
 }
@@ -57,7 +58,20 @@ FileInfo InfoOf(const struct stat& st) {
 class PosixFile final : public File {
  public:
   PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~PosixFile() override { ::close(fd_); }
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  // The descriptor is gone after close(2) whatever it returns, EINTR
+  // included (Linux), so it is never closed twice.
+  Status Close() override {
+    if (fd_ < 0) return Status::Error(Code::kIoError, "close " + path_ + ": already closed");
+    const int rc = ::close(fd_);
+    const int err = errno;
+    fd_ = -1;
+    if (rc != 0 && err != EINTR) return FromErrno(err, "close " + path_, true);
+    return Status::Ok();
+  }
 
   Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
     Result<size_t> n = ReadUpTo(offset, out);
@@ -257,6 +271,12 @@ class PosixEnv final : public Env {
   // Linux names the program's file in /proc; elsewhere the caller falls back
   // on what it was started as.
   Result<std::string> ProgramPath() override { return RealPath("/proc/self/exe"); }
+
+  Result<std::string> HostName() override {
+    char name[256] = {};  // a host name is at most 255 bytes (HOST_NAME_MAX is 64 on Linux)
+    if (::gethostname(name, sizeof name - 1) != 0) return FromErrno(errno, "host name", false);
+    return std::string(name);
+  }
 };
 
 }  // namespace

@@ -87,6 +87,8 @@ FileInfo InfoOf(const BY_HANDLE_FILE_INFORMATION& in) {
   info.device = in.dwVolumeSerialNumber;
   info.inode = (static_cast<uint64_t>(in.nFileIndexHigh) << 32) | in.nFileIndexLow;
   info.links = in.nNumberOfLinks;
+  info.modified = static_cast<int64_t>((static_cast<uint64_t>(in.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       in.ftLastWriteTime.dwLowDateTime);
   info.owner_writable = (in.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
   return info;
 }
@@ -127,8 +129,19 @@ class WindowsFile final : public File {
  public:
   WindowsFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
   ~WindowsFile() override {
+    if (h_ == INVALID_HANDLE_VALUE) return;
     if (locked_) (void)Unlock();
     ::CloseHandle(h_);
+  }
+
+  Status Close() override {
+    if (h_ == INVALID_HANDLE_VALUE) return Status::Error(Code::kIoError, "close " + path_ + ": already closed");
+    if (locked_) (void)Unlock();
+    const bool closed = ::CloseHandle(h_) != 0;
+    const DWORD err = ::GetLastError();
+    h_ = INVALID_HANDLE_VALUE;
+    if (!closed) return FromError(err, "close " + path_, true);
+    return Status::Ok();
   }
 
   Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
@@ -379,6 +392,14 @@ class WindowsEnv final : public Env {
       }
     }
     return Status::Error(Code::kIoError, "program path: longer than the system allows");
+  }
+
+  // The NetBIOS name, as the machine's lock file records and SMB name it.
+  Result<std::string> HostName() override {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!::GetComputerNameW(name, &size)) return LastError("host name", false);
+    return Utf8(std::wstring_view(name, size));
   }
 };
 

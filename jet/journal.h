@@ -82,7 +82,9 @@ std::string JournalPathFor(Env& env, const std::string& db_path);
 // kLocked. A hot journal of a database that cannot be written is kReadOnly
 // (it cannot be played back, and the file must not be read as it is). A
 // journal of another file is set aside, and `set_aside` (when given) says
-// where to; otherwise it is left empty.
+// where to; otherwise it is left empty. One that cannot be moved is a
+// failure (set_aside says why): it stands where this file's journal goes,
+// and a change would write over it.
 struct SetAsideJournal {
   std::string journal;  // where it was found
   std::string db_path;  // the file it was found beside

@@ -99,8 +99,9 @@ struct SessionScene {
     WriteBytes(lock_file, LockFileOf({{"PC-ANA", "ana"}, {"RACUNOVODSTVO", "Bor"}}));
   }
   std::string BackEnd() const { return (dir / "nova" / "PARTNER.MDB").string(); }
-  RunResult Relink() const {
-    return testing_support::Run(Cli() + " relink MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
+  // `as`: what runs it (AsOrdinaryUser), before the command line.
+  RunResult Relink(const std::string& as = "") const {
+    return testing_support::Run(as + Cli() + " relink MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
                    ShellQuote(BackEnd()),
                dir.path());
   }
@@ -192,6 +193,30 @@ TEST(Sessions, EveryLockFileCountsAndItsNamesCannotDriveTheTerminal) {
             "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
             "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n"
             "MLQ.mdb\t\topen by user 'eva\\nx' on machine 'PC\\u001b[2J'\n");
+}
+
+// A lock file the user running vostrel may not read (mode 600, another
+// owner) while a session holds its user lock: whether anyone has the
+// front-end open cannot be asked, so it is in use, and the error says why.
+TEST(Sessions, ALockFileThatCannotBeReadRefusesTheRelink) {
+  const std::optional<std::string> as_user = AsOrdinaryUser();
+  if (!as_user) GTEST_SKIP() << "running as root without setpriv: no user whom mode bits stop";
+  if (!RunningAsRoot()) GTEST_SKIP() << "needs a lock file of another owner: run as root";
+  SessionScene s;
+  OpenToEveryone(s.dir.path());
+  // The user may write the front-end and make its journal beside it.
+  fs::permissions(s.dir.path(), fs::perms::others_write, fs::perm_options::add);
+  fs::permissions(s.front, fs::perms::others_write, fs::perm_options::add);
+  fs::permissions(s.lock_file, fs::perms::owner_read | fs::perms::owner_write);
+  const auto front = ReadBytes(s.front);
+  HeldRecordLock held(s.lock_file, 1, 1);
+  RunResult r = s.Relink(*as_user);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Error 3260: Couldn't update; currently locked by another session. The lock file '"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("MLQ.LDB' could not be read (open "), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(s.front), front);
 }
 
 #endif  // _WIN32

@@ -112,7 +112,15 @@ class FaultFile final : public jet::File {
 
   jet::Result<std::optional<jet::HeldLock>> FindLock() override {
     if (env_.crashed_) return env_.CrashedStatus();
+    if (env_.lock_probes_fail_) return Status::Error(jet::Code::kIoError, "query locks of " + path_ + ": I/O error");
     return base_->FindLock();
+  }
+
+  // Not counted among the changing operations: what a close may fail to
+  // store is a write this env already counted.
+  Status Close() override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->Close();
   }
 
   jet::Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) override {

@@ -530,6 +530,7 @@ class OverlappedEnv final : public jet::Env {
   jet::Result<std::string> RealPath(const std::string& path) override { return base_.RealPath(path); }
   jet::Result<std::string> CurrentDir() override { return base_.CurrentDir(); }
   jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
+  jet::Result<std::string> HostName() override { return base_.HostName(); }
   int torn_reads = 0;
 
  private:
@@ -549,6 +550,7 @@ class OverlappedEnv final : public jet::Env {
     jet::Status Unlock() override { return base_->Unlock(); }
     jet::Result<jet::FileInfo> Stat() override { return base_->Stat(); }
     jet::Result<std::optional<jet::HeldLock>> FindLock() override { return base_->FindLock(); }
+    jet::Status Close() override { return base_->Close(); }
 
    private:
     OverlappedEnv& env_;

@@ -224,6 +224,42 @@ TEST(RelinkGuard, AJournalIsNotPlayedBackOntoAnotherFile) {
   }
 }
 
+// A journal of another file that cannot be moved aside (the rename fails)
+// stays where this file's own journal goes: the open fails, saying why,
+// rather than go on to a change that would write over it.
+TEST(RelinkGuard, AJournalThatCannotBeSetAsideStopsTheOpen) {
+  Built b;
+  const fs::path other = b.dir / "other.mdb";
+  dbbuilder::FrontEndOptions other_options;
+  other_options.extra_links = 3;
+  ASSERT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(other_options), other.string()).ok());
+  {
+    FaultEnv env;
+    auto db = engine::OpenDatabaseImpl(env, b.front.string());
+    env.FailAt(env.Operations() + 5, Fault::kCrash);  // the journal written, then the first page write
+    EXPECT_THROW(engine::StoreLinks(*db, env, b.Links(), kNow), engine::EngineError);
+  }
+  const std::string journal = jet::JournalPath(b.front.string());
+  const auto journal_bytes = ReadBytes(journal);
+  const auto replacement = ReadBytes(other);
+  WriteBytes(b.front, replacement);
+  FaultEnv env;
+  env.FailAt(1, Fault::kIoError);  // the rename, the open's first change
+  try {
+    engine::OpenDatabaseImpl(env, b.front.string());
+    ADD_FAILURE() << "opened";
+  } catch (const engine::EngineError& e) {
+    EXPECT_EQ(e.number(), engine::kErrDiskOrNetwork);
+    EXPECT_NE(e.description().find("was left by a change to another file, not " + b.front.string() +
+                                   "; it was not played back (rename "),
+              std::string::npos)
+        << e.description();
+  }
+  EXPECT_EQ(ReadBytes(b.front), replacement);
+  EXPECT_EQ(ReadBytes(journal), journal_bytes);
+  EXPECT_FALSE(fs::exists(journal + ".of-another-file"));
+}
+
 }  // namespace
 
 namespace {
