@@ -8,7 +8,8 @@
 #                                  the catalogues, so no file is in both.
 # Each also gets copyright and changelog, as Debian expects them. The
 # run-time libraries are found by dpkg-shlibdeps: vostrel-cli, linked with
-# the C++ runtime, needs only the C library; vostrel needs Qt.
+# the C++ runtime, needs the C library and libcrypto (libssl3, which decrypts
+# password-protected ACE files); vostrel needs Qt too.
 # vostrel-mkdb has no install rule: it builds test files, which an
 # administrator has no use for.
 include(GNUInstallDirs)

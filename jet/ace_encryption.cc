@@ -24,7 +24,13 @@ bool SameBytes(Bytes a, Bytes b) {
   return diff == 0;
 }
 
-Result<std::vector<uint8_t>> Utf16(std::string_view password) { return EncodeUcs2(password, false); }
+// Text that is not UTF-8 is no password of the file: kPassword (3031), not
+// the caller's argument error.
+Result<std::vector<uint8_t>> Utf16(std::string_view password) {
+  Result<std::vector<uint8_t>> utf16 = EncodeUcs2(password, false);
+  if (!utf16.ok()) return Status::Error(Code::kPassword, "the password is not UTF-8 text");
+  return utf16;
+}
 
 Result<std::vector<uint8_t>> Rc4H0(Crypto& crypto, Bytes salt, std::string_view password) {
   Result<std::vector<uint8_t>> utf16 = Utf16(password);

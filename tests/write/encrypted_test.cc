@@ -114,7 +114,8 @@ TEST_P(Encrypted, OpensWithItsPasswordOnly) {
   if (CheckWithMdbReader()) {
     EXPECT_EQ(names, TableNames(MdbReaderCatalog(file, k.password())));
   }
-  for (const std::string& wrong : {std::string(), ";PWD=" + k.password() + "x", std::string(";PWD=")}) {
+  for (const std::string& wrong : {std::string(), ";PWD=" + k.password() + "x", std::string(";PWD="),
+                                   std::string(";PWD=\xC3")}) {
     const auto [number, description] = OpenFailure(file, wrong);
     EXPECT_EQ(number, engine::kErrNotValidPassword) << wrong;
     EXPECT_EQ(description, "Not a valid password.");
