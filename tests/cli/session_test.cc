@@ -87,14 +87,7 @@ struct SessionScene {
   fs::path front, lock_file;
   SessionScene() {
     cli_test::BuildBackEnd(dir.path(), "nova/PARTNER.MDB", FormatVersion::kJet4);
-    dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
-    described.objects.resize(1);
-    dbbuilder::Link l;
-    l.name = "Partner";
-    l.database = "C:\\MLQ\\PARTNER.MDB";
-    l.foreign_name = "Partner";
-    described.AddLink(l);
-    front = cli_test::Build(described, dir.path(), "MLQ.mdb");
+    front = cli_test::BuildPartnerFrontEnd(dir.path(), "MLQ.mdb");
     lock_file = dir / "MLQ.LDB";  // found whatever the case of its extension
     WriteBytes(lock_file, LockFileOf({{"PC-ANA", "ana"}, {"RACUNOVODSTVO", "Bor"}}));
   }
