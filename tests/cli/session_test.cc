@@ -67,10 +67,13 @@ class HeldRecordLock {
 
 #endif
 
+// As the desktop program writes it: the machine NUL-padded, the user
+// padded with spaces; neither padding is part of the names shown.
 std::vector<uint8_t> LockFileOf(const std::vector<std::pair<std::string, std::string>>& sessions) {
   std::vector<uint8_t> bytes;
   for (const auto& [machine, user] : sessions) {
     std::vector<uint8_t> entry(64, 0);
+    std::memset(entry.data() + 32, ' ', 32);
     std::memcpy(entry.data(), machine.data(), machine.size());
     std::memcpy(entry.data() + 32, user.data(), user.size());
     bytes.insert(bytes.end(), entry.begin(), entry.end());
@@ -104,6 +107,8 @@ struct SessionScene {
     RunResult r = Relink();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, kLocked);
+    // Refused as a whole: the link's line says so, not "unchanged".
+    EXPECT_EQ(r.out, "MLQ.mdb\tPartner\tfailed: " + std::string(kLocked).substr(std::strlen("vostrel-cli: MLQ.mdb: ")));
     EXPECT_EQ(ReadBytes(front), before);
     RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", dir.path());
     EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
