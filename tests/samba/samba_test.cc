@@ -375,6 +375,32 @@ TEST(WhileARelinkRuns, AClientReadsTheWholeOldOrNewFileOrIsRefused) {
   EXPECT_GT(relinked, 0);
 }
 
+// Run as another user than root, vostrel cannot ask smbstatus (root only):
+// it says so once, however many front-ends it reads, and the record locks
+// smbd holds with posix locking = yes still refuse the relink.
+TEST(AsAnotherUser, SambaCannotBeAskedItIsSaidOnceAndTheLocksStillRefuse) {
+  NEED_SMBD();
+  FrontEnd fe("app", "notroot");
+  Client client("app", "notroot", {"--slot", "0"});
+  ASSERT_TRUE(client.ready());
+  const std::string& u = Smbd::instance->user;
+  const std::string as = "setpriv --reuid=" + u + " --regid=$(id -g " + u + ") --clear-groups ";
+  RunResult check = testing_support::Run(as + Cli() + " check MLQ.mdb MLQ.mdb", fe.folder);
+  const std::string notice = "vostrel-cli: Samba's smbstatus could not tell which Windows clients have files open (it "
+                             "ended with status 1: smbstatus only works as root!)";
+  EXPECT_NE(check.err.find(notice), std::string::npos) << check.err;
+  EXPECT_EQ(check.err.find(notice), check.err.rfind(notice)) << check.err;
+  const std::string open_by = "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n";
+  EXPECT_NE(check.out.find(open_by), check.out.rfind(open_by)) << check.out;
+  const auto before = ReadBytes(fe.file);
+  RunResult r = testing_support::Run(as + Cli() + " relink MLQ.mdb --table Partner --connect " +
+                                     ShellQuote(";DATABASE=" + fe.back_end.string()), fe.folder);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Error 3260: Couldn't update; currently locked by user 'ana' on machine 'PC-ANA'."),
+            std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(fe.file), before);
+}
+
 // A client that holds the front-end open with a read lease keeps the relink
 // out (an open is a session); once it closed, a client reading it again with
 // the same lease key reads the new link, never a cached old one.
