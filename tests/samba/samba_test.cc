@@ -92,7 +92,7 @@ class Smbd : public testing::Environment {
     fs::permissions(root, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);  // the user passes
     user = "vsmb" + std::to_string(getpid());
     port = FreePort();
-    for (const char* d : {"app", "nolock", "back", "private", "lock", "state", "cache", "pid", "ncalrpc", "log"})
+    for (const char* d : {"app", "nolock", "kernel", "back", "private", "lock", "state", "cache", "pid", "ncalrpc", "log"})
       fs::create_directories(root / d);
     const std::string r = root.string();
     std::ofstream(root / "smb.conf") << "[global]\n"
@@ -107,7 +107,9 @@ class Smbd : public testing::Environment {
                                      << "  load printers = no\n  printcap name = /dev/null\n  disable spoolss = yes\n"
                                      << "[app]\n  path = " << r << "/app\n  read only = no\n"
                                      << "[nolock]\n  path = " << r << "/nolock\n  read only = no\n"
-                                     << "  posix locking = no\n";
+                                     << "  posix locking = no\n"
+                                     << "[kernel]\n  path = " << r << "/kernel\n  read only = no\n"
+                                     << "  kernel oplocks = yes\n";
     if (testing_support::Run("useradd -M -N -d /nonexistent -s /usr/sbin/nologin " + user).status != 0) {
       skip = "useradd failed";
       return;
@@ -119,7 +121,8 @@ class Smbd : public testing::Environment {
       skip = "smbpasswd failed: " + pw.err;
       return;
     }
-    testing_support::Run("chown " + user + " " + ShellQuote(r + "/app") + " " + ShellQuote(r + "/nolock"));
+    testing_support::Run("chown " + user + " " + ShellQuote(r + "/app") + " " + ShellQuote(r + "/nolock") + " " +
+                         ShellQuote(r + "/kernel"));
     pid_ = fork();
     if (pid_ == 0) {
       setpgid(0, 0);  // its own group: stopping it stops every smbd it forked
@@ -214,6 +217,17 @@ class Client {
     return "";
   }
   void Say(const std::string& line) { (void)!write(to_, (line + "\n").data(), line.size() + 1); }
+
+  // Ends it at once: a client that does not answer an oplock break would
+  // keep its close waiting for smbd's break timeout (35 s).
+  void Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    close(to_);
+    close(from_);
+    pid_ = -1;
+  }
 
   // Every line up to its end; its exit status.
   int Stop(std::vector<std::string>* lines = nullptr) {
@@ -330,6 +344,28 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"AnOpenWithAWriteCachingLease", "nolock", {"--hold", "open", "--cache", "rwh"}, false},
         SessionCase{"AnOpenWithAReadLease", "nolock", {"--hold", "open", "--cache", "r"}, false}),
     [](const testing::TestParamInfo<SessionCase>& info) { return std::string(info.param.name); });
+
+// With kernel oplocks = yes smbd holds a kernel lease for a client's BATCH
+// oplock: vostrel's open of the front-end breaks it and does not wait (3045,
+// in use) while smbd breaks the client's oplock (a client that never answers
+// the break holds every other open off for smbd's break timeout, 35 s); the
+// file stays as it was.
+TEST(KernelOplocks, AClientsBatchOplockMakesTheFrontEndInUse) {
+  NEED_SMBD();
+  FrontEnd fe("kernel", "batch");
+  const auto before = ReadBytes(fe.file);
+  Client client("kernel", "batch", {"--hold", "open", "--cache", "batch"});
+  ASSERT_TRUE(client.ready());
+  const auto start = Clock::now();
+  RunResult r = fe.RelinkConnect();
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  std::cout << "relink: " << took << " ms: " << r.err;
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.err.find("Error 3045") != std::string::npos || r.err.find("Error 3260") != std::string::npos) << r.err;
+  // Read after the client is gone: this open too would wait for the break.
+  client.Kill();
+  EXPECT_EQ(ReadBytes(fe.file), before);
+}
 
 // The other direction: a client copying the front-end over SMB, again and
 // again, while it is relinked on the server, back and forth. A relink that
