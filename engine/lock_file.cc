@@ -71,9 +71,12 @@ FileIdentity IdentityOf(jet::Env& env, const std::string& path) {
 }
 
 // Samba's clients on the database, or none where Samba could not tell: then
-// that is said once a process, and the record locks alone decide.
-std::vector<SambaSession> SambaClients(jet::Env& env, const std::string& db_path,
-                                       const std::vector<std::string>& lock_files) {
+// that is said once a process, and the record locks alone decide. smbstatus
+// speaks of this machine's files: they are looked up through the system's
+// own Env, whatever Env the database was opened through (a test's, which
+// counts its operations).
+std::vector<SambaSession> SambaClients(const std::string& db_path, const std::vector<std::string>& lock_files) {
+  jet::Env& env = jet::Env::Default();
   const SambaAsked asked = AskSamba(env, DefaultSambaQuery());
   if (asked.answer == SambaAsked::Answer::kUnreadable) {
     static bool said = false;
@@ -85,7 +88,7 @@ std::vector<SambaSession> SambaClients(jet::Env& env, const std::string& db_path
                  .localized);
     }
   }
-  if (asked.answer != SambaAsked::Answer::kAnswered) return {};
+  if (asked.answer != SambaAsked::Answer::kAnswered || (asked.state.opens.empty() && asked.state.locks.empty())) return {};
   std::vector<FileIdentity> locks;
   for (const std::string& path : lock_files) locks.push_back(IdentityOf(env, path));
   return SambaSessionsOn(asked.state, IdentityOf(env, db_path), locks);
@@ -122,7 +125,7 @@ Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_p
   }
   // smbd's clients, which it may hold no POSIX lock for: named by the record
   // of the slot whose user lock they hold, else by their address and account.
-  const std::vector<SambaSession> clients = SambaClients(env, db_path, lock_files);
+  const std::vector<SambaSession> clients = SambaClients(db_path, lock_files);
   if (clients.empty()) return s;
   s.live = true;
   std::vector<SessionUser> named;
