@@ -71,22 +71,22 @@ FileIdentity IdentityOf(jet::Env& env, const std::string& path) {
 }
 
 // Samba's clients on the database, or none where Samba could not tell: then
-// that is said once a process, and the record locks alone decide. smbstatus
-// speaks of this machine's files: they are looked up through the system's
-// own Env, whatever Env the database was opened through (a test's, which
-// counts its operations).
+// that is said once, and for the rest of the process the record locks alone
+// decide (a run that failed, for want of rights or by its timeout, would
+// fail again at every front-end). smbstatus speaks of this machine's files:
+// they are looked up through the system's own Env, whatever Env the
+// database was opened through (a test's, which counts its operations).
 std::vector<SambaSession> SambaClients(const std::string& db_path, const std::vector<std::string>& lock_files) {
+  static bool unreadable = false;
+  if (unreadable) return {};
   jet::Env& env = jet::Env::Default();
   const SambaAsked asked = AskSamba(env, DefaultSambaQuery());
   if (asked.answer == SambaAsked::Answer::kUnreadable) {
-    static bool said = false;
-    if (!said) {
-      said = true;
-      Notice(Say("Samba's smbstatus could not tell which Windows clients have files open (%1); only the locks "
-                 "they hold are seen, so a client of a share with \"posix locking = no\" is not.",
-                 {asked.failure.localized})
-                 .localized);
-    }
+    unreadable = true;
+    Notice(Say("Samba's smbstatus could not tell which Windows clients have files open (%1); only the locks "
+               "they hold are seen, so a client of a share with \"posix locking = no\" is not.",
+               {asked.failure.localized})
+               .localized);
   }
   if (asked.answer != SambaAsked::Answer::kAnswered || (asked.state.opens.empty() && asked.state.locks.empty())) return {};
   std::vector<FileIdentity> locks;

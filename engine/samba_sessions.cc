@@ -80,9 +80,8 @@ std::vector<std::string> Columns(std::string_view rest) {
   while (!rest.empty()) {
     const size_t gap = rest.find("   ");
     columns.emplace_back(rest.substr(0, gap));
-    if (gap == std::string_view::npos) break;
-    rest = rest.substr(rest.find_first_not_of(' ', gap) == std::string_view::npos ? rest.size()
-                                                                                  : rest.find_first_not_of(' ', gap));
+    const size_t next = gap == std::string_view::npos ? std::string_view::npos : rest.find_first_not_of(' ', gap);
+    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next);
   }
   return columns;
 }

@@ -2,8 +2,8 @@
 // them. smbd keeps share modes, oplocks, leases and byte-range locks in its
 // own databases; it turns a client's byte-range lock into a POSIX lock only
 // where the share has `posix locking = yes`, and an open or a lease never.
-// `smbstatus` (root only) reads those databases: its --json (Samba 4.16 and
-// later) or, where that option is missing, its text of `-B`.
+// `smbstatus` (root only) reads those databases: its --json (Samba 4.17 has
+// it) or, where that option is missing, its text of `-B`.
 //
 // A file is matched by its identity (device and inode), which both outputs
 // give for what they name (the text's open files by their path), so that a
