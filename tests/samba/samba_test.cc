@@ -24,6 +24,12 @@
 #include <thread>
 
 #include "tests/cli/built.h"
+#ifdef VOSTREL_SAMBA_WINDOW
+#include <QPushButton>
+
+#include "tests/gui/form_harness.h"
+#include "tests/support/built_fixtures.h"
+#endif
 
 namespace {
 
@@ -459,6 +465,33 @@ TEST(AfterARelink, AClientWithAReadLeaseReadsTheNewFile) {
   EXPECT_EQ(again.Line(), "whole " + Sha256(fe.file));
   EXPECT_NE(Sha256(fe.file), old_state);
 }
+
+#ifdef VOSTREL_SAMBA_WINDOW
+// The window, on the offscreen platform, started in the folder of a
+// front-end a client has open: its relink (the button) is refused with 3260 naming the client, and the file stays as it was.
+class WindowWhileAClientHasIt : public gui_test::FormTest {};
+
+TEST_F(WindowWhileAClientHasIt, TheRelinkIsRefused) {
+  NEED_SMBD();
+  work_ = testing_support::BuildFixture("v2003-basic", Smbd::instance->root / "nolock" / "window");
+  testing_support::Run("chown -R " + Smbd::instance->user + " " + ShellQuote(work_.string()));
+  fs::current_path(work_);
+  const std::string folder = fs::relative(work_, Smbd::instance->root / "nolock").string();
+  const auto before = ReadBytes(work_ / "MLQ.mdb");
+  Client client("nolock", folder, {"--slot", "0"});
+  ASSERT_TRUE(client.ready());
+  auto form = LoadedForm();
+  form->show();
+  form->findChild<QPushButton*>("Command1")->click();
+  ASSERT_TRUE(gui_test::WaitFor([&] { return !report_.entries.empty(); }));
+  EXPECT_EQ(report_.entries[0].number, 3260);
+  EXPECT_NE(report_.entries[0].description.toStdString().find("user 'ana' on machine 'PC-ANA'"), std::string::npos)
+      << report_.entries[0].description.toStdString();
+  form->hide();
+  form.reset();
+  EXPECT_EQ(ReadBytes(work_ / "MLQ.mdb"), before);
+}
+#endif
 
 // vostrel run on a client's CIFS mount of the share: where the kernel has
 // no CIFS, said as the reason.
