@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -129,6 +130,9 @@ class Smbd : public testing::Environment {
     }
     testing_support::Run("chown " + user + " " + ShellQuote(r + "/app") + " " + ShellQuote(r + "/nolock") + " " +
                          ShellQuote(r + "/kernel"));
+    // smbd's helpers outlive it by a moment; orphaned, they come to this
+    // process to be reaped rather than stay zombies of an init that reaps none.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     pid_ = fork();
     if (pid_ == 0) {
       setpgid(0, 0);  // its own group: stopping it stops every smbd it forked
@@ -149,12 +153,19 @@ class Smbd : public testing::Environment {
 
   void TearDown() override {
     if (pid_ > 0) {
-      kill(-pid_, SIGTERM);
+      // The main smbd first: it stops and reaps its children itself; what
+      // is left of its group after that is killed.
+      kill(pid_, SIGTERM);
       int status;
       for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
       kill(-pid_, SIGKILL);
       waitpid(pid_, &status, WNOHANG);
+      for (auto until = Clock::now() + std::chrono::seconds(5); Clock::now() < until;) {
+        const pid_t got = waitpid(-pid_, &status, WNOHANG);
+        if (got < 0) break;  // none of its group is left
+        if (got == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
     }
     if (added_user_) testing_support::Run("userdel " + user);
     if (!root.empty()) fs::remove_all(root);
