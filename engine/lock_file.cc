@@ -1,8 +1,10 @@
 #include "engine/lock_file.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "engine/failures.h"
+#include "engine/samba_sessions.h"
 #include "jet/text.h"
 
 namespace engine {
@@ -16,9 +18,13 @@ bool EndsWithIgnoreCase(const std::string& s, std::string_view suffix) {
   return s.size() >= suffix.size() && jet::EqualsIgnoreCase(std::string_view(s).substr(s.size() - suffix.size()), suffix);
 }
 
+// The desktop program pads a name with NULs or with spaces (a user name is
+// written as "ana" and 29 spaces): neither is part of it.
 std::string Name(std::span<const uint8_t> field, uint16_t code_page) {
-  const auto end = std::find(field.begin(), field.end(), uint8_t{0});
-  return jet::DecodeCodePage(jet::Bytes(field.data(), static_cast<size_t>(end - field.begin())), code_page);
+  const auto nul = std::find(field.begin(), field.end(), uint8_t{0});
+  size_t n = static_cast<size_t>(nul - field.begin());
+  while (n > 0 && field[n - 1] == ' ') --n;
+  return jet::DecodeCodePage(jet::Bytes(field.data(), n), code_page);
 }
 
 // Whether another process holds a lock on `file` (with `whole_file`, one
@@ -64,10 +70,46 @@ std::vector<std::string> LockFilePaths(jet::Env& env, const std::string& db_path
   return paths;
 }
 
+namespace {
+
+FileIdentity IdentityOf(jet::Env& env, const std::string& path) {
+  auto info = env.Stat(path);
+  return info.ok() ? FileIdentity{info->device, info->inode} : FileIdentity{};
+}
+
+// Samba's clients on the database, or none where Samba could not tell: then
+// that is said once, and for the rest of the process the record locks alone
+// decide (a run that failed, for want of rights or by its timeout, would
+// fail again at every front-end). smbstatus speaks of this machine's files:
+// they are looked up through the system's own Env, whatever Env the
+// database was opened through (a test's, which counts its operations).
+std::vector<SambaSession> SambaClients(const std::string& db_path, const std::vector<std::string>& lock_files) {
+  static bool unreadable = false;
+  if (unreadable) return {};
+  jet::Env& env = jet::Env::Default();
+  const SambaAsked asked = AskSamba(env, DefaultSambaQuery());
+  if (asked.answer == SambaAsked::Answer::kUnreadable) {
+    unreadable = true;
+    Notice(Say("Samba's smbstatus could not tell which Windows clients have files open (%1); only the locks "
+               "they hold are seen, so a client of a share with \"posix locking = no\" is not.",
+               {asked.failure.localized})
+               .localized);
+  }
+  if (asked.answer != SambaAsked::Answer::kAnswered || (asked.state.opens.empty() && asked.state.locks.empty())) return {};
+  std::vector<FileIdentity> locks;
+  for (const std::string& path : lock_files) locks.push_back(IdentityOf(env, path));
+  return SambaSessionsOn(asked.state, IdentityOf(env, db_path), locks);
+}
+
+}  // namespace
+
 Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page) {
   Sessions s;
   s.live = Held(db_file, false, db_path, false, s);
-  for (const std::string& path : LockFilePaths(env, db_path)) {
+  const std::vector<std::string> lock_files = LockFilePaths(env, db_path);
+  // Each lock file's records by slot; the first lock file's slot wins.
+  std::vector<std::optional<SessionUser>> by_slot;
+  for (const std::string& path : lock_files) {
     auto lock_file = env.Open(path, jet::OpenMode::kRead);
     if (!lock_file.ok()) {
       // Held without sharing (Windows): a process has it open now. Gone
@@ -89,9 +131,35 @@ Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_p
     for (size_t at = 0; at + kEntrySize <= *n; at += kEntrySize) {
       std::span<const uint8_t> entry(bytes.data() + at, kEntrySize);
       SessionUser u{Name(entry.first(kNameSize), code_page), Name(entry.subspan(kNameSize), code_page)};
-      if (!u.machine.empty() || !u.user.empty()) s.users.push_back(std::move(u));
+      const size_t slot = at / kEntrySize;
+      if (u.machine.empty() && u.user.empty()) continue;
+      if (by_slot.size() <= slot) by_slot.resize(slot + 1);
+      if (!by_slot[slot]) by_slot[slot] = u;
+      s.users.push_back(std::move(u));
     }
   }
+  // smbd's clients, which it may hold no POSIX lock for: named by the record
+  // of the slot whose user lock they hold, else by their address and account.
+  const std::vector<SambaSession> clients = SambaClients(db_path, lock_files);
+  if (clients.empty()) return s;
+  s.live = true;
+  std::vector<SessionUser> named;
+  auto add = [&](SessionUser u) {
+    for (const SessionUser& n : named)
+      if (n.machine == u.machine && n.user == u.user) return;
+    named.push_back(std::move(u));
+  };
+  for (const SambaSession& c : clients) {
+    bool by_record = false;
+    for (size_t slot : c.slots) {
+      if (slot < by_slot.size() && by_slot[slot]) {
+        add(*by_slot[slot]);
+        by_record = true;
+      }
+    }
+    if (!by_record) add(SessionUser{c.machine, c.user});
+  }
+  s.users = std::move(named);
   return s;
 }
 

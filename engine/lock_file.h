@@ -1,7 +1,7 @@
 // Sessions of the desktop program: while it has a database open, it keeps a
 // lock file beside it (".ldb" beside ".mdb", ".laccdb" beside ".accdb") of
 // 64-byte entries, a machine name then a user name, 32 bytes each,
-// NUL-padded, in the file's code page; and it holds record locks on the
+// padded with NULs or spaces, in the file's code page; and it holds record locks on the
 // database and on the lock file (an SMB server holds them as POSIX record
 // locks for its clients), among them a one-byte "user lock" per session
 // for as long as it lives. A lock file on which no lock is held is stale: a
@@ -47,7 +47,12 @@ bool HeldBySession(jet::File& file);
 
 // Who has the database open. `db_file` is the database as this process has
 // it open; a lock over the whole file is not a session's but another
-// writer's like ours, which the write lock itself refuses (3045).
+// writer's like ours, which the write lock itself refuses (3045). Where an
+// smbd runs here, Samba is asked too (samba_sessions.h): a Windows client
+// with the database or its lock file open or locked is a session, named by
+// the record of the lock-file slot whose user lock it holds, else by its
+// address and Unix account. Where Samba cannot tell, that is said once a
+// process (a notice) and the record locks alone decide.
 Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page);
 
 // Throws 3260 where a session of another process has the database open, or

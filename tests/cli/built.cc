@@ -23,6 +23,17 @@ fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, co
   return path;
 }
 
+fs::path BuildPartnerFrontEnd(const fs::path& dir, const std::string& name) {
+  dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
+  described.objects.resize(1);
+  dbbuilder::Link l;
+  l.name = "Partner";
+  l.database = "C:\\MLQ\\PARTNER.MDB";
+  l.foreign_name = "Partner";
+  described.AddLink(l);
+  return Build(described, dir, name);
+}
+
 fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::FormatVersion format,
                       std::vector<std::string> missing, int extra) {
   dbbuilder::DatabaseSpec described = dbbuilder::BackEnd(format);

@@ -67,10 +67,13 @@ class HeldRecordLock {
 
 #endif
 
+// As the desktop program writes it: the machine NUL-padded, the user
+// padded with spaces; neither padding is part of the names shown.
 std::vector<uint8_t> LockFileOf(const std::vector<std::pair<std::string, std::string>>& sessions) {
   std::vector<uint8_t> bytes;
   for (const auto& [machine, user] : sessions) {
     std::vector<uint8_t> entry(64, 0);
+    std::memset(entry.data() + 32, ' ', 32);
     std::memcpy(entry.data(), machine.data(), machine.size());
     std::memcpy(entry.data() + 32, user.data(), user.size());
     bytes.insert(bytes.end(), entry.begin(), entry.end());
@@ -87,14 +90,7 @@ struct SessionScene {
   fs::path front, lock_file;
   SessionScene() {
     cli_test::BuildBackEnd(dir.path(), "nova/PARTNER.MDB", FormatVersion::kJet4);
-    dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
-    described.objects.resize(1);
-    dbbuilder::Link l;
-    l.name = "Partner";
-    l.database = "C:\\MLQ\\PARTNER.MDB";
-    l.foreign_name = "Partner";
-    described.AddLink(l);
-    front = cli_test::Build(described, dir.path(), "MLQ.mdb");
+    front = cli_test::BuildPartnerFrontEnd(dir.path(), "MLQ.mdb");
     lock_file = dir / "MLQ.LDB";  // found whatever the case of its extension
     WriteBytes(lock_file, LockFileOf({{"PC-ANA", "ana"}, {"RACUNOVODSTVO", "Bor"}}));
   }
@@ -112,6 +108,8 @@ struct SessionScene {
     RunResult r = Relink();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, kLocked);
+    // Refused as a whole: the link's line says so, not "unchanged".
+    EXPECT_EQ(r.out, "MLQ.mdb\tPartner\tfailed: " + std::string(kLocked).substr(std::strlen("vostrel-cli: MLQ.mdb: ")));
     EXPECT_EQ(ReadBytes(front), before);
     RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", dir.path());
     EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
