@@ -1,5 +1,5 @@
 // A stand-in for a session of the desktop program, for the tests under Wine:
-//   desktop-session.exe DATABASE MACHINE USER
+//   desktop-session.exe DATABASE MACHINE USER [MILLISECONDS]
 // opens the database and its lock file as the desktop program does when it
 // opens a database for shared use (reading and writing, sharing both, not
 // deletion), takes the first user lock no other session holds on the lock
@@ -7,6 +7,12 @@
 // user) at that slot, says "ready" on its output and holds all of it until
 // its input ends. The lock file stays behind, as it does when a session
 // ends without the right to remove it: stale.
+//
+// Where the system refuses a user lock (another process holds every slot),
+// it says "refused" and ends with 3. Given MILLISECONDS, it holds its locks
+// that long instead of until its input ends, reading the whole database
+// when it has them and again before it lets them go: a database that
+// changed while it was open ends it with 4 ("changed").
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -27,8 +33,26 @@ constexpr DWORD kSlots = 255;
 constexpr size_t kEntry = 64, kName = 32;
 
 int Fail(const char* what) {
-  std::fprintf(stderr, "desktop-session: %s: error %lu\n", what, ::GetLastError());
+  const DWORD err = ::GetLastError();
+  if (err == ERROR_LOCK_VIOLATION) {
+    std::printf("refused\n");
+    return 3;
+  }
+  std::fprintf(stderr, "desktop-session: %s: error %lu\n", what, err);
   return 2;
+}
+
+// The whole database as it is now (a session's reads: past the locks).
+std::string Contents(HANDLE db) {
+  std::string all;
+  char buffer[1 << 16];
+  OVERLAPPED where{};
+  DWORD n = 0;
+  while (::ReadFile(db, buffer, sizeof buffer, &n, &where) && n > 0) {
+    all.append(buffer, n);
+    where.Offset += n;
+  }
+  return all;
 }
 
 HANDLE OpenShared(const std::wstring& path, DWORD disposition) {
@@ -53,8 +77,8 @@ std::wstring LockFileOf(std::wstring db) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: desktop-session DATABASE MACHINE USER\n");
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: desktop-session DATABASE MACHINE USER [MILLISECONDS]\n");
     return 2;
   }
   const std::string machine = jet::Utf8FromWide(argv[2]), user = jet::Utf8FromWide(argv[3]);
@@ -77,6 +101,15 @@ int wmain(int argc, wchar_t** argv) {
     return Fail("write the entry");
   std::printf("ready\n");
   std::fflush(stdout);
+  if (argc == 5) {
+    const std::string before = Contents(db);
+    ::Sleep(static_cast<DWORD>(_wtoi(argv[4])));
+    const bool changed = Contents(db) != before;
+    std::printf(changed ? "changed\n" : "unchanged\n");
+    ::CloseHandle(lock_file);
+    ::CloseHandle(db);
+    return changed ? 4 : 0;
+  }
   char buffer[64];
   DWORD n = 0;
   while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &n, nullptr) && n > 0) {

@@ -70,6 +70,44 @@ wait "$pid" || fail "the stand-in session failed"
   fail "a stale lock file blocked the relink"
 echo "refused while it lived, relinked after"
 
+echo "== sessions starting while relinks write: one waits for the other or is refused, never both at once"
+# The relinks alternate between two back-ends, so that each one rewrites
+# the front-end; each session holds its locks a moment, reading the whole
+# front-end when it has them and again before it lets them go ("changed":
+# a relink wrote it while it was open).
+d=$tmp/race
+scene "$d"
+"$linux/bin/vostrel-mkdb" backend "$d/PARTNER.MDB" >/dev/null
+rounds=12
+(
+  cd "$d"
+  for _ in $(seq $rounds); do
+    said=$(wine "$win/bin/desktop-session.exe" MLQ.mdb PC-ANA ana 150 </dev/null 2>&1 | tr -d '\r' | tail -1) || true
+    echo "session $said"
+  done
+) >"$tmp/sessions" &
+sessions=$!
+(
+  cd "$d"
+  for round in $(seq $((2 * rounds))); do
+    back='nova\PARTNER.MDB'
+    [ $((round % 2)) = 0 ] && back=PARTNER.MDB
+    if err=$(wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ";DATABASE=$back" 2>&1 >/dev/null); then
+      echo "relink done"
+    elif [[ $err == *3260* ]]; then
+      echo "relink refused"
+    else
+      echo "relink failed: $err"
+    fi
+  done
+) >"$tmp/relinks"
+wait $sessions
+sort "$tmp/sessions" "$tmp/relinks" | uniq -c
+bad=$(cat "$tmp/sessions" "$tmp/relinks" |
+  grep -v -x -e 'session unchanged' -e 'session refused' -e 'relink done' -e 'relink refused' || true)
+[ -z "$bad" ] || fail "a live front-end was rewritten, or a side failed: $bad"
+grep -q 'relink done' "$tmp/relinks" || fail "no relink got through"
+
 echo "== a session on the Linux side (a record lock as an SMB server holds it), seen by the Windows build"
 d=$tmp/linux-session
 scene "$d"
