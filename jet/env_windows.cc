@@ -40,9 +40,10 @@ std::wstring SystemPath(const std::string& path) {
   return L"\\\\?\\" + full;
 }
 
-// The reverse of the prefix, for names handed back to the engine.
+// The reverse of the prefix, for names handed back to the engine. Wine
+// names a program started from a share "\\?\unc\server\...", in lower case.
 std::string UserPath(std::wstring w) {
-  if (w.rfind(L"\\\\?\\UNC\\", 0) == 0) w = L"\\\\" + w.substr(8);
+  if (::_wcsnicmp(w.c_str(), L"\\\\?\\UNC\\", 8) == 0) w = L"\\\\" + w.substr(8);
   else if (w.rfind(L"\\\\?\\", 0) == 0) w = w.substr(4);
   return Utf8(w);
 }
