@@ -40,10 +40,9 @@ std::wstring SystemPath(const std::string& path) {
   return L"\\\\?\\" + full;
 }
 
-// The reverse of the prefix, for names handed back to the engine. Wine
-// names a program started from a share "\\?\unc\server\...", in lower case.
+// The reverse of the prefix, for names handed back to the engine.
 std::string UserPath(std::wstring w) {
-  if (::_wcsnicmp(w.c_str(), L"\\\\?\\UNC\\", 8) == 0) w = L"\\\\" + w.substr(8);
+  if (w.rfind(L"\\\\?\\UNC\\", 0) == 0) w = L"\\\\" + w.substr(8);
   else if (w.rfind(L"\\\\?\\", 0) == 0) w = w.substr(4);
   return Utf8(w);
 }
@@ -377,6 +376,9 @@ class WindowsEnv final : public Env {
       if (got == 0) return LastError("program path", false);
       if (got < size) {
         path.resize(got);
+        // The name is always absolute, but Wine (8.0) gives a program started
+        // from a share as its NT name less "\??\": "UNC\server\share\...".
+        if (path.rfind(L"UNC\\", 0) == 0) path = L"\\\\" + path.substr(4);
         return UserPath(path);
       }
     }
