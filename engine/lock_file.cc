@@ -113,7 +113,8 @@ SessionLocks ShutOutSessions(DatabaseImpl& db, jet::Env& env) {
     if (!taken.ok()) break;
     auto lock_file = env.Open(path, jet::OpenMode::kRead);
     if (lock_file.ok()) taken = held.Hold(std::move(*lock_file));
-    else if (lock_file.status().code() != jet::Code::kNotFound) taken = lock_file.status();  // gone meanwhile: stale
+    else if (lock_file.status().code() != jet::Code::kNotFound)  // not found: a stale one removed meanwhile
+      taken = lock_file.status();
   }
   if (taken.ok()) return held;
   held.Release();
