@@ -5,6 +5,7 @@
 
 #include "engine/failures.h"
 #include "engine/samba_sessions.h"
+#include "jet/session_locks.h"
 #include "jet/text.h"
 
 namespace engine {
@@ -12,7 +13,7 @@ namespace {
 
 constexpr size_t kEntrySize = 64;
 constexpr size_t kNameSize = 32;
-constexpr size_t kMaxEntries = 255;  // the most sessions the desktop program allows at once
+constexpr size_t kMaxEntries = jet::kUserLockSlots;
 
 bool EndsWithIgnoreCase(const std::string& s, std::string_view suffix) {
   return s.size() >= suffix.size() && jet::EqualsIgnoreCase(std::string_view(s).substr(s.size() - suffix.size()), suffix);
@@ -163,10 +164,11 @@ Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_p
   return s;
 }
 
-void RefuseIfInUse(DatabaseImpl& db, jet::Env& env) {
-  if (!db.file) return;
-  const Sessions s = FindSessions(env, *db.file, db.path, db.header.code_page);
-  if (!s.live) return;
+namespace {
+
+// 3260 naming who has the database open and, where the locks or a lock file
+// could not be read, which: "could not ask" counts as "in use".
+EngineError Refusal(const Sessions& s) {
   EngineError e = LockedBy(s.users);
   std::string english = e.description(), localized = e.localized();
   for (const Unasked& u : s.unasked) {
@@ -175,7 +177,53 @@ void RefuseIfInUse(DatabaseImpl& db, jet::Env& env) {
     english += " " + why.english;
     localized += " " + why.localized;
   }
-  throw EngineError(e.number(), english, localized);
+  return EngineError(e.number(), english, localized);
+}
+
+}  // namespace
+
+jet::Status SessionLocks::Hold(jet::File& file, bool exclusive) {
+  jet::Status s = file.LockRange(jet::kUserLocks, jet::kUserLockSlots, exclusive);
+  if (s.ok()) held_.push_back(&file);
+  return s;
+}
+
+jet::Status SessionLocks::Hold(std::unique_ptr<jet::File> lock_file) {
+  jet::Status s = Hold(*lock_file, false);
+  if (s.ok()) lock_files_.push_back(std::move(lock_file));
+  return s;
+}
+
+void SessionLocks::Release() {
+  // Closing would release them too, but on Windows only "when the system
+  // has the resources": now, so that a session waiting to start goes on.
+  for (jet::File* file : held_) (void)file->UnlockRange(jet::kUserLocks, jet::kUserLockSlots);
+  held_.clear();
+  lock_files_.clear();
+}
+
+SessionLocks ShutOutSessions(DatabaseImpl& db, jet::Env& env) {
+  SessionLocks held;
+  if (!db.file) return held;
+  Sessions s = FindSessions(env, *db.file, db.path, db.header.code_page);
+  if (s.live) throw Refusal(s);
+  // A lock file that a session makes after the list is read cannot matter:
+  // that session's lock on the database, taken after, fails.
+  jet::Status taken = held.Hold(*db.file, true);
+  for (const std::string& path : LockFilePaths(env, db.path)) {
+    if (!taken.ok()) break;
+    auto lock_file = env.Open(path, jet::OpenMode::kRead);
+    if (lock_file.ok()) taken = held.Hold(std::move(*lock_file));
+    else if (lock_file.status().code() != jet::Code::kNotFound)  // not found: a stale one removed meanwhile
+      taken = lock_file.status();
+  }
+  if (taken.ok()) return held;
+  held.Release();
+  // A session that started after the probe, named if it wrote its entry;
+  // else another writer like us holds the bytes (3045).
+  s = FindSessions(env, *db.file, db.path, db.header.code_page);
+  if (s.live) throw Refusal(s);
+  throw FromStatus(taken, db.name, db.path);
 }
 
 std::vector<SessionUser> Database::OpenBy() {

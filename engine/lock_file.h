@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,12 +56,39 @@ bool HeldBySession(jet::File& file);
 // process (a notice) and the record locks alone decide.
 Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_path, uint16_t code_page);
 
+// The user-lock bytes of a database and of its lock files, held by this
+// process until the object goes: a session of the desktop program that
+// starts meanwhile cannot take its user lock, so the system makes it wait
+// or refuses it. Exclusive on the database (a session's lock there is
+// shared), shared on the lock files, which are opened for reading only (a
+// session's lock there is exclusive). The bytes lie past the end of the
+// data: the session's reads, and everyone's, go on.
+class SessionLocks {
+ public:
+  SessionLocks() = default;
+  SessionLocks(SessionLocks&&) = default;
+  SessionLocks& operator=(SessionLocks&&) = delete;
+  ~SessionLocks() { Release(); }
+
+  // kLocked where another process holds one of the bytes of `file`.
+  jet::Status Hold(jet::File& file, bool exclusive);
+  // Keeps a lock file open (and so its lock) for as long as the object lives.
+  jet::Status Hold(std::unique_ptr<jet::File> lock_file);
+  void Release();
+
+ private:
+  std::vector<jet::File*> held_;
+  std::vector<std::unique_ptr<jet::File>> lock_files_;
+};
+
 // Throws 3260 where a session of another process has the database open, or
-// where that could not be asked; the description then says which file.
-// Called on the write path before anything is written; reads only. A
-// session that starts after this call and before the change is committed
-// is not seen: nothing vostrel may hold keeps the desktop program out
-// without failing its reads (docs/architecture.md, the residual race).
-void RefuseIfInUse(DatabaseImpl& db, jet::Env& env);
+// where that could not be asked (the description then says which file);
+// otherwise returns the user-lock bytes held, to be kept until the change
+// is synced. Called on the write path before anything is written. The
+// probe comes first, to name who is there; the bytes are then taken each in
+// one call, which fails where a session took its user lock after the probe
+// (3260 as well): no session starts between the probe and the end of the
+// write (docs/architecture.md, "Sessions of the desktop program").
+[[nodiscard]] SessionLocks ShutOutSessions(DatabaseImpl& db, jet::Env& env);
 
 }  // namespace engine

@@ -134,7 +134,9 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   for (const LinkRequest& r : requests) checked.push_back(Check(db, env, r));
   if (checked.empty()) return {};
   if (!db.writable) throw ReadOnly();
-  RefuseIfInUse(db, env);
+  // Held until the change is synced: a session that starts meanwhile is
+  // kept out by the system, not missed by the probe.
+  const SessionLocks sessions_kept_out = ShutOutSessions(db, env);
 
   LockHolder lock(*db.file);
   if (jet::Status s = lock.Lock(); !s.ok()) throw WriteFailure(s, db);

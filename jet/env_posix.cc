@@ -118,8 +118,12 @@ class PosixFile final : public File {
   // Open-file-description locks: they conflict between processes and also
   // between two opens of the same file in one process, and they are released
   // when the descriptor closes, even if the process dies.
-  Status Lock() override { return SetLock(F_WRLCK); }
-  Status Unlock() override { return SetLock(F_UNLCK); }
+  Status Lock() override { return SetLock(F_WRLCK, 0, 0); }
+  Status Unlock() override { return SetLock(F_UNLCK, 0, 0); }
+  Status LockRange(uint64_t start, uint64_t length, bool exclusive) override {
+    return SetLock(exclusive ? F_WRLCK : F_RDLCK, start, length);
+  }
+  Status UnlockRange(uint64_t start, uint64_t length) override { return SetLock(F_UNLCK, start, length); }
 
   // An open-file-description query meets the classic record locks an SMB
   // server takes for its clients as well as other descriptions' own.
@@ -149,13 +153,14 @@ class PosixFile final : public File {
   }
 
  private:
-  Status SetLock(short type) {
+  // length 0: from start to the end of the file, however long it grows.
+  Status SetLock(short type, uint64_t start, uint64_t length) {
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
+    fl.l_start = static_cast<off_t>(start);
+    fl.l_len = static_cast<off_t>(length);
     if (::fcntl(fd_, F_OFD_SETLK, &fl) != 0) {
       if (errno == EAGAIN || errno == EACCES) return Status::Error(Code::kLocked, path_ + " is locked by another process");
       return FromErrno(errno, "lock " + path_, true);

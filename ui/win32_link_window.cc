@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,7 @@ std::string Utf8(const std::wstring& wide) { return platform::Utf8Text(wide); }
 
 constexpr wchar_t kWindowClass[] = L"vostrel";
 constexpr int kFirstControlId = 100;
+constexpr int kNoWindow = -1;  // what Run says where no window can be made: no screen to show it on
 // Posted after the first show: where nothing activates the window (a bare
 // X server under Wine), the first show stands for the first activation.
 constexpr UINT kShownFirstTime = WM_APP + 1;
@@ -151,7 +153,7 @@ class Win32Window : public linkform::FormView {
     ::RegisterClassW(&wc);
     hwnd_ = ::CreateWindowExW(kExStyle, kWindowClass, Wide(linkform::kFormCaption).c_str(), kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
-    if (!hwnd_) return 1;
+    if (!hwnd_) return kNoWindow;
     dialog_.owner = hwnd_;
     report_.owner = hwnd_;
     passwords_.owner = hwnd_;
@@ -333,6 +335,42 @@ class Win32Window : public linkform::FormView {
   bool activated_ = false;
 };
 
+// Where no window can be made (under Wine without an X display: a start
+// from a script or a terminal that has no screen), the form runs on its
+// texts alone: it loads and, given a folder, relinks as the window does
+// when it first shows; a failure says its line on standard error. Without
+// a folder only a person at the window could go on.
+class TextsOnly : public linkform::FormView {
+ public:
+  explicit TextsOnly(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_) {}
+
+  int Run() {
+    form_.Load();
+    form_.Activate();
+    if (closed_) return 0;
+    std::fprintf(stderr, "vostrel: %s\n", platform::Translate("No window can be shown here, and no folder was given.").c_str());
+    form_.Unload();
+    return 1;
+  }
+
+  std::string Text(linkform::Field field) const override {
+    const auto it = texts_.find(field);
+    return it == texts_.end() ? std::string() : it->second;
+  }
+  void SetText(linkform::Field field, const std::string& text) override { texts_[field] = text; }
+  void Close() override {
+    closed_ = true;
+    form_.Unload();
+  }
+
+ private:
+  OpenFileDialog dialog_;
+  MessageBoxFailure report_;
+  linkform::Form form_;
+  std::map<linkform::Field, std::string> texts_;
+  bool closed_ = false;
+};
+
 }  // namespace
 
 std::string RawArgumentText() { return linkform::AfterProgramName(Utf8(::GetCommandLineW())); }
@@ -342,8 +380,9 @@ void ShowNotice(const std::string& text) {
 }
 
 int RunLinkWindow(const std::string& argument_text, const std::string& application_directory) {
-  Win32Window window({argument_text, application_directory});
-  return window.Run();
+  const int status = Win32Window({argument_text, application_directory}).Run();
+  if (status != kNoWindow) return status;
+  return TextsOnly({argument_text, application_directory}).Run();
 }
 
 }  // namespace ui

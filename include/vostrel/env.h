@@ -67,6 +67,15 @@ class File {
   // fails is not written. Every later call on the file fails. A file not
   // closed is closed when it goes, ignoring the outcome.
   virtual Status Close() = 0;
+  // Takes a record lock on `length` bytes from `start` for this open file
+  // until UnlockRange or close, without waiting: kLocked, and nothing taken,
+  // where another process (or another open file) holds a lock there that
+  // this one conflicts with. Exclusive keeps out every other lock and needs
+  // the file open for writing on POSIX; shared keeps out exclusive ones. The
+  // bytes need not exist. On POSIX a lock is one per open file and range:
+  // UnlockRange also releases those bytes of Lock's, which covers them.
+  virtual Status LockRange(uint64_t start, uint64_t length, bool exclusive) = 0;
+  virtual Status UnlockRange(uint64_t start, uint64_t length) = 0;
   // Reads from offset to the end or until out is full; returns the bytes
   // read. For files whose size the file system does not know ahead (/proc).
   virtual Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) {

@@ -123,6 +123,16 @@ class FaultFile final : public jet::File {
     return base_->Close();
   }
 
+  Status LockRange(uint64_t start, uint64_t length, bool exclusive) override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->LockRange(start, length, exclusive);
+  }
+
+  Status UnlockRange(uint64_t start, uint64_t length) override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->UnlockRange(start, length);
+  }
+
   jet::Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) override {
     if (env_.crashed_) return env_.CrashedStatus();
     return base_->ReadUpTo(offset, out);
@@ -149,6 +159,7 @@ Fault FaultEnv::Next(const std::string& what) {
   }
   ++operations_;
   log_.push_back(std::to_string(operations_) + ": " + what);
+  if (before_change_) before_change_(what);
   if (operations_ != fail_at_ || fault_ == Fault::kNone) return Fault::kNone;
   log_.back() += "  <- " + std::string(FaultName(fault_));
   if (fault_ == Fault::kCrash) crashed_ = true;

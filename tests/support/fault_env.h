@@ -44,6 +44,10 @@ class FaultEnv final : public jet::Env {
   // fails as `fault`.
   void FailAt(uint64_t n, Fault fault);
 
+  // Runs `hook` before each changing operation (with its log line): what
+  // another process does at that instant.
+  void BeforeEachChange(std::function<void(const std::string& what)> hook) { before_change_ = std::move(hook); }
+
   uint64_t Operations() const { return operations_; }
   bool Crashed() const { return crashed_; }
   // One line per changing operation so far, for messages of failed tests.
@@ -140,6 +144,7 @@ class FaultEnv final : public jet::Env {
   bool lock_probes_fail_ = false;
   std::map<std::string, Tracked> tracked_;
   std::vector<std::string> log_;
+  std::function<void(const std::string&)> before_change_;
 };
 
 }  // namespace testing_support

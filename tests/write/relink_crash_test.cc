@@ -551,6 +551,10 @@ class OverlappedEnv final : public jet::Env {
     jet::Result<jet::FileInfo> Stat() override { return base_->Stat(); }
     jet::Result<std::optional<jet::HeldLock>> FindLock() override { return base_->FindLock(); }
     jet::Status Close() override { return base_->Close(); }
+    jet::Status LockRange(uint64_t start, uint64_t length, bool exclusive) override {
+      return base_->LockRange(start, length, exclusive);
+    }
+    jet::Status UnlockRange(uint64_t start, uint64_t length) override { return base_->UnlockRange(start, length); }
 
    private:
     OverlappedEnv& env_;
