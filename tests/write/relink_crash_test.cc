@@ -17,7 +17,11 @@
 #include "engine/relink.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
+#include "jet/catalog.h"
+#include "jet/data_page.h"
+#include "jet/format.h"
 #include "jet/journal.h"
+#include "jet/table_writer.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
@@ -493,6 +497,33 @@ const char* OutsideName(Outside o) {
   return "";
 }
 
+// The page of `file` whose write `cut` tore, as the change has it: "" when
+// none was torn, else what the page is (its type, and for a data page its
+// owner: the catalog, long values or another table).
+std::string TornPage(const FaultEnv& env, const FaultEnv::PowerCut& cut, const fs::path& file,
+                     const std::vector<uint8_t>& after) {
+  const auto landed = cut.landed.find(file.string());
+  if (landed == cut.landed.end() || landed->second.torn_bytes == SIZE_MAX) return "";
+  // The file's unsynced writes, whose index the landing names: those after its last sync.
+  std::vector<uint64_t> offsets;
+  const std::string write = ": write " + file.string() + " at ", sync = ": sync " + file.string();
+  for (const auto& line : env.Log()) {
+    if (line.find(sync) != std::string::npos) offsets.clear();
+    if (const size_t at = line.find(write); at != std::string::npos)
+      offsets.push_back(std::stoull(line.substr(at + write.size())));
+  }
+  const uint64_t offset = offsets.at(landed->second.changes.back());
+  const jet::Format& f = jet::kJet4Format;
+  if (offset + f.page_size > after.size()) return "past the end";
+  const jet::Bytes page = jet::Bytes(after).subspan(offset, f.page_size);
+  if (auto data = jet::ParseDataPage(page, f); data.ok())
+    return data->owner == jet::kCatalogPage       ? "a catalog page"
+           : data->owner == jet::kLongValueOwner ? "a long value page"
+                                                  : "a data page";
+  return page[jet::kPageTypeByte] == jet::kPageUsageMap ? "a usage map page"
+                                                        : "a page of type " + std::to_string(page[0]);
+}
+
 // The relink cut by a power cut after one of its page writes, the disk
 // holding any subset of the unsynced writes, the last of them maybe torn:
 // mdb-reader and mdbtools read the file as the cut left it, before any
@@ -513,15 +544,20 @@ TEST(RelinkCrash, PowerCutStatesReadWholeToOutsideReaders) {
 
   const char* measure = std::getenv("VOSTREL_OUTSIDE_POWER_CUTS");
   const int states = measure ? std::atoi(measure) : FullWalk() ? 300 : 30;
-  std::map<std::pair<Outside, bool>, int> tally;  // by outcome and whether the cut tore a write
+  std::vector<uint8_t> after;
+  {
+    FaultEnv env;
+    (void)RelinkCutAt(env, m.front, m.before, m.links, UINT64_MAX);
+    after = ReadBytes(m.front);
+  }
+  std::map<std::pair<Outside, std::string>, int> tally;  // by outcome and the page the cut tore
   for (int k = 0; k < states; ++k) {
     const uint64_t n = m.page_writes[static_cast<size_t>(k * 7919) % m.page_writes.size()] + 1;
     FaultEnv env;
     (void)RelinkCutAt(env, m.front, m.before, m.links, n);
     const FaultEnv::PowerCut cut = env.PowerCutStates({1, 513, 2048}, 1, static_cast<uint64_t>(k) + 1).front();
     env.LosePower(cut);
-    const auto landed = cut.landed.find(m.front.string());
-    const bool torn = landed != cut.landed.end() && landed->second.torn_bytes != SIZE_MAX;
+    const std::string torn = TornPage(env, cut, m.front, after);
 
     Outside outcome = Outside::kWhole;
     std::string why;
@@ -548,12 +584,13 @@ TEST(RelinkCrash, PowerCutStatesReadWholeToOutsideReaders) {
       }
     }
     ++tally[{outcome, torn}];
-    if (!torn)
+    if (torn.empty())
       EXPECT_EQ(outcome, Outside::kWhole) << OutsideName(outcome) << ": " << why << "\npower cut after operation " << n
                                           << ": " << cut.description;
   }
   for (const auto& [what, count] : tally)
-    std::cout << OutsideName(what.first) << (what.second ? ", a write torn" : ", every write whole") << ": " << count
+    std::cout << OutsideName(what.first) << ", " << (what.second.empty() ? "every write whole" : what.second + " torn")
+              << ": " << count
               << " of " << states << " power cuts\n";
 }
 
