@@ -432,7 +432,7 @@ ManyLinks MakeManyLinks(const TempDir& dir) {
   const uint64_t at_open = env.Operations();
   engine::StoreLinks(*db, env, m.links, kNow);
   for (const auto& line : env.Log())
-    if (line.find(": write " + m.front.string()) != std::string::npos)
+    if (line.find(": write " + m.front.string() + " at ") != std::string::npos)
       m.page_writes.push_back(std::stoull(line.substr(0, line.find(':'))) - at_open);
   size_t syncs = 0;
   for (const auto& line : env.Log()) syncs += line.find(": sync") != std::string::npos;
@@ -508,7 +508,7 @@ std::string TornPage(const FaultEnv& env, const FaultEnv::PowerCut& cut, const f
   std::vector<uint64_t> offsets;
   const std::string write = ": write " + file.string() + " at ", sync = ": sync " + file.string();
   for (const auto& line : env.Log()) {
-    if (line.find(sync) != std::string::npos) offsets.clear();
+    if (line.ends_with(sync)) offsets.clear();  // not the journal's, whose name begins with the file's
     if (const size_t at = line.find(write); at != std::string::npos)
       offsets.push_back(std::stoull(line.substr(at + write.size())));
   }
@@ -519,7 +519,7 @@ std::string TornPage(const FaultEnv& env, const FaultEnv::PowerCut& cut, const f
   if (auto data = jet::ParseDataPage(page, f); data.ok())
     return data->owner == jet::kCatalogPage       ? "a catalog page"
            : data->owner == jet::kLongValueOwner ? "a long value page"
-                                                  : "a data page";
+                                                  : "a data page of another owner";
   return page[jet::kPageTypeByte] == jet::kPageUsageMap ? "a usage map page"
                                                         : "a page of type " + std::to_string(page[0]);
 }
