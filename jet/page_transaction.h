@@ -19,7 +19,8 @@
 // kind form one group (three groups, two syncs more than one, whatever the
 // number of rows turned); otherwise each step is a group of its own. Either
 // way a reader finds, after a kill or a power cut, nothing pointing at what
-// did not land, and each row old or new (but on a page that the cut tore).
+// did not land, and each row old or new, but on a page whose write the cut
+// tore where the change lays its rows out again.
 //
 // Invariants (checked with VOSTREL_ASSERT where the code relies on them):
 //   T1  Nothing reaches the file before Commit, and Commit writes nothing
@@ -30,9 +31,9 @@
 //       below page_count(); appended pages follow the file's pages without
 //       a gap.
 //   T4  Images lists each group's pages once, in page order, each as the
-//       group's last step left it, the group's last image marked
-//       sync_after; every changed page is in it, and its last image is the
-//       page as the change leaves it.
+//       group's last step left it, the last image of every group but the
+//       last marked sync_after; every changed page is in it, and its last
+//       image is the page as the change leaves it.
 #pragma once
 
 #include <cstdint>
