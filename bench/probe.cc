@@ -129,7 +129,7 @@ int RunProbe(const std::vector<std::string>& args) {
     } else if (what == "map" && args.size() == 2) {
       engine::MapSources sources;  // the one map file, no other source
       sources.map_files = {args[1]};
-      r = Measure([&] { return std::to_string(engine::LoadPathMap(jet::Env::Default(), sources).Entries().size()); });
+      r = Measure([&] { return std::to_string(engine::LoadPathMap(engine::Env::Default(), sources).Entries().size()); });
     } else {
       return Usage();
     }
