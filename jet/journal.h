@@ -120,9 +120,10 @@ struct CommitStats {
 // Writes `pages` into the database as one atomic, durable change, in the
 // order given, syncing the database after each image marked sync_after; a
 // page may come more than once (a step of the change that must reach the
-// file before a later one), the last image being what it holds in the end. The pager's file is the database open read-write and
-// locked by the caller (it stays open and locked). Pages past the end of the
-// file grow it. A file with more than one name (hard link) is kUnsupported:
+// file before a later one), the last image being what it holds in the end.
+// The pager's file is the database open read-write and locked by the caller
+// (it stays open and locked). Pages past the end of the file grow it. A file
+// with more than one name (hard link) is kUnsupported:
 // a journal beside one name is not found by a reader of another, which
 // would read the file torn.
 //
