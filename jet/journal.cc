@@ -355,6 +355,11 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
     s = pager.WritePage(p.number, p.bytes);
     if (!s.ok()) break;
     if (stats) ++stats->pages_written;
+    if (p.sync_after && &p != &pages.back()) {
+      if (stats) ++stats->syncs;
+      s = pager.Sync();
+      if (!s.ok()) break;
+    }
   }
   if (s.ok()) {
     if (stats) ++stats->syncs;
