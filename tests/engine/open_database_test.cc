@@ -2,8 +2,6 @@
 // text's password, its kind, exclusive and read-only.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "dbbuilder/cases.h"
 #include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
@@ -17,15 +15,6 @@
 namespace {
 
 using testing_support::TempDir;
-
-int ErrorOf(const std::function<void()>& open) {
-  try {
-    open();
-  } catch (const engine::EngineError& e) {
-    return e.number();
-  }
-  return 0;
-}
 
 TEST(OpenDatabase, ConnectTextExclusiveAndReadOnly) {
   TempDir dir;
@@ -49,12 +38,12 @@ TEST(OpenDatabase, ConnectTextExclusiveAndReadOnly) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.connect);
-    EXPECT_EQ(ErrorOf([&] { dbe.OpenDatabase(file, c.exclusive, false, c.connect); }), c.error);
+    EXPECT_EQ(testing_support::ErrorNumber([&] { dbe.OpenDatabase(file, c.exclusive, false, c.connect); }), c.error);
   }
   auto db = dbe.OpenDatabase(file, false, true, engine::PasswordConnect("Skriv-no7"));
   engine::TableDef& partner = db->TableDefs().Item("Partner");
   partner.SetConnect(";DATABASE=" + (dir.path() / "PARTNER.MDB").string());
-  EXPECT_EQ(ErrorOf([&] { partner.RefreshLink(); }), engine::kErrReadOnly);
+  EXPECT_EQ(testing_support::ErrorNumber([&] { partner.RefreshLink(); }), engine::kErrReadOnly);
 }
 
 }  // namespace

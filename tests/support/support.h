@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,6 +100,9 @@ RunResult Run(const std::string& command, const fs::path& cwd = {});
 RunResult RunOnTerminal(const std::string& command, const fs::path& cwd, const std::string& prompt,
                         std::vector<std::string> answers);
 #endif
+
+// The number of the EngineError `f` throws; 0 where it throws none.
+int ErrorNumber(const std::function<void()>& f);
 
 // Single-quotes a string for /bin/sh (and for the Windows runner).
 std::string ShellQuote(const std::string& s);

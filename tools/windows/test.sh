@@ -46,6 +46,12 @@ scene() {
 }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
+echo "== a protected front-end's password at the console's prompt"
+mkdir -p "$tmp/prompt"
+printf 'Skriv-no7\n' >"$tmp/prompt/geslo"
+"$linux/bin/vostrel-mkdb" frontend "$tmp/prompt/MLQ.mdb" --password-file "$tmp/prompt/geslo" >/dev/null
+tools/windows/password-prompt.sh "$win/bin/vostrel-cli.exe" "$tmp/prompt" Skriv-no7
+
 echo "== a session of the desktop program under Wine, seen by the Linux build"
 d=$tmp/session
 scene "$d"
