@@ -37,14 +37,19 @@ class PasswordVariable {
 constexpr char kPassword[] = "Skriv-no7";
 constexpr char kPrompt[] = "password of ";
 
-// The kinds of protected front-end. An encrypted ACE kind is one more line.
+// The kinds of protected front-end: a Jet3/Jet4 database password in the
+// header, an ACE file encrypted with it (agile, as the desktop program writes
+// by default, and RC4 CryptoAPI).
 struct Kind {
   const char* name;
   FormatVersion format;
+  std::optional<jet::AceEncryptionKind> encryption;
 };
-constexpr Kind kKinds[] = {
-    {"jet4", FormatVersion::kJet4},
-    {"jet3", FormatVersion::kJet3},
+const Kind kKinds[] = {
+    {"jet4", FormatVersion::kJet4, std::nullopt},
+    {"jet3", FormatVersion::kJet3, std::nullopt},
+    {"aceAgile", FormatVersion::kAce14, jet::AceEncryptionKind::kAgile},
+    {"aceRc4", FormatVersion::kAce12, jet::AceEncryptionKind::kRc4CryptoApi},
 };
 
 enum class Way { kFile, kVariable, kPrompt };
@@ -64,12 +69,15 @@ void PrintTo(const Case& c, std::ostream* os) {
 struct Scene {
   TempDir dir;
   fs::path front, back;
-  explicit Scene(FormatVersion format) {
-    back = cli_test::BuildBackEnd(dir.path(), "nov/PARTNER.MDB", format);
+  explicit Scene(const Kind& kind) {
+    back = cli_test::BuildBackEnd(dir.path(), "nov/PARTNER.MDB", kind.format);
     dbbuilder::FrontEndOptions options;
-    options.format = format;
+    options.format = kind.format;
     dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd(options);
-    described.password = kPassword;
+    if (kind.encryption)
+      described.encryption = dbbuilder::Encryption{kPassword, *kind.encryption};
+    else
+      described.password = kPassword;
     front = cli_test::Build(described, dir.path(), "MLQ.mdb");
     std::ofstream(dir.path() / "geslo.txt", std::ios::binary) << kPassword << "\r\n" << "second line\n";
   }
@@ -107,7 +115,7 @@ class PasswordFrontEnd : public ::testing::TestWithParam<Case> {
 
 TEST_P(PasswordFrontEnd, ListsChecksAndRelinksAndStaysProtected) {
   const Case c = GetParam();
-  Scene s(c.kind.format);
+  Scene s(c.kind);
   const std::string to = s.back.string();
   std::vector<RunResult> runs;
   runs.push_back(s.Vostrel("list MLQ.mdb", c.way));
@@ -143,7 +151,7 @@ TEST_P(PasswordFrontEnd, ListsChecksAndRelinksAndStaysProtected) {
 // is asked for three times, and an end of input there is a missing one.
 TEST_P(PasswordFrontEnd, WrongPasswordIs3031) {
   const Case c = GetParam();
-  Scene s(c.kind.format);
+  Scene s(c.kind);
   const std::vector<uint8_t> before = ReadBytes(s.front);
   const std::string wrong = "napacno-geslo";
   for (const std::string& args : {std::string("list MLQ.mdb"), std::string("relink MLQ.mdb --from 'C:\\MLQ' --to 'D:\\x'")}) {
@@ -185,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, PasswordFrontEnd, ::testing::ValuesIn(Cases()),
 // is said and ends the command with 1 before anything is opened; the
 // password of the front-end never becomes a back-end's.
 TEST(PasswordOption, FileBeforeVariableAndItsFailures) {
-  Scene s(FormatVersion::kJet4);
+  Scene s(kKinds[0]);
   const std::string cli = Cli();
   std::optional<PasswordVariable> variable(std::in_place, "napak");
   RunResult r = testing_support::Run(cli + " list --password-file geslo.txt MLQ.mdb", s.dir.path());

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <optional>
+
 #include "dbbuilder/cases.h"
 #include "password_dialog.h"
 #include "tests/gui/form_harness.h"
@@ -24,11 +26,17 @@ constexpr char kPassword[] = "Skriv-no7";
 
 class PasswordTest : public FormTest {
  protected:
-  // The fixture folder with its MLQ.mdb protected by kPassword.
-  void UseProtectedFrontEnd() {
+  // The fixture folder with its MLQ.mdb protected by kPassword: a Jet4
+  // database password, or (`encryption`) an ACE file encrypted with it.
+  void UseProtectedFrontEnd(std::optional<jet::AceEncryptionKind> encryption = std::nullopt) {
     UseFixture("v2003-basic");
-    dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
-    described.password = kPassword;
+    dbbuilder::FrontEndOptions options;
+    if (encryption) options.format = dbbuilder::FormatVersion::kAce14;
+    dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd(options);
+    if (encryption)
+      described.encryption = dbbuilder::Encryption{kPassword, *encryption};
+    else
+      described.password = kPassword;
     fs::remove(work_ / "MLQ.mdb");
     testing_support::Built(described, work_ / "MLQ.mdb");
   }
@@ -90,10 +98,20 @@ TEST_F(PasswordTest, NoPasswordNoDialog) {
   EXPECT_TRUE(asker_->asks.empty());
 }
 
+struct ProtectedKind {
+  const char* name;
+  std::optional<jet::AceEncryptionKind> encryption;
+};
+
+void PrintTo(const ProtectedKind& k, std::ostream* os) { *os << k.name; }
+
+class RelinkAfterTheDialog : public PasswordTest, public ::testing::WithParamInterface<ProtectedKind> {};
+
 // After the dialog the relink stores the link; the file still wants the
-// password, and the outside reader reads the new link with it.
-TEST_F(PasswordTest, RelinkAfterTheDialog) {
-  UseProtectedFrontEnd();
+// password (an encrypted one stays encrypted), and the outside reader reads
+// the new link with it.
+TEST_P(RelinkAfterTheDialog, StoresTheLinkAndStaysProtected) {
+  UseProtectedFrontEnd(GetParam().encryption);
   asker_->answers = {kPassword};
   auto form = LoadedForm();
   ASSERT_TRUE(report_.entries.empty()) << report_.entries[0].description.toStdString();
@@ -116,6 +134,12 @@ TEST_F(PasswordTest, RelinkAfterTheDialog) {
     for (const auto& o : testing_support::MdbReaderCatalog(work_ / "MLQ.mdb", kPassword))
       if (o.name == "Partner") EXPECT_EQ(o.database, work_.string() + "/PARTNER.MDB");
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RelinkAfterTheDialog,
+                         ::testing::Values(ProtectedKind{"Jet4Password", std::nullopt},
+                                           ProtectedKind{"AceAgile", jet::AceEncryptionKind::kAgile},
+                                           ProtectedKind{"AceRc4", jet::AceEncryptionKind::kRc4CryptoApi}),
+                         [](const ::testing::TestParamInfo<ProtectedKind>& info) { return std::string(info.param.name); });
 
 // Osveži onto a protected file asks for its password too; a Cancel there
 // is the report, with the old database already closed.
