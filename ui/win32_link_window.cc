@@ -339,10 +339,11 @@ class Win32Window : public linkform::FormView {
 // from a script or a terminal that has no screen), the form runs on its
 // texts alone: it loads and, given a folder, relinks as the window does
 // when it first shows; a failure says its line on standard error. Without
-// a folder only a person at the window could go on.
+// a folder only a person at the window could go on. Nobody can type a
+// password there either: a protected front-end fails as a Cancel does (3031).
 class TextsOnly : public linkform::FormView {
  public:
-  explicit TextsOnly(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_) {}
+  explicit TextsOnly(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_, no_one_) {}
 
   int Run() {
     form_.Load();
@@ -364,8 +365,13 @@ class TextsOnly : public linkform::FormView {
   }
 
  private:
+  struct NoOneToAsk final : linkform::PasswordAsker {
+    std::optional<std::string> Ask(const std::string&, bool) override { return std::nullopt; }
+  };
+
   OpenFileDialog dialog_;
   MessageBoxFailure report_;
+  NoOneToAsk no_one_;
   linkform::Form form_;
   std::map<linkform::Field, std::string> texts_;
   bool closed_ = false;
