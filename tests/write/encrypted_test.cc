@@ -206,10 +206,10 @@ TEST_P(EncryptedRelink, LeavesItEncryptedWithTheSameKey) {
 TEST_P(EncryptedRelink, BackEndBehindALinkOpensWithTheLinksPassword) {
   const Kind& k = GetParam();
   TempDir dir;
-  dbbuilder::DatabaseSpec spec = dbbuilder::BackEnd(k.format);
-  spec.encryption = dbbuilder::Encryption{kPassword, k.kind};
+  dbbuilder::DatabaseSpec described = dbbuilder::BackEnd(k.format);
+  described.encryption = dbbuilder::Encryption{kPassword, k.kind};
   const fs::path back = dir / "PARTNER.accdb";
-  ASSERT_TRUE(dbbuilder::WriteDatabase(spec, back.string()).ok());
+  ASSERT_TRUE(dbbuilder::WriteDatabase(described, back.string()).ok());
   const fs::path front = dir / "MLQ.mdb";
   ASSERT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd({}), front.string()).ok());
   auto db = engine::OpenDatabaseImpl(jet::Env::Default(), front.string());
