@@ -89,10 +89,12 @@ Box FindMessageBox(int seconds) {
   Box box;
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (std::chrono::steady_clock::now() < until) {
+    // The box is found as soon as it exists; its text comes with its
+    // children, a moment later on a busy machine.
     box.window = ::FindWindowW(L"#32770", L"vostrel");
     if (box.window) {
       ::EnumChildWindows(box.window, &LongestStatic, reinterpret_cast<LPARAM>(&box));
-      return box;
+      if (!box.text.empty()) return box;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
