@@ -12,6 +12,7 @@ namespace bench {
 
 struct ProbeResult {
   double seconds = 0;          // the operation alone, without process start
+  double cpu_seconds = 0;      // its processor time, user and system (what load on the machine leaves alone)
   uint64_t pages_read = 0;
   uint64_t pages_written = 0;
   uint64_t syncs = 0;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "bench/child_process.h"
@@ -58,16 +59,34 @@ Workload::Workload(std::string bin_dir, std::string scratch)
 }
 
 FrontEnd Workload::MakeFrontEnd(const std::string& label, uint64_t bytes, int extra_links) {
+  std::vector<std::string> options;
+  if (extra_links > 0) options = {"--tables", std::to_string(extra_links)};
+  return Make(label, "fe-" + std::to_string(bytes) + "-" + std::to_string(extra_links), "MLQ.mdb", bytes, options);
+}
+
+FrontEnd Workload::MakeAceFrontEnd(const std::string& label, uint64_t bytes, const std::string& encryption) {
+  std::vector<std::string> options = {"--format", "ace14"};
+  if (!encryption.empty()) {
+    const std::string password_file = scratch_ + "/password.txt";
+    std::ofstream(password_file) << kPassword << "\n";
+    options.insert(options.end(), {"--password-file", password_file, "--encryption", encryption});
+  }
+  return Make(label, "ace-" + std::to_string(bytes) + "-" + (encryption.empty() ? "plain" : encryption), "MLQ.accdb",
+              bytes, options);
+}
+
+FrontEnd Workload::Make(const std::string& label, const std::string& folder, const std::string& name, uint64_t bytes,
+                        const std::vector<std::string>& options) {
   FrontEnd fe;
   fe.label = label;
-  fe.folder = scratch_ + "/fe-" + std::to_string(bytes) + "-" + std::to_string(extra_links);
-  fe.file = fe.folder + "/MLQ.mdb";
+  fe.folder = scratch_ + "/" + folder;
+  fe.file = fe.folder + "/" + name;
   // The options are in the folder's name: a file there was made with them.
   if (!fs::exists(fe.file)) {
     fs::create_directories(fe.folder);
     std::vector<std::string> argv = MkdbArgs(bin_dir_, "frontend", fe.file + ".part");
     if (bytes > 0) argv.insert(argv.end(), {"--size", std::to_string(bytes)});
-    if (extra_links > 0) argv.insert(argv.end(), {"--tables", std::to_string(extra_links)});
+    argv.insert(argv.end(), options.begin(), options.end());
     Mkdb(argv);
     FlushToDisk(fe.file + ".part");
     fs::rename(fe.file + ".part", fe.file);

@@ -9,6 +9,9 @@
 
 namespace bench {
 
+// The password of the benchmarks' encrypted front-ends.
+inline constexpr const char* kPassword = "geslo";
+
 struct FrontEnd {
   std::string label;   // "1 MiB", "10 links"
   std::string folder;
@@ -30,6 +33,9 @@ class Workload {
   // (Partner listed last). Reuses a file made before with the same options.
   // Throws std::runtime_error when vostrel-mkdb fails.
   FrontEnd MakeFrontEnd(const std::string& label, uint64_t bytes, int extra_links);
+  // An ACE 2010 front-end of about `bytes`, encrypted as `encryption` says
+  // ("agile", "rc4") with kPassword, or plain ("").
+  FrontEnd MakeAceFrontEnd(const std::string& label, uint64_t bytes, const std::string& encryption);
 
   // The two back-end folders relinks alternate between; each holds PARTNER.MDB.
   const std::vector<std::string>& BackEndFolders();
@@ -44,6 +50,8 @@ class Workload {
   const std::string& scratch() const { return scratch_; }
 
  private:
+  FrontEnd Make(const std::string& label, const std::string& folder, const std::string& name, uint64_t bytes,
+                const std::vector<std::string>& options);
   std::string bin_dir_;
   std::string scratch_;
   std::vector<std::string> backends_;

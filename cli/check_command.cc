@@ -13,7 +13,7 @@ namespace cli {
 namespace {
 
 const char kCheckUsage[] =
-    N_("usage: vostrel-cli check [--json] [--show-passwords] FILE...\n"
+    N_("usage: vostrel-cli check [--json] [--show-passwords] [--password-file PWFILE] FILE...\n"
     "\n"
     "Checks every linked table of each front-end FILE as a relink would: the\n"
     "back-end must open (with the link's password, if it has one) and hold the\n"
@@ -37,6 +37,10 @@ const char kCheckUsage[] =
     "           \"not checkable\") and error\n"
     "  --show-passwords   a link's password as it stands (\"PWD=geslo\"); without\n"
     "           it, every output shows it as \"PWD=***\"\n"
+    "  --password-file PWFILE   the front-ends' database password: the first line\n"
+    "           of PWFILE (else the variable VOSTREL_PASSWORD; else, on a terminal,\n"
+    "           it is asked for without echo when a front-end wants one). A\n"
+    "           back-end's password is its link's PWD=. Never printed.\n"
     "\n"
     "A Windows path in a link or as FILE (Z:\\..., \\\\server\\share\\...) is found\n"
     "through the path map (see vostrel-cli map --help); --map 'WINPREFIX=LOCALDIR'\n"
@@ -51,16 +55,19 @@ const char kCheckUsage[] =
 
 int CheckCommand(const Args& args) {
   ParsedArgs parsed;
-  if (auto done = ParseCommandArgs(args, "check", kCheckUsage, {{"--json", false}, kShowPasswords}, parsed, [](const ParsedArgs& p) {
+  if (auto done = ParseCommandArgs(args, "check", kCheckUsage, {{"--json", false}, kShowPasswords, kPasswordFile}, parsed, [](const ParsedArgs& p) {
         if (!p.help && p.files.empty()) throw UsageError("no front-end to check");
       }))
     return *done;
+  std::optional<int> failed;
+  FrontEndPassword password = PasswordFromArgs(parsed, "check", failed);
+  if (failed) return *failed;
   const bool json = parsed.Has("--json");
   bool all_good = true;
   std::string out;
   JsonArrayWriter reports(out);
   for (const std::string& file : parsed.files) {
-    const FrontEndCheck report = Shown(CheckFrontEnd(engine::Env::Default(), file), parsed.Has(kShowPasswords.name));
+    const FrontEndCheck report = Shown(CheckFrontEnd(engine::Env::Default(), file, &password), parsed.Has(kShowPasswords.name));
     all_good = all_good && report.Good();
     if (report.failure) ReportEngineError(file, report.failure->number, report.failure->localized);
     if (json)

@@ -24,7 +24,7 @@ bool NotCheckable(const engine::EngineError& e) {
 
 ChangedLink Change(std::string table, std::string old_link, std::string new_link) {
   const bool same_password = Passwords(old_link) == Passwords(new_link);
-  return ChangedLink{std::move(table), std::move(old_link), std::move(new_link), std::nullopt, same_password};
+  return ChangedLink{std::move(table), std::move(old_link), std::move(new_link), std::nullopt, same_password, std::nullopt};
 }
 
 // The links an undo puts back; `refused` gets those it leaves as they are.
@@ -77,6 +77,11 @@ std::vector<ChangedLink> Plan(engine::Database& db, const RelinkOrder& order, st
   return planned;
 }
 
+std::unique_ptr<engine::Database> OpenFrontEnd(engine::Env& env, const std::string& file, FrontEndPassword* password) {
+  if (password) return password->Open(env, file);
+  return engine::DBEngine::Instance().OpenMapped(env, file);
+}
+
 }  // namespace
 
 bool FrontEndCheck::Good() const {
@@ -86,10 +91,10 @@ bool FrontEndCheck::Good() const {
   return true;
 }
 
-FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
+FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file, FrontEndPassword* password) {
   FrontEndCheck report{file, std::nullopt, {}, {}};
   try {
-    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenMapped(env, file);
+    std::unique_ptr<engine::Database> db = OpenFrontEnd(env, file, password);
     for (const engine::SessionUser& u : db->OpenBy()) report.open_by.emplace_back(u.machine, u.user);
     std::vector<CheckedLink> links;
     db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
@@ -115,22 +120,31 @@ FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file) {
 }
 
 FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
-                              double now) {
+                              double now, FrontEndPassword* password) {
   FrontEndRelink report{file, RelinkOutcome::kNothing, std::nullopt, {}, {}};
   try {
-    std::unique_ptr<engine::Database> db = engine::DBEngine::Instance().OpenMapped(env, file);
+    std::unique_ptr<engine::Database> db = OpenFrontEnd(env, file, password);
     report.links = Plan(*db, order, report.refused);
     if (report.links.empty()) return report;
 
+    const bool undo = std::holds_alternative<UndoLinks>(order);
     std::vector<engine::LinkRequest> requests;
     for (ChangedLink& l : report.links) {
       // Made from the link as read: stored only while the file still holds it.
-      requests.push_back(engine::LinkRequest{l.table, l.new_link, l.old_link});
+      requests.push_back(engine::LinkRequest{l.table, l.new_link, l.old_link, undo});
       try {
         db->CheckLink(requests.back());
       } catch (const engine::EngineError& e) {
         l.failure = Failure::Of(e);
         if (!report.failure) report.failure = l.failure;
+        continue;
+      }
+      if (!undo) continue;
+      // Put back all the same; the user hears that its back-end is gone.
+      try {
+        db->CheckLink(engine::LinkRequest{l.table, l.new_link});
+      } catch (const engine::EngineError& e) {
+        l.back_end_now = Failure::Of(e);
       }
     }
     if (report.failure) {

@@ -11,6 +11,7 @@
 
 #include "vostrel/env.h"
 #include "vostrel/error.h"
+#include "front_end_password.h"
 
 namespace cli {
 
@@ -54,8 +55,9 @@ struct FrontEndCheck {
 };
 
 // Checks every link of the front-end as RefreshLink checks a link before it
-// stores it. Writes nothing.
-FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file);
+// stores it. Writes nothing. The front-end opens with `password` where
+// given (else with none); its back-ends with their links' own.
+FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file, FrontEndPassword* password = nullptr);
 
 // ----- relink
 
@@ -81,8 +83,9 @@ struct MoveBackEnd {
 
 // The links a relink report says were changed, put back (relink --undo):
 // each link whose stored string is still what the report wrote as new gets
-// the report's old string again (see Restored in undo.h); the others are
-// refused.
+// the report's old string again (see Restored in undo.h), whether its
+// back-end opens now or not: the undo restores the state that was; the
+// others are refused.
 struct UndoLinks {
   struct Link {
     std::string table;
@@ -103,6 +106,8 @@ struct ChangedLink {
   // Whether both strings hold the same passwords: what lets an undo take a
   // masked password from the link as it stands then.
   bool same_password = false;
+  // An undo's link put back though its back-end does not open now: why not.
+  std::optional<Failure> back_end_now;
 };
 
 // A link an undo leaves as it is, and why.
@@ -135,8 +140,9 @@ struct FrontEndRelink {
 // Checks every link the order names first, all of them (so that the report
 // names each broken one), then stores them all as one change: the file holds
 // all the new links or none of them, also after a crash. With dry_run, stops
-// after the checks. `now` is what the links' DateUpdate becomes.
+// after the checks. `now` is what the links' DateUpdate becomes. The
+// front-end opens as CheckFrontEnd opens it.
 FrontEndRelink RelinkFrontEnd(engine::Env& env, const std::string& file, const RelinkOrder& order, bool dry_run,
-                              double now);
+                              double now, FrontEndPassword* password = nullptr);
 
 }  // namespace cli

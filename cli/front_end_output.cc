@@ -31,6 +31,7 @@ const ShortForm kShortForms[] = {
     {engine::kErrNotValidPath, "' is not a valid path.", N_("not reached from here")},
     {engine::kErrCouldNotFindObject, "Could not find the object '", N_("no such table in the back-end")},
     {engine::kErrNotValidPassword, "Not a valid password.", N_("wrong password")},
+    {engine::kErrUnsupportedEncryption, "' is encrypted in a way vostrel cannot open", N_("encrypted in an unknown way")},
     {engine::kErrOdbcConnectionFailed, "ODBC--connection to '", N_("ODBC link")},
     {engine::kErrInstallableIsam, "Could not find installable ISAM.", N_("not a link to a database file")},
     {engine::kErrUnrecognizedFormat, "Unrecognized database format '", N_("not a database")},
@@ -45,6 +46,13 @@ const ShortForm* ShortFormOf(const Failure& failure) {
   for (const ShortForm& f : kShortForms)
     if (f.number == failure.number && failure.description.find(f.words) != std::string::npos) return &f;
   return nullptr;
+}
+
+// Whether a link of the front-end failed its own check.
+bool LinkFailed(const FrontEndRelink& report) {
+  for (const ChangedLink& l : report.links)
+    if (l.failure) return true;
+  return false;
 }
 
 }  // namespace
@@ -118,33 +126,54 @@ Json CheckJson(const FrontEndCheck& report) {
   return {{"frontEnd", report.file}, {"error", FailureJson(report.failure)}, {"openBy", open_by}, {"links", links}};
 }
 
+// What became of one link: stored (or, in a dry run, would be), its own
+// check failed, left as it was beside a link that failed, or refused with the
+// whole front-end (a session has it open, the write failed).
+const char* LinkOutcome(const FrontEndRelink& report, const ChangedLink& link) {
+  if (link.failure) return "failed";
+  switch (report.outcome) {
+    case RelinkOutcome::kRelinked: return "relinked";
+    case RelinkOutcome::kWouldRelink: return "would relink";
+    case RelinkOutcome::kNothing: break;
+    case RelinkOutcome::kFailed: return LinkFailed(report) ? "unchanged" : "failed";
+  }
+  return "";
+}
+
 std::string RelinkLines(const FrontEndRelink& report) {
   if (report.outcome == RelinkOutcome::kNothing) return Line(report.file, "", platform::Translate("no link to change"));
   std::string out;
-  bool failure_shown = false;
   for (const ChangedLink& l : report.links) {
     std::string result = l.old_link + " -> " + l.new_link;
+    const std::string_view outcome = LinkOutcome(report, l);
     if (l.failure) {
       result = l.failure->Text();
-      failure_shown = true;
-    } else if (report.outcome == RelinkOutcome::kFailed) {
+    } else if (outcome == "unchanged") {
       result = platform::Translate("unchanged");
+    } else if (outcome == "failed") {
+      // A script that reads stdout alone must not take it for unchanged and fine.
+      result = platform::Fill(platform::Translate("failed: %1"), {report.failure->Text()});
     } else if (report.outcome == RelinkOutcome::kWouldRelink) {
       result += platform::Translate(" (dry run)");
     }
     out += Line(report.file, l.table, result);
   }
-  // A failure of the front-end itself (it did not open, or the change could
-  // not be written) belongs to no one link.
-  if (report.failure && !failure_shown) out += Line(report.file, "", report.failure->Text());
+  // A front-end that failed before any link was planned (it did not open).
+  if (report.failure && report.links.empty()) out += Line(report.file, "", report.failure->Text());
   return out;
 }
 
 Json RelinkJson(const FrontEndRelink& report) {
   Json links = Json::array();
-  for (const ChangedLink& l : report.links)
-    links.push_back({{"table", l.table}, {"from", l.old_link}, {"to", l.new_link}, {"samePassword", l.same_password},
-                    {"error", FailureJson(l.failure)}});
+  for (const ChangedLink& l : report.links) {
+    const std::string outcome = LinkOutcome(report, l);
+    links.push_back({{"table", l.table},
+                     {"from", l.old_link},
+                     {"to", l.new_link},
+                     {"samePassword", l.same_password},
+                     {"outcome", outcome},
+                     {"error", FailureJson(outcome == "failed" && !l.failure ? report.failure : l.failure)}});
+  }
   return {{"frontEnd", report.file},
           {"outcome", OutcomeName(report.outcome)},
           {"error", FailureJson(report.failure)},

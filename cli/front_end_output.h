@@ -25,11 +25,13 @@ Json CheckJson(const FrontEndCheck& report);
 
 // One line per link matched: "FILE\tTABLE\tOLD -> NEW" (with " (dry run)"
 // when nothing was written), "...\tError N: description" for a link that
-// failed its check, "...\tunchanged" for the others of a front-end that
-// failed; a front-end-wide failure or no link matched is one line with an
-// empty table.
+// failed its check, "...\tunchanged" for the others of that front-end,
+// "...\tfailed: Error N: description" for every link of a front-end whose
+// change was refused as a whole (3260: a session has it open); a front-end
+// that did not open, or had no link matched, is one line with an empty table.
 std::string RelinkLines(const FrontEndRelink& report);
-// {"frontEnd", "outcome", "error", "links": [{"table", "from", "to", "samePassword", "error"}]}
+// {"frontEnd", "outcome", "error", "links": [{"table", "from", "to", "samePassword",
+// "outcome" ("relinked", "would relink", "unchanged", "failed"), "error"}]}
 Json RelinkJson(const FrontEndRelink& report);
 
 // The failure's short reason in the user's language ("file not found",

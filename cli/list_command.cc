@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands.h"
+#include "front_end_password.h"
 #include "json.h"
 #include "passwords.h"
 #include "platform/messages.h"
@@ -17,7 +18,7 @@ namespace cli {
 namespace {
 
 const char kListUsage[] =
-    N_("usage: vostrel-cli list [--all] [--json] [--show-passwords] FILE\n"
+    N_("usage: vostrel-cli list [--all] [--json] [--show-passwords] [--password-file PWFILE] FILE\n"
     "\n"
     "Prints the user tables of the database FILE, one line each: the name, a tab,\n"
     "\"local\", \"linked\" or \"odbc\", a tab, and the link string (empty for a local table).\n"
@@ -34,6 +35,9 @@ const char kListUsage[] =
     "           same on every object, [] when none)\n"
     "  --show-passwords   a link's password as it stands (\"PWD=geslo\"); without\n"
     "           it, every output shows it as \"PWD=***\"\n"
+    "  --password-file PWFILE   FILE's database password: the first line of PWFILE\n"
+    "           (else the variable VOSTREL_PASSWORD; else, on a terminal, it is\n"
+    "           asked for without echo when FILE wants one). Never printed.\n"
     "\n"
     "An engine error prints \"vostrel-cli: FILE: Error N: description\" on stderr.\n"
     "\n"
@@ -45,33 +49,23 @@ const char kListUsage[] =
 }  // namespace
 
 int ListCommand(const Args& args) {
-  bool all = false, json = false, show_passwords = false;
-  std::optional<std::string> file;
-  for (const std::string& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::cout << platform::Translate(kListUsage);
-      return 0;
-    }
-    if (a == "--all") {
-      all = true;
-    } else if (a == "--json") {
-      json = true;
-    } else if (a == kShowPasswords.name) {
-      show_passwords = true;
-    } else if ((a.size() > 1 && a[0] == '-') || file) {
-      std::cerr << platform::Fill(platform::Translate("vostrel-cli list: unexpected argument '%1'"), {a}) << "\n\n"
-                << platform::Translate(kListUsage);
-      return 2;
-    } else {
-      file = a;
-    }
-  }
-  if (!file) {
-    std::cerr << platform::Translate(kListUsage);
-    return 2;
-  }
+  ParsedArgs parsed;
+  if (auto done = ParseCommandArgs(args, "list", kListUsage, {{"--all", false}, {"--json", false}, kShowPasswords, kPasswordFile}, parsed,
+                                   [](const ParsedArgs& p) {
+                                     if (p.help) return;
+                                     if (p.files.empty()) throw UsageError("no database to list");
+                                     if (p.files.size() > 1)
+                                       throw UsageError(platform::Fill(platform::Translate("unexpected argument '%1'"),
+                                                                       {p.files[1]}));
+                                   }))
+    return *done;
+  const bool all = parsed.Has("--all"), json = parsed.Has("--json"), show_passwords = parsed.Has(kShowPasswords.name);
+  const std::optional<std::string> file = parsed.files.front();
+  std::optional<int> failed;
+  FrontEndPassword password = PasswordFromArgs(parsed, "list", failed);
+  if (failed) return *failed;
   try {
-    auto db = engine::DBEngine::Instance().OpenMapped(engine::Env::Default(), *file);
+    auto db = password.Open(engine::Env::Default(), *file);
     // Written as it goes, a block at a time: a long catalog's whole output
     // held at once would cost fresh pages of memory for nothing.
     constexpr size_t kBlock = 64 * 1024;

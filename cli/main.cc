@@ -1,5 +1,8 @@
 // vostrel-cli: the engine for scripts.
+#include <cerrno>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -67,13 +70,28 @@ std::vector<std::string> TakeMapEntries(cli::Args& args) {
   return entries;
 }
 
-}  // namespace
+// The exit status once every output is out: a command whose output did not
+// reach standard output (a full disk, a failing file system) has not done what a
+// script asked of it, whatever it changed (relink --json's output is the
+// undo report), so it says so and exits non-zero. Where standard error
+// itself fails, nothing can be said, but the status still tells.
+int Finish(int status) {
+  errno = 0;
+  std::cout.flush();
+  const int err = errno;
+  if (!std::cout || std::ferror(stdout)) {
+    std::cerr << (err != 0 ? platform::Fill(platform::Translate("vostrel-cli: could not write to standard output: %1"),
+                                            {std::strerror(err)})
+                           : platform::Translate("vostrel-cli: could not write to standard output"))
+              << "\n";
+    if (status == 0) status = 1;
+  }
+  std::cerr.flush();
+  if ((!std::cerr || std::ferror(stderr)) && status == 0) status = 1;
+  return status;
+}
 
-int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");
-  platform::BindMessageCatalog(platform::LocaleDirBeside(platform::ProgramDirectory(argv[0])));
-  engine::SetNoticeHandler([](const std::string& text) { std::cerr << "vostrel-cli: " << text << "\n"; });
-  cli::Args args = platform::ProgramArguments(argc, argv);
+int Dispatch(cli::Args args) {
   std::vector<std::string> map_entries = TakeMapEntries(args);
   if (args.empty()) {
     std::cerr << Usage();
@@ -115,4 +133,13 @@ int main(int argc, char** argv) {
   if (command == "check") return cli::CheckCommand(args);
   std::cerr << platform::Fill(platform::Translate("vostrel-cli: unknown command '%1'"), {command}) << "\n\n" << Usage();
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  platform::BindMessageCatalog(platform::LocaleDirBeside(platform::ProgramDirectory(argv[0])));
+  engine::SetNoticeHandler([](const std::string& text) { std::cerr << "vostrel-cli: " << text << "\n"; });
+  return Finish(Dispatch(platform::ProgramArguments(argc, argv)));
 }

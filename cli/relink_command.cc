@@ -28,7 +28,7 @@ const char kRelinkUsage[] =
     N_("usage: vostrel-cli relink FILE --table NAME --connect LINKSTRING [--dry-run] [--json]\n"
     "       vostrel-cli relink FILE... --from OLD --to NEW [--table NAME] [--dry-run] [--json]\n"
     "       vostrel-cli relink --undo REPORT.json [--dry-run] [--json]\n"
-    "       (each also [--show-passwords])\n"
+    "       (each also [--show-passwords] [--password-file PWFILE])\n"
     "\n"
     "With --connect: sets the link string of the linked table NAME in the front-end\n"
     "FILE to LINKSTRING (for example \";DATABASE=D:\\Data\\PARTNER.MDB\") and stores\n"
@@ -64,6 +64,8 @@ const char kRelinkUsage[] =
     "  FILE  TABLE  OLDLINK -> NEWLINK\n"
     "  FILE  TABLE  Error N: description      (this link failed; FILE is unchanged)\n"
     "  FILE  TABLE  unchanged                 (another link of FILE failed)\n"
+    "  FILE  TABLE  failed: Error N: ...      (FILE was refused as a whole: 3260,\n"
+    "                                         a session has it open; unchanged)\n"
     "  FILE         no link to change\n"
     "  FILE  TABLE  left as it is: ...        (--undo: changed since the report)\n"
     "\n"
@@ -73,11 +75,16 @@ const char kRelinkUsage[] =
     "              (\"relinked\", \"would relink\", \"nothing to change\", \"failed\"),\n"
     "              error (null or {number, description}) and links, each with table,\n"
     "              from (the link before), to (after), samePassword (both hold the\n"
-    "              same passwords) and error; with --undo also refused: the links\n"
+    "              same passwords), outcome (\"relinked\", \"would relink\",\n"
+    "              \"unchanged\", \"failed\") and error; with --undo also refused: the links\n"
     "              left as they are, each with table, stored and why (\"changed\n"
     "              since\", \"password hidden\")\n"
     "  --show-passwords   links' passwords as they stand (\"PWD=geslo\"); without it,\n"
     "              every output (and so a report) shows them as \"PWD=***\"\n"
+    "  --password-file PWFILE   the front-ends' database password: the first line\n"
+    "              of PWFILE (else the variable VOSTREL_PASSWORD; else, on a terminal,\n"
+    "              it is asked for without echo when a front-end wants one). A\n"
+    "              back-end's password is its link's PWD=. Never printed.\n"
     "\n"
     "Each failed front-end prints \"vostrel-cli: FILE: Error N: description\" on\n"
     "stderr.\n"
@@ -158,6 +165,21 @@ std::string RefusedLines(const FrontEndRelink& report, bool on_stderr) {
   return out;
 }
 
+// An undo's links put back though their back-ends do not open now, one
+// line each on stderr: the link is as it was, and the user learns it is
+// broken before the office does.
+std::string BackEndsGoneLines(const FrontEndRelink& report) {
+  std::string out;
+  if (report.outcome != RelinkOutcome::kRelinked && report.outcome != RelinkOutcome::kWouldRelink) return out;
+  for (const ChangedLink& l : report.links)
+    if (l.back_end_now)
+      out += "vostrel-cli: " + TerminalText(report.file) + ": " +
+             platform::Fill(platform::Translate("'%1' is put back as it stood, though its back-end does not open now: %2"),
+                            {TerminalText(l.table), ErrorLine(l.back_end_now->number, l.back_end_now->localized)}) +
+             "\n";
+  return out;
+}
+
 Json WithRefused(Json relink_json, const FrontEndRelink& report) {
   Json refused = Json::array();
   for (const RefusedLink& l : report.refused)
@@ -173,11 +195,14 @@ int RelinkCommand(const Args& args) {
   RelinkOrder order;
   const std::vector<OptionSpec> options = {{"--table", true},    {"--connect", true}, {"--from", true},
                                            {"--to", true},       {"--undo", true},    {"--dry-run", false},
-                                           {"--json", false},    kShowPasswords};
+                                           {"--json", false},    kShowPasswords,      kPasswordFile};
   if (auto done = ParseCommandArgs(args, "relink", kRelinkUsage, options, parsed, [&](const ParsedArgs& p) {
         if (!p.help) order = OrderOf(p);
       }))
     return *done;
+  std::optional<int> password_failed;
+  FrontEndPassword password = PasswordFromArgs(parsed, "relink", password_failed);
+  if (password_failed) return *password_failed;
   const bool json = parsed.Has("--json"), dry_run = parsed.Has("--dry-run");
   const bool show = parsed.Has(kShowPasswords.name);
   // Each front-end and what to do to it: the same order for every FILE, or
@@ -202,13 +227,13 @@ int RelinkCommand(const Args& args) {
   std::string json_text;
   JsonArrayWriter reports(json_text);
   for (const auto& [file, what] : work) {
-    const FrontEndRelink report = Shown(RelinkFrontEnd(engine::Env::Default(), file, what, dry_run, now), show);
+    const FrontEndRelink report = Shown(RelinkFrontEnd(engine::Env::Default(), file, what, dry_run, now, &password), show);
     if (report.outcome == RelinkOutcome::kFailed) {
       failed = true;
       ReportEngineError(file, report.failure->number, report.failure->localized);
     }
     failed = failed || !report.refused.empty();
-    std::cerr << RefusedLines(report, true);
+    std::cerr << RefusedLines(report, true) << BackEndsGoneLines(report);
     if (json)
       reports.Add(undo ? WithRefused(RelinkJson(report), report) : RelinkJson(report));
     else

@@ -21,6 +21,7 @@ namespace {
 
 const char kScanUsage[] =
     N_("usage: vostrel-cli scan DIR... [--back-end PATH] [--verbose] [--json] [--show-passwords]\n"
+    "                        [--password-file PWFILE]\n"
     "\n"
     "Walks the folders DIR (symbolic links are not followed; a folder or file that\n"
     "cannot be read, or whose path is longer than the system takes, is reported on\n"
@@ -43,6 +44,10 @@ const char kScanUsage[] =
     "  --json            one JSON array of check's objects, one per front-end (the\n"
     "                    whole descriptions)\n"
     "  --show-passwords  links' passwords as they stand (else \"PWD=***\")\n"
+    "  --password-file PWFILE   the database password of the front-ends found: the\n"
+    "                    first line of PWFILE (else the variable VOSTREL_PASSWORD;\n"
+    "                    else, on a terminal, it is asked for without echo at the\n"
+    "                    first front-end that wants one). Never printed.\n"
     "\n"
     "On a terminal, stderr shows how far it got.\n"
     "\n"
@@ -92,8 +97,8 @@ std::string NotReachedHint(const std::optional<std::string>& back_end, const std
 
 class Scan {
  public:
-  Scan(std::optional<std::string> back_end, bool json, Detail detail, bool show_passwords)
-      : back_end_(std::move(back_end)), json_(json), detail_(detail), show_passwords_(show_passwords),
+  Scan(std::optional<std::string> back_end, bool json, Detail detail, bool show_passwords, FrontEndPassword& password)
+      : back_end_(std::move(back_end)), json_(json), detail_(detail), show_passwords_(show_passwords), password_(password),
         progress_(isatty(STDERR_FILENO) != 0), reports_(out_) {}
 
   void Folder(const std::string& dir) {
@@ -140,7 +145,7 @@ class Scan {
 
  private:
   void FrontEnd(const std::string& path) {
-    FrontEndCheck report = Shown(CheckFrontEnd(engine::Env::Default(), path), show_passwords_);
+    FrontEndCheck report = Shown(CheckFrontEnd(engine::Env::Default(), path, &password_), show_passwords_);
     if (back_end_) {
       std::erase_if(report.links, [&](const CheckedLink& l) {
         const std::optional<std::string> database = engine::ParseLinkString(l.link).database;
@@ -185,6 +190,7 @@ class Scan {
   bool json_;
   Detail detail_;
   bool show_passwords_;
+  FrontEndPassword& password_;
   bool progress_;
   bool good_ = true;
   bool dirty_ = false;
@@ -202,13 +208,16 @@ class Scan {
 int ScanCommand(const Args& args) {
   ParsedArgs parsed;
   if (auto done = ParseCommandArgs(args, "scan", kScanUsage,
-                                   {{"--json", false}, {"--back-end", true}, {"--verbose", false}, kShowPasswords}, parsed,
+                                   {{"--json", false}, {"--back-end", true}, {"--verbose", false}, kShowPasswords, kPasswordFile}, parsed,
                                    [](const ParsedArgs& p) {
                                      if (!p.help && p.files.empty()) throw UsageError("no folder to scan");
                                    }))
     return *done;
+  std::optional<int> failed;
+  FrontEndPassword password = PasswordFromArgs(parsed, "scan", failed);
+  if (failed) return *failed;
   Scan scan(parsed.Value("--back-end"), parsed.Has("--json"), parsed.Has("--verbose") ? Detail::kFull : Detail::kShort,
-            parsed.Has(kShowPasswords.name));
+            parsed.Has(kShowPasswords.name), password);
   for (const std::string& dir : parsed.files) scan.Folder(FolderGiven(dir));
   return scan.Finish();
 }

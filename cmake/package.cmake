@@ -8,7 +8,8 @@
 #                                  the catalogues, so no file is in both.
 # Each also gets copyright and changelog, as Debian expects them. The
 # run-time libraries are found by dpkg-shlibdeps: vostrel-cli, linked with
-# the C++ runtime, needs only the C library; vostrel needs Qt.
+# the C++ runtime, needs the C library and libcrypto (libssl3, which decrypts
+# password-protected ACE files); vostrel needs Qt too.
 # vostrel-mkdb has no install rule: it builds test files, which an
 # administrator has no use for.
 include(GNUInstallDirs)
@@ -58,11 +59,18 @@ the same unattended, for many front-ends at once.")
 set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS
     "vostrel-cli (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}), qt6-qpa-plugins, qt6-translations-l10n")
 
+# Each package's lintian overrides: its first upload closes no bug, for it
+# is made here, not filed as an intent to package in Debian's archive.
 foreach(component cli window)
   string(TOUPPER ${component} upper)
+  set(package ${CPACK_DEBIAN_${upper}_PACKAGE_NAME})
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${changelog}
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_${upper}_PACKAGE_NAME}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
           COMPONENT ${component})
+  set(overrides ${CMAKE_BINARY_DIR}/lintian/${package})
+  file(WRITE ${overrides}
+       "${package}: initial-upload-closes-no-bugs [usr/share/doc/${package}/changelog.Debian.gz:1]\n")
+  install(FILES ${overrides} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides COMPONENT ${component})
 endforeach()
 # The programs stripped, their debug symbols apart as Debian keeps them:
 # vostrel-cli-dbgsym and vostrel-dbgsym hold /usr/lib/debug/.build-id/XX/

@@ -144,6 +144,7 @@ DatabaseSpec FrontEnd(const FrontEndOptions& o) {
   DatabaseSpec described;
   described.format = o.format;
   described.code_page = o.code_page;
+  described.encryption = o.encryption;
   described.AddTable(
       NastavitveTable(LayoutFor(o.format).text_encoding == jet::TextEncoding::kCodePage ? o.code_page : 0));
   if (o.local_table_bytes > 0) described.AddTable(SizedTable("Podatki", o.format, o.local_table_bytes));

@@ -34,6 +34,7 @@ struct FrontEndOptions {
   bool database_out_of_row = false;      // every link's path stored as a long value
   bool desktop_lv = false;               // links carry an Lv value as the desktop program writes
   uint64_t local_table_bytes = 0;        // a local table "Podatki" of about this size
+  std::optional<Encryption> encryption;  // ACE: encrypted with a password
 };
 
 DatabaseSpec FrontEnd(const FrontEndOptions& options);

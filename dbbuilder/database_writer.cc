@@ -4,6 +4,7 @@
 #include <cctype>
 #include <set>
 
+#include "dbbuilder/encryption.h"
 #include "dbbuilder/header_page.h"
 #include "dbbuilder/index_writer.h"
 #include "dbbuilder/page_file.h"
@@ -383,7 +384,9 @@ jet::Result<BuildReport> Builder::Run() {
   auto global = GlobalUsagePage(file_, layout_);
   if (!global.ok()) return global.status();
   JET_RETURN_IF_ERROR(file_.Write(1, global.value()));
-  JET_RETURN_IF_ERROR(file_.Write(0, HeaderPage(layout_, spec_.code_page, spec_.created)));
+  auto header = HeaderPage(layout_, spec_.code_page, spec_.created, spec_.password);
+  if (!header.ok()) return header.status();
+  JET_RETURN_IF_ERROR(file_.Write(0, *header));
   JET_RETURN_IF_ERROR(file_.Finish());
   report_.page_count = file_.page_count();
   report_.catalog_indexed = !system_[0].indexes.empty();
@@ -398,7 +401,11 @@ jet::Result<BuildReport> WriteDatabase(const DatabaseSpec& described, const std:
   auto file = PageFile::Create(env, path, layout.page_size);
   if (!file.ok()) return file.status();
   Builder builder(described, *file.value());
-  return builder.Run();
+  jet::Result<BuildReport> built = builder.Run();
+  if (!built.ok() || !described.encryption) return built;
+  file.value().reset();
+  JET_RETURN_IF_ERROR(EncryptAceFile(env, path, *described.encryption));
+  return built;
 }
 
 }  // namespace dbbuilder

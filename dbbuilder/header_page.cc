@@ -7,7 +7,9 @@
 
 namespace dbbuilder {
 
-ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
+jet::Result<ByteVector> HeaderPage(const Layout& layout, int code_page, DateTime created, const std::string& password) {
+  if (!password.empty() && layout.family == jet::Family::kAce)
+    return jet::Status::Error(jet::Code::kUnsupported, "an ACE file keeps no password in its header: its pages are encrypted");
   ByteVector page = jet::BlankPage(layout.page_size, jet::kPageHeader);
   std::copy(layout.header_name.begin(), layout.header_name.end(), page.begin() + jet::kHeaderName);
   page[jet::kHeaderVersion] = layout.version;
@@ -18,16 +20,16 @@ ByteVector HeaderPage(const Layout& layout, int code_page, DateTime created) {
                                       0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
   std::copy(std::begin(kLead), std::end(kLead), page.begin() + jet::kHeaderMaskStart);
   const bool code_page_text = layout.text_encoding == jet::TextEncoding::kCodePage;
-  Put16(page, jet::kHeaderCodePage, static_cast<uint16_t>(code_page_text ? code_page : 1252));
+  const uint16_t text_code_page = static_cast<uint16_t>(code_page_text ? code_page : 1252);
+  Put16(page, jet::kHeaderCodePage, text_code_page);
   Put32(page, jet::kHeaderDbKey, 0);  // encoding key: none
+  jet::Result<ByteVector> field = jet::PasswordField(password, layout, text_code_page, created.days);
+  if (!field.ok()) return field.status();
+  std::copy(field->begin(), field->end(), page.begin() + jet::kHeaderPassword);
   if (!layout.header_creation_date) {  // Jet3
     Put16(page, jet::kHeaderJet3Unknown, 0x0001);
     Put16(page, layout.header_sort_order, jet::kGeneralSortOrder);
   } else {
-    // No password: the field holds only its mask, the creation date's whole
-    // days repeated.
-    const uint32_t mask = jet::PasswordMask(created.days);
-    for (size_t i = 0; i < layout.password_length; i += 4) Put32(page, jet::kHeaderPassword + i, mask);
     Put16(page, jet::kHeaderJet4Unknown, 0x11A6);
     Put32(page, layout.header_sort_order, jet::kGeneralSortOrder);
     PutDouble(page, *layout.header_creation_date, created.days);

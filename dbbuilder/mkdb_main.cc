@@ -2,6 +2,8 @@
 // demo and the benchmarks.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <optional>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -30,6 +32,10 @@ const char kUsage[] =
     "  --out-of-row        store link paths as long values, outside their rows\n"
     "  --desktop-lv        give links an Lv value as the desktop program does\n"
     "  --size S            add a local table Podatki of about S bytes (K, M, G)\n"
+    "  --password-file F   the database password, the first line of F: jet3, jet4\n"
+    "                      keep it in the header; ace12/ace14 are encrypted with it\n"
+    "  --encryption K      ace12/ace14 with --password-file: agile (default,\n"
+    "                      AES-256/SHA-512) or rc4 (RC4 CryptoAPI)\n"
     "  --help              this text\n"
     "  --version           the version, and the source it was built from\n";
 
@@ -73,6 +79,9 @@ int main(int argc, char** argv) {
 
   dbbuilder::FrontEndOptions fe;
   bool links_given = false;
+  std::string password;
+  bool password_given = false;
+  std::optional<jet::AceEncryptionKind> encryption_kind;
   for (size_t i = 2; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string* v) {
@@ -107,15 +116,30 @@ int main(int argc, char** argv) {
       fe.database_out_of_row = true;
     } else if (a == "--desktop-lv") {
       fe.desktop_lv = true;
+    } else if (a == "--password-file") {
+      std::ifstream in;
+      if (value(&v)) in.open(v, std::ios::binary);
+      if (!in || !std::getline(in, password)) return Usage("--password-file wants a readable file");
+      if (!password.empty() && password.back() == '\r') password.pop_back();
+      password_given = true;
     } else if (a == "--size") {
       if (!value(&v) || !ParseSize(v, &fe.local_table_bytes)) return Usage("bad --size");
+    } else if (a == "--encryption") {
+      if (!value(&v) || (v != "agile" && v != "rc4")) return Usage("--encryption is agile or rc4");
+      encryption_kind = v == "agile" ? jet::AceEncryptionKind::kAgile : jet::AceEncryptionKind::kRc4CryptoApi;
     } else {
       return Usage("unknown option: " + a);
     }
   }
 
+  const bool ace = dbbuilder::LayoutFor(fe.format).family == jet::Family::kAce;
+  if (encryption_kind && (!ace || !password_given)) return Usage("--encryption wants ace12 or ace14 and --password-file");
+  if (ace && password_given)
+    fe.encryption = dbbuilder::Encryption{password, encryption_kind.value_or(jet::AceEncryptionKind::kAgile)};
   dbbuilder::DatabaseSpec described =
       kind == "frontend" ? dbbuilder::FrontEnd(fe) : dbbuilder::BackEnd(fe.format, fe.code_page);
+  if (!ace) described.password = password;
+  described.encryption = fe.encryption;
   auto report = dbbuilder::WriteDatabase(described, out);
   if (!report.ok()) {
     std::cerr << "vostrel-mkdb: " << out << ": " << report.status().message() << "\n";

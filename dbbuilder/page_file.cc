@@ -17,7 +17,8 @@ jet::Status PageFile::Write(uint32_t page, std::span<const uint8_t> bytes) {
 
 jet::Status PageFile::Finish() {
   JET_RETURN_IF_ERROR(file_->Truncate(uint64_t{next_page_} * page_size_));
-  return file_->Sync();
+  JET_RETURN_IF_ERROR(file_->Sync());
+  return file_->Close();
 }
 
 }  // namespace dbbuilder

@@ -29,7 +29,8 @@ class PageFile {
   uint32_t page_count() const { return next_page_; }
 
   jet::Status Write(uint32_t page, std::span<const uint8_t> bytes);
-  // Sizes the file to exactly page_count() pages and makes it durable.
+  // Sizes the file to exactly page_count() pages, makes it durable and
+  // closes it; nothing is written after.
   jet::Status Finish();
   uint64_t bytes_written() const { return bytes_written_; }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dbbuilder/byte_writer.h"
+#include "dbbuilder/encryption.h"
 #include "dbbuilder/format.h"
 #include "jet/catalog.h"
 
@@ -101,8 +102,12 @@ struct DatabaseSpec {
   // to find objects. Written only when every name can be keyed (see
   // index_writer.h); BuildReport::catalog_indexed says whether they were.
   bool catalog_indexes = true;
+  // The database password the header keeps (Jet3, Jet4); empty: none.
+  std::string password;
   std::vector<Object> objects;
   std::vector<Document> documents;  // listed before the objects
+  // ACE only: the finished file is encrypted with this password.
+  std::optional<Encryption> encryption;
 
   Table& AddTable(Table t) { return std::get<Table>(objects.emplace_back(std::move(t))); }
   Link& AddLink(Link l) { return std::get<Link>(objects.emplace_back(std::move(l))); }

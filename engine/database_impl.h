@@ -55,7 +55,10 @@ jet::PageCounters& EngineCounters();
 // name resolved, a crashed writer's journal played back, the file opened
 // for writing where it may be (else for reading) with its lock probed, the
 // header checked and, where the file has a database password, `password`
-// checked against it (none, or another: 3031). Throws EngineError.
+// checked against it (none, or another: 3031). An encrypted ACE file's
+// password is checked against its descriptor's verifier and its page key
+// derived once, here; an encryption not read here is 3388. Throws
+// EngineError.
 std::unique_ptr<DatabaseImpl> OpenDatabaseImpl(jet::Env& env, const std::string& name,
                                                const std::optional<std::string>& password = std::nullopt);
 

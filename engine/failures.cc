@@ -47,6 +47,10 @@ EngineError CannotOpenDatabase(const std::string& name) {
 
 EngineError NotValidPassword() { return Raise(kErrNotValidPassword, "Not a valid password."); }
 
+EngineError UnsupportedEncryption(const std::string& full_path, const std::string& reason) {
+  return Raise(kErrUnsupportedEncryption, "'%1' is encrypted in a way vostrel cannot open (%2).", {full_path, reason});
+}
+
 EngineError CannotOpenFile(const std::string& full_path) {
   return Raise(kErrCannotOpenFile,
                "Cannot open the file '%1'. It is already opened exclusively by another user, or you need permission "

@@ -28,6 +28,9 @@ EngineError NotValidPath(const std::string& path);               // 3044
 EngineError UnrecognizedFormat(const std::string& full_path);    // 3343
 EngineError CannotOpenDatabase(const std::string& name);         // 3049
 EngineError NotValidPassword();                                  // 3031
+// 3388: the file at `full_path` is encrypted in a way we cannot open;
+// `reason` says which (the password is never in it).
+EngineError UnsupportedEncryption(const std::string& full_path, const std::string& reason);
 EngineError CannotOpenFile(const std::string& full_path);        // 3051
 // 3051: something other than a file (a folder, a FIFO, a device) lies at the
 // name of the journal of the file at `full_path`.

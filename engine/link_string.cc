@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "jet/text.h"
+
 namespace engine {
 namespace {
 
@@ -61,6 +63,14 @@ LinkString ParseLinkString(std::string_view text) {
   if (!rest.empty() && rest.back() == ';') rest.pop_back();
   if (!rest.empty()) out.rest = rest;
   return out;
+}
+
+bool OfDatabaseFileKind(const LinkString& parts) {
+  return parts.kind.empty() || jet::EqualsIgnoreCase(parts.kind, "MS Access");
+}
+
+std::string PasswordConnect(std::string_view password) {
+  return std::string(kPasswordParam) + std::string(password);
 }
 
 std::string ReplacePasswords(std::string_view text,

@@ -143,6 +143,7 @@ struct SmbConf {
   SmbShare defaults;  // what [global] gives: where every share starts
   std::map<std::string, SmbShare> shares;    // by name, in lower case
   std::map<std::string, std::string> names;  // lower case -> as first written
+  std::vector<std::string> included;         // the files testparm says it read besides smb.conf
 };
 
 // How a text is read: this program's own reading follows `include =` and
@@ -263,6 +264,7 @@ void ReadSmbText(jet::Env& env, const std::string& text, const std::string& path
       // A name with a substitution (%m, %U) differs per client: not ours to guess.
       if (reading == SmbReading::kOwn && !value.empty() && value.find('%') == std::string::npos)
         ReadSmbFile(env, value, read_already, conf, section);
+      if (reading == SmbReading::kResolved && !value.empty()) conf.included.push_back(value);
       continue;
     }
     if (IsGlobal(key)) {
@@ -297,10 +299,54 @@ void ReadSmbFile(jet::Env& env, const std::string& path, std::set<std::string>& 
   ReadSmbText(env, *read.text, path, SmbReading::kOwn, read_already, conf, section);
 }
 
+// A file as testparm read it: what says it is still the same file with the
+// same contents (its identity, size and time), or that it was not there.
+struct FileStamp {
+  std::string path;
+  std::optional<jet::FileInfo> info;
+  bool operator==(const FileStamp& o) const {
+    if (path != o.path || info.has_value() != o.info.has_value()) return false;
+    return !info || (info->device == o.info->device && info->inode == o.info->inode && info->size == o.info->size &&
+                     info->modified == o.info->modified);
+  }
+};
+
+FileStamp StampOf(jet::Env& env, const std::string& path) {
+  Result<jet::FileInfo> info = env.Stat(path);
+  return FileStamp{path, info.ok() ? std::optional<jet::FileInfo>(*info) : std::nullopt};
+}
+
+// What testparm said last in this process, and of which files: a process
+// that reads the map again (a batch, the window's next relink) asks it again
+// only when smb.conf or a file it includes changed since. Kept in memory
+// only: a file would be one more thing to go stale or be planted.
+struct TestparmAnswer {
+  std::string program;
+  std::vector<FileStamp> read;  // smb.conf first, then what it included
+  SmbConf conf;
+};
+
+std::optional<TestparmAnswer>& LastTestparmAnswer() {
+  static std::optional<TestparmAnswer> answer;
+  return answer;
+}
+
+bool StillAsRead(jet::Env& env, const std::vector<FileStamp>& read) {
+  for (const FileStamp& f : read)
+    if (!(StampOf(env, f.path) == f)) return false;
+  return true;
+}
+
 // testparm's reading of the Samba configuration; nothing where it is not
 // installed, or where it fails (said in a notice).
 std::optional<SmbConf> TestparmConf(jet::Env& env, const MapSources& sources) {
   if (sources.testparm.empty()) return std::nullopt;
+  std::optional<TestparmAnswer>& last = LastTestparmAnswer();
+  if (last && last->program == sources.testparm && last->read.front().path == sources.smb_conf &&
+      StillAsRead(env, last->read))
+    return last->conf;
+  // Taken before the run: a change while it runs makes the answer stale at once.
+  const FileStamp conf_before = StampOf(env, sources.smb_conf);
   const TestparmRun run = RunTestparm(sources.testparm, sources.smb_conf, sources.testparm_timeout, kMaxSourceFile);
   if (run.outcome == TestparmRun::Outcome::kAbsent) return std::nullopt;
   if (run.outcome == TestparmRun::Outcome::kFailed) {
@@ -313,20 +359,17 @@ std::optional<SmbConf> TestparmConf(jet::Env& env, const MapSources& sources) {
   std::string section;
   std::set<std::string> read_already;
   ReadSmbText(env, run.output, sources.smb_conf, SmbReading::kResolved, read_already, conf, section);
+  TestparmAnswer answer{sources.testparm, {conf_before}, conf};
+  for (const std::string& file : conf.included) answer.read.push_back(StampOf(env, file));
+  last = std::move(answer);
   return conf;
 }
 
-void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
-  if (sources.smb_conf.empty()) return;
+// The map entries of the Samba server's shares, under each name it answers to.
+std::vector<PathMapEntry> SambaShares(jet::Env& env, const MapSources& sources) {
+  std::vector<PathMapEntry> entries;
   const SourceText read = ReadText(env, sources.smb_conf);
-  if (!read.text) {
-    if (sources.smb_conf_named) {
-      if (!read.there) throw SambaConfigMissing(sources.smb_conf);
-      throw SambaConfigUnreadable(sources.smb_conf, read.reason);
-    }
-    if (read.there) WarnUnreadable(sources.smb_conf, read);
-    return;
-  }
+  if (!read.text) return entries;  // gone since the map was loaded
   std::optional<SmbConf> conf = TestparmConf(env, sources);
   const bool by_testparm = conf.has_value();
   if (!conf) {
@@ -340,6 +383,8 @@ void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
   std::string host;
   if (!sources.host_name_file.empty()) {
     if (std::optional<std::string> text = ReadText(env, sources.host_name_file).text) host = Trim(Lines(*text).front());
+  } else if (sources.host_name_from_system) {
+    if (Result<std::string> name = env.HostName(); name.ok()) host = *name;
   }
   const std::string short_host = host.substr(0, host.find('.'));
   std::string netbios = conf->netbios_name;
@@ -356,8 +401,26 @@ void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
     const std::string source = by_testparm ? "testparm [" + shown + "] of " + sources.smb_conf
                                            : "samba [" + shown + "] in " + share.file;
     for (const std::string& server : servers)
-      if (!server.empty()) map.Add(PathMapEntry{"\\\\" + server + "\\" + shown, share.path, source});
+      if (!server.empty()) entries.push_back(PathMapEntry{"\\\\" + server + "\\" + shown, share.path, source});
   }
+  return entries;
+}
+
+// Whether smb.conf can be read is known at once (a named one that cannot
+// is an error now); its shares are learnt when a share's path needs them,
+// so that a relink to a local path never waits for testparm.
+void AddSambaShares(jet::Env& env, PathMap& map, const MapSources& sources) {
+  if (sources.smb_conf.empty()) return;
+  const SourceText read = ReadText(env, sources.smb_conf);
+  if (!read.text) {
+    if (sources.smb_conf_named) {
+      if (!read.there) throw SambaConfigMissing(sources.smb_conf);
+      throw SambaConfigUnreadable(sources.smb_conf, read.reason);
+    }
+    if (read.there) WarnUnreadable(sources.smb_conf, read);
+    return;
+  }
+  map.Defer([env = &env, sources] { return SambaShares(*env, sources); });
 }
 
 // ----- mounts and Wine
@@ -447,8 +510,9 @@ MapSources DefaultMapSources() {
   if (s.smb_conf.empty()) s.smb_conf = "/etc/samba/smb.conf";
 #ifndef _WIN32
   s.testparm = "/usr/bin/testparm";  // Debian's samba-common-bin
+  if (const char* testparm = std::getenv("VOSTREL_TESTPARM")) s.testparm = testparm;  // empty: not asked
 #endif
-  s.host_name_file = "/proc/sys/kernel/hostname";
+  s.host_name_from_system = true;
   s.mounts = "/proc/self/mounts";
   std::string wine = Variable("WINEPREFIX");
   if (wine.empty() && !home.empty()) wine = home + "/.wine";

@@ -58,7 +58,9 @@ std::string WindowsRoot(std::string_view path) {
   return {};
 }
 
-bool PathMap::Add(PathMapEntry entry) {
+bool PathMap::Add(PathMapEntry entry) { return Insert(std::move(entry)); }
+
+bool PathMap::Insert(PathMapEntry entry) const {
   const std::optional<jet::WindowsPath> prefix = MappablePath(entry.prefix);
   if (!prefix || entry.local.empty()) return false;
   // The earlier entry for the same prefix stays.
@@ -68,9 +70,32 @@ bool PathMap::Add(PathMapEntry entry) {
   return true;
 }
 
+void PathMap::Defer(std::function<std::vector<PathMapEntry>()> later) {
+  Settle();
+  deferred_ = std::move(later);
+  deferred_at_ = entries_.size();
+}
+
+void PathMap::Settle() const {
+  if (!deferred_) return;
+  const std::function<std::vector<PathMapEntry>()> later = std::move(deferred_);
+  deferred_ = nullptr;
+  std::vector<PathMapEntry> added = later();
+  // Added again in rank order, so that of two entries for one prefix the
+  // earlier source's stays, as Add keeps it.
+  std::vector<PathMapEntry> all = std::move(entries_);
+  entries_.clear();
+  by_prefix_.clear();
+  for (size_t i = 0; i < deferred_at_; ++i) Insert(std::move(all[i]));
+  for (PathMapEntry& e : added) Insert(std::move(e));
+  for (size_t i = deferred_at_; i < all.size(); ++i) Insert(std::move(all[i]));
+}
+
 std::optional<std::string> PathMap::ToLocal(std::string_view windows_path) const {
   const std::optional<jet::WindowsPath> path = MappablePath(windows_path);
   if (!path) return std::nullopt;
+  // A drive's path meets no deferred entry (those are shares): it asks for none.
+  if (path->root == jet::WindowsRootKind::kShare) Settle();
   const std::vector<std::string> keys = PrefixKeys(*path);
   const PathMapEntry* best = nullptr;
   size_t covered = 0;  // components of the path the entry's prefix covers
@@ -92,6 +117,7 @@ std::optional<std::string> PathMap::ToLocal(std::string_view windows_path) const
 }
 
 std::optional<std::string> PathMap::ToWindows(std::string_view local_folder) const {
+  Settle();
   const std::vector<std::string> folder = jet::SplitPathComponents(local_folder);
   const PathMapEntry* best = nullptr;
   size_t best_size = 0;

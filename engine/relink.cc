@@ -58,7 +58,8 @@ struct CheckedLink {
 
 // The checks of one link, in the order the user meets them: the table must
 // be a link to a database file, the link string of a kind we open and naming
-// a file, and that file a database that holds the table.
+// a file, and that file a database that holds the table (but for a link
+// put back as it stood: LinkRequest::restore).
 CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
   const jet::CatalogObject* object = db.catalog.FindTable(request.table);
   if (!object) throw ItemNotFound();
@@ -66,7 +67,7 @@ CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
   if (object->type != jet::kObjectLink) throw InvalidOperation();
 
   LinkString parts = ParseLinkString(request.link);
-  if (!parts.kind.empty() && !jet::EqualsIgnoreCase(parts.kind, "MS Access")) throw InstallableIsamNotFound();
+  if (!OfDatabaseFileKind(parts)) throw InstallableIsamNotFound();
   if (request.link.empty())
     throw LinkStringEmpty();
   if (!parts.database || parts.database->empty())
@@ -74,6 +75,7 @@ CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
   // What is checked below must be what every reader of the stored link opens.
   if (parts.repeated) throw LinkStringNamesTwice(request.link, *parts.repeated);
   if (const auto back = ReadsBackOtherwise(parts)) throw LinkStringReadsBackOtherwise(request.link, *back);
+  if (request.restore) return CheckedLink{object, std::move(parts)};
 
   std::unique_ptr<DatabaseImpl> backend = OpenBackEnd(env, *parts.database, parts.password);
   const std::string foreign = object->foreign_name.value_or(object->name);
@@ -132,7 +134,9 @@ std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std:
   for (const LinkRequest& r : requests) checked.push_back(Check(db, env, r));
   if (checked.empty()) return {};
   if (!db.writable) throw ReadOnly();
-  RefuseIfInUse(db, env);
+  // Held until the change is synced: a session that starts meanwhile is
+  // kept out by the system, not missed by the probe.
+  const SessionLocks sessions_kept_out = ShutOutSessions(db, env);
 
   LockHolder lock(*db.file);
   if (jet::Status s = lock.Lock(); !s.ok()) throw WriteFailure(s, db);

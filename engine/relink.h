@@ -13,7 +13,8 @@
 namespace engine {
 
 // Checks every request (the table is a link to a database file, the link
-// string is one we can open, the back-end opens and holds the table), then
+// string is one we can open, the back-end opens and holds the table, unless
+// the request restores a link as it stood), then
 // stores them all as one change through `env`: all of them or none, also
 // after a crash. Returns the catalog entries as now stored, in the order of
 // the requests. Throws EngineError; then the file is as it was.

@@ -176,9 +176,8 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
     }
     // The new values' long values reach the file before the row that points
     // at them; the row then turns to its new values on one page.
-    tx.EndStep();
+    tx.EndStep(PageTransaction::Step::kAdds);
     JET_RETURN_IF_ERROR(ReplaceRow(tx, rows, object->location, moved, *new_row));
-    tx.EndStep();
 
     CatalogObject now = *object;
     now.database = link.database;
@@ -188,6 +187,7 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
     stored.push_back(std::move(now));
   }
   for (const auto& [column, value] : old_values) JET_RETURN_IF_ERROR(long_values.Free(column, value));
+  tx.EndStep(PageTransaction::Step::kReleases);
   return stored;
 }
 

@@ -50,6 +50,7 @@ FileInfo InfoOf(const struct stat& st) {
   info.device = static_cast<uint64_t>(st.st_dev);
   info.inode = static_cast<uint64_t>(st.st_ino);
   info.links = static_cast<uint32_t>(st.st_nlink);
+  info.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   info.owner_writable = (st.st_mode & S_IWUSR) != 0;
   return info;
 }
@@ -57,7 +58,20 @@ FileInfo InfoOf(const struct stat& st) {
 class PosixFile final : public File {
  public:
   PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~PosixFile() override { ::close(fd_); }
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  // The descriptor is gone after close(2) whatever it returns, EINTR
+  // included (Linux), so it is never closed twice.
+  Status Close() override {
+    if (fd_ < 0) return Status::Error(Code::kIoError, "close " + path_ + ": already closed");
+    const int rc = ::close(fd_);
+    const int err = errno;
+    fd_ = -1;
+    if (rc != 0 && err != EINTR) return FromErrno(err, "close " + path_, true);
+    return Status::Ok();
+  }
 
   Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
     Result<size_t> n = ReadUpTo(offset, out);
@@ -104,8 +118,12 @@ class PosixFile final : public File {
   // Open-file-description locks: they conflict between processes and also
   // between two opens of the same file in one process, and they are released
   // when the descriptor closes, even if the process dies.
-  Status Lock() override { return SetLock(F_WRLCK); }
-  Status Unlock() override { return SetLock(F_UNLCK); }
+  Status Lock() override { return SetLock(F_WRLCK, 0, 0); }
+  Status Unlock() override { return SetLock(F_UNLCK, 0, 0); }
+  Status LockRange(uint64_t start, uint64_t length, bool exclusive) override {
+    return SetLock(exclusive ? F_WRLCK : F_RDLCK, start, length);
+  }
+  Status UnlockRange(uint64_t start, uint64_t length) override { return SetLock(F_UNLCK, start, length); }
 
   // An open-file-description query meets the classic record locks an SMB
   // server takes for its clients as well as other descriptions' own.
@@ -135,13 +153,14 @@ class PosixFile final : public File {
   }
 
  private:
-  Status SetLock(short type) {
+  // length 0: from start to the end of the file, however long it grows.
+  Status SetLock(short type, uint64_t start, uint64_t length) {
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
+    fl.l_start = static_cast<off_t>(start);
+    fl.l_len = static_cast<off_t>(length);
     if (::fcntl(fd_, F_OFD_SETLK, &fl) != 0) {
       if (errno == EAGAIN || errno == EACCES) return Status::Error(Code::kLocked, path_ + " is locked by another process");
       return FromErrno(errno, "lock " + path_, true);
@@ -257,6 +276,12 @@ class PosixEnv final : public Env {
   // Linux names the program's file in /proc; elsewhere the caller falls back
   // on what it was started as.
   Result<std::string> ProgramPath() override { return RealPath("/proc/self/exe"); }
+
+  Result<std::string> HostName() override {
+    char name[256] = {};  // a host name is at most 255 bytes (HOST_NAME_MAX is 64 on Linux)
+    if (::gethostname(name, sizeof name - 1) != 0) return FromErrno(errno, "host name", false);
+    return std::string(name);
+  }
 };
 
 }  // namespace

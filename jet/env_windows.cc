@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "jet/env_names.h"
+#include "jet/session_locks.h"
 #include "jet/win32_text.h"
 #include "jet/windows_path.h"
 
@@ -87,6 +88,8 @@ FileInfo InfoOf(const BY_HANDLE_FILE_INFORMATION& in) {
   info.device = in.dwVolumeSerialNumber;
   info.inode = (static_cast<uint64_t>(in.nFileIndexHigh) << 32) | in.nFileIndexLow;
   info.links = in.nNumberOfLinks;
+  info.modified = static_cast<int64_t>((static_cast<uint64_t>(in.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       in.ftLastWriteTime.dwLowDateTime);
   info.owner_writable = (in.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
   return info;
 }
@@ -116,19 +119,23 @@ HANDLE OpenToAsk(const std::string& path, bool follow_links) {
 // bytes would make the desktop program's reads fail while vostrel writes.
 constexpr uint64_t kLockOffset = uint64_t{1} << 62;
 
-// The desktop program's user locks: each session holds one byte from here,
-// at the first slot no other session holds, for as long as it has the
-// database open (its entry in the lock file is at slot * 64). At most 255
-// sessions at once.
-constexpr uint64_t kSessionLocks = 0x10000001;
-constexpr uint64_t kSessionSlots = 255;
-
 class WindowsFile final : public File {
  public:
   WindowsFile(HANDLE h, std::string path) : h_(h), path_(std::move(path)) {}
   ~WindowsFile() override {
+    if (h_ == INVALID_HANDLE_VALUE) return;
     if (locked_) (void)Unlock();
     ::CloseHandle(h_);
+  }
+
+  Status Close() override {
+    if (h_ == INVALID_HANDLE_VALUE) return Status::Error(Code::kIoError, "close " + path_ + ": already closed");
+    if (locked_) (void)Unlock();
+    const bool closed = ::CloseHandle(h_) != 0;
+    const DWORD err = ::GetLastError();
+    h_ = INVALID_HANDLE_VALUE;
+    if (!closed) return FromError(err, "close " + path_, true);
+    return Status::Ok();
   }
 
   Status ReadAt(uint64_t offset, std::span<uint8_t> out) override {
@@ -186,14 +193,9 @@ class WindowsFile final : public File {
   // Byte-range locks belong to the handle: a second open of the same file,
   // in this process or another, is refused as well.
   Status Lock() override {
-    if (!TryLock(kLockOffset, true)) {
-      const DWORD err = ::GetLastError();
-      if (err == ERROR_LOCK_VIOLATION || err == ERROR_IO_PENDING)
-        return Status::Error(Code::kLocked, path_ + " is locked by another process");
-      return FromError(err, "lock " + path_, true);
-    }
-    locked_ = true;
-    return Status::Ok();
+    Status s = LockRange(kLockOffset, 1, true);
+    if (s.ok()) locked_ = true;
+    return s;
   }
 
   // Windows has no call that only asks which locks others hold: finding one
@@ -207,17 +209,17 @@ class WindowsFile final : public File {
   // moves on to the next one, as it does when another session has it; that
   // is the one way this probe touches a session.
   Result<std::optional<HeldLock>> FindLock() override {
-    for (uint64_t at = kSessionLocks; at < kSessionLocks + kSessionSlots; ++at) {
-      if (TryLock(at, true)) {
-        if (Status s = Release(at); !s.ok()) return s;
+    for (uint64_t at = kUserLocks; at < kUserLocks + kUserLockSlots; ++at) {
+      if (TryLock(at, 1, true)) {
+        if (Status s = Release(at, 1); !s.ok()) return s;
         continue;
       }
       const DWORD err = ::GetLastError();
       if (err != ERROR_LOCK_VIOLATION && err != ERROR_IO_PENDING) return FromError(err, "query locks of " + path_, false);
       // A shared lock of ours is granted beside another shared one.
-      const bool exclusive = !TryLock(at, false);
+      const bool exclusive = !TryLock(at, 1, false);
       if (!exclusive) {
-        if (Status s = Release(at); !s.ok()) return s;
+        if (Status s = Release(at, 1); !s.ok()) return s;
       }
       return std::optional<HeldLock>(HeldLock{at, 1, exclusive});
     }
@@ -226,21 +228,33 @@ class WindowsFile final : public File {
 
   Status Unlock() override {
     if (!locked_) return Status::Ok();
-    if (Status s = Release(kLockOffset); !s.ok()) return s;
+    if (Status s = Release(kLockOffset, 1); !s.ok()) return s;
     locked_ = false;
     return Status::Ok();
   }
 
- private:
-  bool TryLock(uint64_t at, bool exclusive) {
-    OVERLAPPED where = At(at);
-    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-    return ::LockFileEx(h_, flags, 0, 1, 0, &where) != 0;
+  // One call over the whole range: granted only where no byte of it is held.
+  Status LockRange(uint64_t start, uint64_t length, bool exclusive) override {
+    if (TryLock(start, length, exclusive)) return Status::Ok();
+    const DWORD err = ::GetLastError();
+    if (err == ERROR_LOCK_VIOLATION || err == ERROR_IO_PENDING)
+      return Status::Error(Code::kLocked, path_ + " is locked by another process");
+    return FromError(err, "lock " + path_, true);
   }
 
-  Status Release(uint64_t at) {
+  Status UnlockRange(uint64_t start, uint64_t length) override { return Release(start, length); }
+
+ private:
+  bool TryLock(uint64_t at, uint64_t length, bool exclusive) {
     OVERLAPPED where = At(at);
-    if (!::UnlockFileEx(h_, 0, 1, 0, &where)) return LastError("unlock " + path_, true);
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    return ::LockFileEx(h_, flags, 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &where) != 0;
+  }
+
+  Status Release(uint64_t at, uint64_t length) {
+    OVERLAPPED where = At(at);
+    if (!::UnlockFileEx(h_, 0, static_cast<DWORD>(length), static_cast<DWORD>(length >> 32), &where))
+      return LastError("unlock " + path_, true);
     return Status::Ok();
   }
 
@@ -375,10 +389,21 @@ class WindowsEnv final : public Env {
       if (got == 0) return LastError("program path", false);
       if (got < size) {
         path.resize(got);
+        // The name is always absolute, but Wine (8.0) gives a program started
+        // from a share as its NT name less "\??\": "UNC\server\share\...".
+        if (path.rfind(L"UNC\\", 0) == 0) path = L"\\\\" + path.substr(4);
         return UserPath(path);
       }
     }
     return Status::Error(Code::kIoError, "program path: longer than the system allows");
+  }
+
+  // The NetBIOS name, as the machine's lock file records and SMB name it.
+  Result<std::string> HostName() override {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!::GetComputerNameW(name, &size)) return LastError("host name", false);
+    return Utf8(std::wstring_view(name, size));
   }
 };
 

@@ -82,4 +82,20 @@ std::string DatabasePassword(Bytes page0, const Header& h) {
   return DecodeUcs2(bytes);
 }
 
+Result<std::vector<uint8_t>> PasswordField(std::string_view password, const Format& format, uint16_t code_page,
+                                           double creation_date) {
+  const bool jet3 = !format.header_creation_date;
+  Result<std::vector<uint8_t>> text = jet3 ? EncodeCodePage(password, code_page) : EncodeUcs2(password, false);
+  if (!text.ok()) return Status::InvalidArgument("the password cannot be written in the file's text");
+  if (text->size() > format.password_length) return Status::InvalidArgument("the password is too long for the file");
+  std::vector<uint8_t> field(format.password_length, 0);
+  std::copy(text->begin(), text->end(), field.begin());
+  if (!jet3) {
+    uint8_t mask[4];
+    StoreU32(mask, PasswordMask(creation_date));
+    for (size_t i = 0; i < field.size(); ++i) field[i] ^= mask[i % 4];
+  }
+  return field;
+}
+
 }  // namespace jet

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jet/bytes.h"
@@ -58,5 +59,13 @@ uint32_t PasswordMask(double creation_date);
 // Jet4 and ACE as UCS-2 further masked with the creation date; a zero
 // character ends it. Empty when there is none.
 std::string DatabasePassword(Bytes page0, const Header& header);
+
+// DatabasePassword's inverse: the password field's bytes as page 0 keeps
+// them before the header mask goes over them (Jet3 in the code page, Jet4
+// and ACE as UCS-2 masked with the creation date; zeros after it). An empty
+// password gives the field of a file that has none. kInvalidArgument where
+// it does not fit the field or its text cannot be encoded.
+Result<std::vector<uint8_t>> PasswordField(std::string_view password, const Format& format, uint16_t code_page,
+                                           double creation_date);
 
 }  // namespace jet

@@ -171,7 +171,8 @@ Status WriteJournal(Env& env, const std::string& path, const std::vector<uint8_t
   if (!file.ok()) return file.status();
   Status s = (*file)->WriteAt(0, bytes);
   if (s.ok()) s = counted.Sync(**file);
-  file->reset();
+  const Status closed = (*file)->Close();
+  if (s.ok()) s = closed;
   if (s.ok()) s = counted.SyncDir(env, Env::FolderOf(path));
   if (!s.ok()) (void)env.Remove(path);
   return s;
@@ -280,7 +281,9 @@ Status SetAside(Env& env, const std::string& journal_path, const std::string& db
   Status s = env.Rename(journal_path, aside);
   if (s.ok()) s = env.SyncDir(Env::FolderOf(journal_path));
   if (said) *said = SetAsideJournal{journal_path, db_path, s.ok() ? aside : "", s.ok() ? "" : s.message()};
-  return Status::Ok();
+  // Left where it is, it stands where this file's own journal goes: the
+  // next change would write over it, so nothing goes on until it is moved.
+  return s;
 }
 
 }  // namespace
@@ -330,9 +333,10 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
     }
     Record& r = journal.records[at->second];
     if (r.images.size() == kMaxImages) return Status::InvalidArgument("a page is written too often in one change");
-    std::vector<uint8_t> image = pager.StoredBytes(p.number, p.bytes);
-    image.resize(r.bytes.size());
-    r.images.push_back(std::move(image));
+    Result<std::vector<uint8_t>> image = pager.StoredBytes(p.number, p.bytes);
+    if (!image.ok()) return image.status();
+    image->resize(r.bytes.size());
+    r.images.push_back(std::move(*image));
   }
   const std::vector<uint8_t> journal_bytes = Encode(journal);
   VOSTREL_ASSERT(Decode(journal_bytes).has_value(), "J2");
@@ -351,6 +355,11 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
     s = pager.WritePage(p.number, p.bytes);
     if (!s.ok()) break;
     if (stats) ++stats->pages_written;
+    if (p.sync_after && &p != &pages.back()) {
+      if (stats) ++stats->syncs;
+      s = pager.Sync();
+      if (!s.ok()) break;
+    }
   }
   if (s.ok()) {
     if (stats) ++stats->syncs;

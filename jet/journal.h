@@ -82,7 +82,9 @@ std::string JournalPathFor(Env& env, const std::string& db_path);
 // kLocked. A hot journal of a database that cannot be written is kReadOnly
 // (it cannot be played back, and the file must not be read as it is). A
 // journal of another file is set aside, and `set_aside` (when given) says
-// where to; otherwise it is left empty.
+// where to; otherwise it is left empty. One that cannot be moved is a
+// failure (set_aside says why): it stands where this file's journal goes,
+// and a change would write over it.
 struct SetAsideJournal {
   std::string journal;  // where it was found
   std::string db_path;  // the file it was found beside
@@ -102,6 +104,11 @@ Status RecoverJournalLocked(Env& env, File& db, const std::string& db_path,
 struct PageImage {
   uint32_t number = 0;
   std::vector<uint8_t> bytes;
+  // This write and every one before it are synced before the next is
+  // written: a power cut lands any subset of the writes since the last
+  // sync, in any order, so what a later write points at must be durable
+  // first for a reader that knows nothing of the journal.
+  bool sync_after = false;
 };
 
 // What a commit did to the disk. The same numbers are added to the pager's
@@ -113,11 +120,12 @@ struct CommitStats {
 };
 
 // Writes `pages` into the database as one atomic, durable change, in the
-// order given; a page may come more than once (a step of the change that
-// must reach the file before a later one), the last image being what it
-// holds in the end. The pager's file is the database open read-write and
-// locked by the caller (it stays open and locked). Pages past the end of the
-// file grow it. A file with more than one name (hard link) is kUnsupported:
+// order given, syncing the database after each image marked sync_after; a
+// page may come more than once (a step of the change that must reach the
+// file before a later one), the last image being what it holds in the end.
+// The pager's file is the database open read-write and locked by the caller
+// (it stays open and locked). Pages past the end of the file grow it. A file
+// with more than one name (hard link) is kUnsupported:
 // a journal beside one name is not found by a reader of another, which
 // would read the file torn.
 //

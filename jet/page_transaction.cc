@@ -32,22 +32,63 @@ uint32_t PageTransaction::Append() {
   return page;
 }
 
-void PageTransaction::EndStep() {
-  for (uint32_t number : in_step_) ended_.push_back(PageImage{number, changed_.at(number)});
+void PageTransaction::EndStep(Step kind) {
+  if (in_step_.empty()) return;
+  EndedStep step{kind, {}};
+  for (uint32_t number : in_step_) step.pages.push_back(PageImage{number, changed_.at(number)});
+  ended_.push_back(std::move(step));
   in_step_.clear();
 }
 
 std::vector<PageImage> PageTransaction::Images() const {
-  std::vector<PageImage> images = ended_;
-  for (uint32_t number : in_step_) images.push_back(PageImage{number, changed_.at(number)});
+  std::vector<const EndedStep*> steps;
+  for (const EndedStep& step : ended_) steps.push_back(&step);
+  EndedStep last{Step::kReleases, {}};
+  for (uint32_t number : in_step_) last.pages.push_back(PageImage{number, changed_.at(number)});
+  if (!last.pages.empty()) steps.push_back(&last);
+
+  // The steps of a kind may go out together only where no page is changed
+  // by a step of a later kind before one of an earlier kind: its image in
+  // the earlier group would then hold what the later group makes.
+  bool by_kind = true;
+  std::map<uint32_t, Step> latest;
+  for (const EndedStep* step : steps)
+    for (const PageImage& p : step->pages) {
+      auto [at, added] = latest.emplace(p.number, step->kind);
+      if (!added && at->second > step->kind) by_kind = false;
+      at->second = step->kind;
+    }
+
+  std::vector<PageImage> images;
+  auto group = [&](const std::map<uint32_t, const std::vector<uint8_t>*>& pages) {
+    if (pages.empty()) return;
+    if (!images.empty()) images.back().sync_after = true;  // the group before is durable first
+    for (const auto& [number, bytes] : pages) images.push_back(PageImage{number, *bytes});
+  };
+  if (by_kind) {
+    for (Step kind : {Step::kAdds, Step::kTurns, Step::kReleases}) {
+      std::map<uint32_t, const std::vector<uint8_t>*> pages;  // each as the kind's last step left it
+      for (const EndedStep* step : steps)
+        if (step->kind == kind)
+          for (const PageImage& p : step->pages) pages[p.number] = &p.bytes;
+      group(pages);
+    }
+  } else {
+    for (const EndedStep* step : steps) {
+      std::map<uint32_t, const std::vector<uint8_t>*> pages;
+      for (const PageImage& p : step->pages) pages[p.number] = &p.bytes;
+      group(pages);
+    }
+  }
 #if VOSTREL_ASSERTIONS_ON
-  std::map<uint32_t, const std::vector<uint8_t>*> last;
+  std::map<uint32_t, const std::vector<uint8_t>*> final_image;
   for (const PageImage& p : images) {
     VOSTREL_ASSERT(p.number != 0 && p.number < page_count_, "T3");
-    last[p.number] = &p.bytes;
+    final_image[p.number] = &p.bytes;
   }
-  VOSTREL_ASSERT(last.size() == changed_.size(), "T4");
-  for (const auto& [number, bytes] : changed_) VOSTREL_ASSERT(last.count(number) && *last[number] == bytes, "T4");
+  VOSTREL_ASSERT(final_image.size() == changed_.size(), "T4");
+  for (const auto& [number, bytes] : changed_)
+    VOSTREL_ASSERT(final_image.count(number) && *final_image[number] == bytes, "T4");
 #endif
   return images;
 }

@@ -6,13 +6,21 @@
 //
 // The journal makes the change all or nothing for vostrel; a reader that
 // knows nothing of it sees whatever part of the page writes reached the
-// file. So a change is made in steps (EndStep), written in that order: each
-// step's pages as the step left them, so that the file after any prefix of
-// the writes is the file after some steps plus some pages of the next. A
-// writer makes every step such that any of its pages may land alone: a step
-// only adds what nothing points to yet (long values, moved rows, usage map
-// bits for pages about to be used), or turns one link's row on one page to
-// its new values, or releases what nothing points to any more.
+// file: after a kill, a prefix of them; after a power cut, any subset of
+// those since the last sync, the last torn. So a change is made in steps
+// (EndStep), each of one kind: it only adds what nothing points to yet
+// (long values, moved rows' bytes, usage map bits for pages about to be
+// used), or turns rows to their new values (each row on its own page, whole
+// in one page write), or releases what nothing points to any more. A writer
+// makes every step such that any of its pages may land alone.
+//
+// The writes go out in groups, each synced before the next is written: when
+// every page's steps come in the order adds, turns, releases, all steps of a
+// kind form one group (three groups, two syncs more than one, whatever the
+// number of rows turned); otherwise each step is a group of its own. Either
+// way a reader finds, after a kill or a power cut, nothing pointing at what
+// did not land, and each row old or new, but on a page whose write the cut
+// tore where the change lays its rows out again.
 //
 // Invariants (checked with VOSTREL_ASSERT where the code relies on them):
 //   T1  Nothing reaches the file before Commit, and Commit writes nothing
@@ -22,9 +30,10 @@
 //   T3  Page 0 (the header) is never changed, and every changed page lies
 //       below page_count(); appended pages follow the file's pages without
 //       a gap.
-//   T4  Images lists each step's pages once, in page order, steps in the
-//       order they ended; every changed page is in it, and its last image is
-//       the page as the change leaves it.
+//   T4  Images lists each group's pages once, in page order, each as the
+//       group's last step left it, the last image of every group but the
+//       last marked sync_after; every changed page is in it, and its last
+//       image is the page as the change leaves it.
 #pragma once
 
 #include <cstdint>
@@ -58,13 +67,14 @@ class PageTransaction {
   // page it marks must lie inside the file for the change to be made.
   void RelyOnMap(RowPointer map) { maps_.insert(map.Encode()); }
 
-  // Ends a step: what was written so far reaches the file before anything
-  // written after.
-  void EndStep();
+  // What a step does (see above), which decides the group it is written in.
+  enum class Step { kAdds, kTurns, kReleases };
+  // Ends a step: the pages written since the last EndStep. Pages written
+  // after the last one form a last step of releases.
+  void EndStep(Step kind);
 
-  // The page writes of the change: step by step, each step's pages in page
-  // order as the step left them (a page changed in several steps comes
-  // once in each).
+  // The page writes of the change, group by group (see above); a page
+  // changed in several groups comes once in each.
   std::vector<PageImage> Images() const;
   bool empty() const { return changed_.empty(); }
 
@@ -84,7 +94,11 @@ class PageTransaction {
   Pager& pager_;
   uint32_t page_count_;
   std::map<uint32_t, std::vector<uint8_t>> changed_;  // each page as the change has it now
-  std::vector<PageImage> ended_;                      // the writes of the steps ended so far
+  struct EndedStep {
+    Step kind;
+    std::vector<PageImage> pages;  // in page order, as the step left them
+  };
+  std::vector<EndedStep> ended_;
   std::set<uint32_t> in_step_;                        // pages changed in the step under way
   std::set<uint32_t> read_;     // pages read from the file
   std::set<uint32_t> maps_;     // encoded row pointers of the maps relied on

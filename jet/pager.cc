@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "jet/rc4.h"
+#include <utility>
 
 namespace jet {
 
-Pager::Pager(File& file, const Format& format, uint32_t db_key, uint64_t file_size, PageCounters* counters,
-             size_t cache_pages)
+Pager::Pager(File& file, const Format& format, std::shared_ptr<const PageCodec> codec, uint64_t file_size,
+             PageCounters* counters, size_t cache_pages)
     : file_(file),
       format_(format),
-      db_key_(db_key),
+      codec_(std::move(codec)),
       page_count_(static_cast<uint32_t>(std::min<uint64_t>(file_size / format.page_size, UINT32_MAX))),
       counters_(counters),
       cache_pages_(cache_pages) {}
@@ -36,13 +36,6 @@ void Pager::Invalidate() {
   lru_.clear();
 }
 
-void Pager::Crypt(uint32_t page, std::span<uint8_t> data) const {
-  if (db_key_ == 0 || page == 0) return;
-  uint8_t key[4];
-  StoreU32(key, db_key_ ^ page);
-  Rc4Apply(key, data);
-}
-
 Result<std::vector<uint8_t>> Pager::ReadPage(uint32_t page) {
   if (page >= page_count_)
     return Status::Corrupt("page " + std::to_string(page) + " is past the end of the file (" +
@@ -54,21 +47,22 @@ Result<std::vector<uint8_t>> Pager::ReadPage(uint32_t page) {
   std::vector<uint8_t> data(format_.page_size);
   JET_RETURN_IF_ERROR(file_.ReadAt(static_cast<uint64_t>(page) * format_.page_size, data));
   if (counters_) counters_->pages_read.fetch_add(1, std::memory_order_relaxed);
-  Crypt(page, data);
+  if (codec_ && page != 0) JET_RETURN_IF_ERROR(codec_->Decode(page, data));
   Remember(page, data);
   return data;
 }
 
-std::vector<uint8_t> Pager::StoredBytes(uint32_t page, Bytes data) const {
+Result<std::vector<uint8_t>> Pager::StoredBytes(uint32_t page, Bytes data) const {
   std::vector<uint8_t> out(data.begin(), data.end());
-  Crypt(page, out);
+  if (codec_ && page != 0) JET_RETURN_IF_ERROR(codec_->Encode(page, out));
   return out;
 }
 
 Status Pager::WritePage(uint32_t page, Bytes data) {
   if (data.size() != format_.page_size) return Status::InvalidArgument("a page write must be one whole page");
-  const std::vector<uint8_t> out = StoredBytes(page, data);
-  Status written = file_.WriteAt(static_cast<uint64_t>(page) * format_.page_size, out);
+  Result<std::vector<uint8_t>> out = StoredBytes(page, data);
+  if (!out.ok()) return out.status();
+  Status written = file_.WriteAt(static_cast<uint64_t>(page) * format_.page_size, *out);
   if (!written.ok()) {
     Invalidate();  // the page on disk may now be anything
     return written;

@@ -1,6 +1,6 @@
 // Pager: whole pages of a database file, through Env's File. It decrypts
-// (and on write encrypts) the pages of a Jet3/Jet4 file that has an encoding
-// key, and counts what it does. It keeps the pages it read last in a small
+// (and on write encrypts) every page but page 0 through the file's
+// PageCodec, when it has one, and counts what it does. It keeps the pages it read last in a small
 // cache: long values of neighbouring catalog rows share pages. Its own
 // writes update the cache; whoever changes the file another way (a journal
 // played back, a page written through the File) must call Invalidate().
@@ -15,6 +15,7 @@
 #include "jet/bytes.h"
 #include "jet/env_names.h"
 #include "jet/format.h"
+#include "jet/page_codec.h"
 
 namespace jet {
 
@@ -28,11 +29,15 @@ struct PageCounters {
 
 class Pager {
  public:
-  // db_key: the header's encoding key; pages other than page 0 are
-  // encrypted when it is non-zero (pass 0 for ACE, whose key means a
-  // password). counters may be null.
+  // codec: how pages other than page 0 are stored (null: plain). counters
+  // may be null.
+  Pager(File& file, const Format& format, std::shared_ptr<const PageCodec> codec, uint64_t file_size,
+        PageCounters* counters, size_t cache_pages = kDefaultCachePages);
+  // db_key: a Jet3/Jet4 header's encoding key (Jet4PageCodec; pass 0 for
+  // plain pages).
   Pager(File& file, const Format& format, uint32_t db_key, uint64_t file_size, PageCounters* counters,
-        size_t cache_pages = kDefaultCachePages);
+        size_t cache_pages = kDefaultCachePages)
+      : Pager(file, format, Jet4PageCodec(db_key), file_size, counters, cache_pages) {}
 
   static constexpr size_t kDefaultCachePages = 64;
 
@@ -47,7 +52,7 @@ class Pager {
   // Writes one whole page (encrypting it when the file's pages are).
   Status WritePage(uint32_t page, Bytes data);
   // A page's plain bytes as WritePage stores them in the file.
-  std::vector<uint8_t> StoredBytes(uint32_t page, Bytes data) const;
+  Result<std::vector<uint8_t>> StoredBytes(uint32_t page, Bytes data) const;
   Status Sync();
   // Rereads the file's size, after pages were appended or cut off.
   Status RefreshSize();
@@ -58,7 +63,6 @@ class Pager {
   PageCounters* counters() { return counters_; }
 
  private:
-  void Crypt(uint32_t page, std::span<uint8_t> data) const;
   void Remember(uint32_t page, const std::vector<uint8_t>& data);
 
   struct CachedPage {
@@ -68,7 +72,7 @@ class Pager {
 
   File& file_;
   Format format_;
-  uint32_t db_key_;
+  std::shared_ptr<const PageCodec> codec_;
   uint32_t page_count_;
   PageCounters* counters_;
   size_t cache_pages_;

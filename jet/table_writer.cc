@@ -104,7 +104,11 @@ Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::op
   const RowPointer at = moved.value_or(slot);
   auto out = RepackedInPlace(tx, at, row);
   if (!out.ok()) return out.status();
-  if (*out) return tx.Write(at.page, std::move(**out));
+  if (*out) {
+    JET_RETURN_IF_ERROR(tx.Write(at.page, std::move(**out)));
+    tx.EndStep(PageTransaction::Step::kTurns);
+    return Status::Ok();
+  }
 
   // An overflow row: the bytes go to another page, where they carry the
   // deleted flag so that a scan of that page passes them by; the slot keeps
@@ -113,11 +117,13 @@ Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::op
   // they replace is dropped only once nothing points at it.
   auto target = space.Insert(row, kRowDeleted, at.page);
   if (!target.ok()) return target.status();
-  tx.EndStep();
+  tx.EndStep(PageTransaction::Step::kAdds);
   JET_RETURN_IF_ERROR(Rewrite(tx, slot.page, SlotWrite{slot.row, kRowLookup, Pointer(*target)}));
+  tx.EndStep(PageTransaction::Step::kTurns);
   if (!moved) return Status::Ok();
-  tx.EndStep();
-  return DeleteRow(tx, *moved);
+  JET_RETURN_IF_ERROR(DeleteRow(tx, *moved));
+  tx.EndStep(PageTransaction::Step::kReleases);
+  return Status::Ok();
 }
 
 }  // namespace jet

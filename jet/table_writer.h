@@ -57,8 +57,10 @@ Result<std::optional<std::vector<uint8_t>>> RepackedInPlace(PageTransaction& tx,
 // Replaces the row listed in `slot` (whose bytes are at `moved` when it was
 // moved before) with `row`, on its page if it fits there, else on another
 // page of `space` with the slot pointing at it. Row numbers never change.
-// In steps of `tx` that each leave the row whole, old or new: the moved
-// bytes, then the slot that points at them, then the old bytes dropped.
+// In steps of `tx` that each leave the row whole, old or new, each ended
+// here: the moved bytes (adds), then the slot that points at them (turns),
+// then the old bytes dropped (releases); or the row on its page (turns).
+// What the caller wrote before must be ended as a step of its own.
 Status ReplaceRow(PageTransaction& tx, RowSpace& space, RowPointer slot, std::optional<RowPointer> moved,
                   const std::vector<uint8_t>& row);
 

@@ -6,6 +6,7 @@
 
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
+#include "vostrel/link_string.h"
 #include "vostrel/tabledefs.h"
 #include "start_up_text.h"
 
@@ -38,8 +39,8 @@ bool StartsWithMlq(const std::string& text) {
 
 }  // namespace
 
-Form::Form(StartUpText start_up, FormView& view, Chooser& chooser, FailureSink& report)
-    : start_up_(std::move(start_up)), view_(view), Dialog(chooser), report_(report) {
+Form::Form(StartUpText start_up, FormView& view, Chooser& chooser, FailureSink& report, PasswordAsker& passwords)
+    : start_up_(std::move(start_up)), view_(view), Dialog(chooser), report_(report), passwords_(passwords) {
   Dialog.SetFileName(kChooserPreset);
 }
 
@@ -61,7 +62,7 @@ void Form::Run(Steps&& steps) {
 void Form::Load() {
   Run([this] {
     view_.SetText(Field::kImebaze, kShownDatabaseName);
-    dbsCurrent = engine::DBEngine::Instance().OpenDatabase(kStartUpDatabaseName);
+    dbsCurrent = OpenDatabase(kStartUpDatabaseName);
     view_.SetText(Field::kImetabele, kTableName);
     tdfPartner = &dbsCurrent->TableDefs().Item(kTableName);
     view_.SetText(Field::kText1, tdfPartner->Connect());
@@ -77,6 +78,24 @@ void Form::Load() {
       blnAutoLink = false;
     }
   });
+}
+
+std::unique_ptr<engine::Database> Form::OpenDatabase(const std::string& name) {
+  engine::DBEngine& engine = engine::DBEngine::Instance();
+  try {
+    return engine.OpenDatabase(name);
+  } catch (const engine::EngineError& e) {
+    if (e.number() != engine::kErrNotValidPassword) throw;
+    for (int tries = 0;; ++tries) {
+      const std::optional<std::string> password = passwords_.Ask(name, tries > 0);
+      if (!password) throw;
+      try {
+        return engine.OpenDatabase(name, false, false, engine::PasswordConnect(*password));
+      } catch (const engine::EngineError& wrong) {
+        if (wrong.number() != engine::kErrNotValidPassword || tries + 1 == kPasswordTries) throw;
+      }
+    }
+  }
 }
 
 void Form::Activate() {
@@ -120,7 +139,7 @@ void Form::Command3Click() {
 void Form::Command4Click() {
   Run([this] {
     dbsCurrent->Close();
-    std::unique_ptr<engine::Database> opened = engine::DBEngine::Instance().OpenDatabase(view_.Text(Field::kImebaze));
+    std::unique_ptr<engine::Database> opened = OpenDatabase(view_.Text(Field::kImebaze));
     tdfPartner = nullptr;  // it belonged to the database dropped now
     dbsCurrent = std::move(opened);
     view_.SetText(Field::kImetabele, kTableName);

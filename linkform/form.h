@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "vostrel/database.h"
@@ -43,6 +44,18 @@ class FailureSink {
   virtual void Report(int number, const std::string& description) = 0;
 };
 
+// Asks the person for a front-end's database password, in a modal dialog.
+// Returns what was typed on OK, nothing on Cancel. `again`: the password
+// typed before was wrong.
+class PasswordAsker {
+ public:
+  virtual ~PasswordAsker() = default;
+  virtual std::optional<std::string> Ask(const std::string& database, bool again) = 0;
+};
+
+// How often a wrong password is asked for again before the open fails (3031).
+inline constexpr int kPasswordTries = 3;
+
 // What load takes from the platform: the argument text (whole, untrimmed)
 // and the application directory (no separator at its end).
 struct StartUpText {
@@ -52,7 +65,7 @@ struct StartUpText {
 
 class Form {
  public:
-  Form(StartUpText start_up, FormView& view, Chooser& chooser, FailureSink& report);
+  Form(StartUpText start_up, FormView& view, Chooser& chooser, FailureSink& report, PasswordAsker& passwords);
   ~Form();
 
   // Window load: runs once, before the window is first shown.
@@ -73,6 +86,10 @@ class Form {
 
  private:
   void Relink();
+  // DBEngine.OpenDatabase with the name alone; where the file wants a
+  // password (3031), asked for and opened with it, up to kPasswordTries
+  // times. A cancel, or the last wrong one, fails with the 3031 it met.
+  std::unique_ptr<engine::Database> OpenDatabase(const std::string& name);
   template <class Steps>
   void Run(Steps&& steps);
 
@@ -80,6 +97,7 @@ class Form {
   FormView& view_;
   Chooser& Dialog;
   FailureSink& report_;
+  PasswordAsker& passwords_;
 
   std::unique_ptr<engine::Database> dbsCurrent;
   engine::TableDef* tdfPartner = nullptr;  // lives in dbsCurrent

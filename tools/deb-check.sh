@@ -37,10 +37,12 @@ apt-get install -y -qq --no-install-recommends man-db file bash-completion gdb >
 remove_ours
 
 echo "deb-check: $(basename "$cli") alone"
-# dpkg-shlibdeps' finding: the C++ runtime is linked in, the C library is all
-# the program needs; and nothing it depends on, however far down, is Qt.
+# dpkg-shlibdeps' finding: the C++ runtime is linked in, the C library and
+# libcrypto (libssl3: encrypted ACE files) are all the program needs; and
+# nothing it depends on, however far down, is Qt.
 depends=$(dpkg-deb -f "$cli" Depends)
-[[ $depends =~ ^libc6\ \(\>=\ [0-9.]+\)$ ]] || fail "vostrel-cli depends on '$depends', not the C library alone"
+[[ $depends =~ ^libc6\ \(\>=\ [0-9.]+\),\ libssl3\ \(\>=\ [0-9.a-z~+-]+\)$ ]] ||
+  fail "vostrel-cli depends on '$depends', not the C library and libcrypto alone"
 apt-get install -y -qq "$cli" >/dev/null
 qt=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
        --no-enhances vostrel-cli | grep -io 'qt6[^ ]*' | sort -u || true)

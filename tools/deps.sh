@@ -15,15 +15,18 @@ esac
 
 # qt6-translations-l10n: the toolkit's own words (the file chooser's) in the
 # user's language, which the window (and so the demo) shows; gettext: msgfmt
-# compiles po/; nlohmann-json3-dev: the JSON that --json writes and --undo reads.
-want=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-translations-l10n gettext nlohmann-json3-dev)
+# compiles po/; nlohmann-json3-dev: the JSON that --json writes and --undo reads;
+# libssl-dev: libcrypto, which decrypts and encrypts password-protected ACE files.
+want=(cmake ninja-build g++ pkg-config libssl-dev qt6-base-dev qt6-translations-l10n gettext nlohmann-json3-dev)
 case $job in
   # GoogleTest; the independent readers the tests compare against
   # (mdbtools, and mdb-reader under Node); a display server for the window's
   # tests; the Slovenian locale the tests run the programs under; Samba's
   # testparm, whose reading of smb.conf the path map's own is compared with;
-  # po4a, which tells whether the Slovenian manual pages keep up.
-  test) want+=(libgtest-dev libgmock-dev mdbtools xvfb xauth locales samba-common-bin po4a)
+  # po4a, which tells whether the Slovenian manual pages keep up; smbd,
+  # smbstatus, an SMB2/3 client (impacket) and smbclient for tests/samba.
+  test) want+=(libgtest-dev libgmock-dev mdbtools xvfb xauth locales samba-common-bin po4a
+               samba smbclient python3-impacket)
         # Node.js may come from elsewhere than Debian; only ask Debian for it when absent.
         command -v node >/dev/null 2>&1 || want+=(nodejs)
         command -v npm >/dev/null 2>&1 || want+=(npm) ;;

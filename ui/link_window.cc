@@ -80,14 +80,17 @@ class LinkWindow::ReportSink : public linkform::FailureSink {
   FailureReport& report_;
 };
 
-LinkWindow::LinkWindow(StartUp start_up, FailureReport& report, FilePickerFactory make_picker) : report_(report) {
+LinkWindow::LinkWindow(StartUp start_up, FailureReport& report, FilePickerFactory make_picker,
+                       PasswordAskerFactory make_asker)
+    : report_(report) {
   BuildControls();
   Dialog = std::make_unique<CommonDialog>(make_picker ? make_picker(this) : std::make_unique<QtFilePicker>(this));
   dialog_control_ = std::make_unique<DialogControl>(*Dialog);
   report_sink_ = std::make_unique<ReportSink>(report_);
+  passwords_ = make_asker ? make_asker(this) : std::make_unique<QtPasswordAsker>(this);
   form_ = std::make_unique<linkform::Form>(
       linkform::StartUpText{start_up.argument_text.toStdString(), start_up.application_directory.toStdString()},
-      static_cast<linkform::FormView&>(*this), *dialog_control_, *report_sink_);
+      static_cast<linkform::FormView&>(*this), *dialog_control_, *report_sink_, *passwords_);
 }
 
 LinkWindow::~LinkWindow() = default;

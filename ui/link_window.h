@@ -11,6 +11,7 @@
 #include "form.h"
 #include "common_dialog.h"
 #include "failure_report.h"
+#include "password_dialog_qt.h"
 
 namespace ui {
 
@@ -26,8 +27,10 @@ class LinkWindow : public QWidget, private linkform::FormView {
 
  public:
   // The report is told of the first failing step of any procedure. Without a
-  // picker factory the chooser asks through the toolkit's file dialog.
-  LinkWindow(StartUp start_up, FailureReport& report, FilePickerFactory make_picker = {});
+  // picker factory the chooser asks through the toolkit's file dialog; without
+  // an asker factory a password is asked for with a PasswordDialog.
+  LinkWindow(StartUp start_up, FailureReport& report, FilePickerFactory make_picker = {},
+             PasswordAskerFactory make_asker = {});
   ~LinkWindow() override;
 
   void Load() { form_->Load(); }
@@ -66,6 +69,7 @@ class LinkWindow : public QWidget, private linkform::FormView {
   std::unique_ptr<CommonDialog> Dialog;
   std::unique_ptr<DialogControl> dialog_control_;
   std::unique_ptr<ReportSink> report_sink_;
+  std::unique_ptr<linkform::PasswordAsker> passwords_;
   std::unique_ptr<linkform::Form> form_;
 
   std::map<linkform::Field, QWidget*> fields_;  // owned as children

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "form.h"
 #include "form_description.h"
 #include "start_up_text.h"
+#include "win32_password_dialog.h"
 
 namespace ui {
 
@@ -24,6 +26,7 @@ std::string Utf8(const std::wstring& wide) { return platform::Utf8Text(wide); }
 
 constexpr wchar_t kWindowClass[] = L"vostrel";
 constexpr int kFirstControlId = 100;
+constexpr int kNoWindow = -1;  // what Run says where no window can be made: no screen to show it on
 // Posted after the first show: where nothing activates the window (a bare
 // X server under Wine), the first show stands for the first activation.
 constexpr UINT kShownFirstTime = WM_APP + 1;
@@ -133,7 +136,7 @@ class MessageBoxFailure : public linkform::FailureSink {
 
 class Win32Window : public linkform::FormView {
  public:
-  Win32Window(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_) {}
+  Win32Window(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_, passwords_) {}
   ~Win32Window() override {
     if (font_) ::DeleteObject(font_);
   }
@@ -150,9 +153,10 @@ class Win32Window : public linkform::FormView {
     ::RegisterClassW(&wc);
     hwnd_ = ::CreateWindowExW(kExStyle, kWindowClass, Wide(linkform::kFormCaption).c_str(), kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this);
-    if (!hwnd_) return 1;
+    if (!hwnd_) return kNoWindow;
     dialog_.owner = hwnd_;
     report_.owner = hwnd_;
+    passwords_.owner = hwnd_;
     BuildControls(instance);
     const int dpi = DpiOf(hwnd_);
     const SIZE frame = FrameFor({Px(linkform::kClientWidth, dpi), Px(linkform::kClientHeight, dpi)}, kStyle, kExStyle, dpi);
@@ -322,12 +326,55 @@ class Win32Window : public linkform::FormView {
 
   OpenFileDialog dialog_;
   MessageBoxFailure report_;
+  Win32PasswordAsker passwords_;
   linkform::Form form_;
   HWND hwnd_ = nullptr;
   HFONT font_ = nullptr;
   HWND focus_ = nullptr;  // the control to focus when the window is next active
   std::vector<Control> controls_;
   bool activated_ = false;
+};
+
+// Where no window can be made (under Wine without an X display: a start
+// from a script or a terminal that has no screen), the form runs on its
+// texts alone: it loads and, given a folder, relinks as the window does
+// when it first shows; a failure says its line on standard error. Without
+// a folder only a person at the window could go on. Nobody can type a
+// password there either: a protected front-end fails as a Cancel does (3031).
+class TextsOnly : public linkform::FormView {
+ public:
+  explicit TextsOnly(const linkform::StartUpText& start_up) : form_(start_up, *this, dialog_, report_, no_one_) {}
+
+  int Run() {
+    form_.Load();
+    form_.Activate();
+    if (closed_) return 0;
+    std::fprintf(stderr, "vostrel: %s\n", platform::Translate("No window can be shown here, and no folder was given.").c_str());
+    form_.Unload();
+    return 1;
+  }
+
+  std::string Text(linkform::Field field) const override {
+    const auto it = texts_.find(field);
+    return it == texts_.end() ? std::string() : it->second;
+  }
+  void SetText(linkform::Field field, const std::string& text) override { texts_[field] = text; }
+  void Close() override {
+    closed_ = true;
+    form_.Unload();
+  }
+
+ private:
+  struct NoOneToAsk final : linkform::PasswordAsker {
+    std::optional<std::string> Ask(const std::string&, bool) override { return std::nullopt; }
+  };
+
+  OpenFileDialog dialog_;
+  MessageBoxFailure report_;
+  NoOneToAsk no_one_;
+  linkform::Form form_;
+  std::map<linkform::Field, std::string> texts_;
+  bool closed_ = false;
 };
 
 }  // namespace
@@ -339,8 +386,9 @@ void ShowNotice(const std::string& text) {
 }
 
 int RunLinkWindow(const std::string& argument_text, const std::string& application_directory) {
-  Win32Window window({argument_text, application_directory});
-  return window.Run();
+  const int status = Win32Window({argument_text, application_directory}).Run();
+  if (status != kNoWindow) return status;
+  return TextsOnly({argument_text, application_directory}).Run();
 }
 
 }  // namespace ui

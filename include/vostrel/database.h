@@ -25,6 +25,11 @@ struct LinkRequest {
   // (else 3197 and nothing is written), so that a link another process
   // changed meanwhile is never overwritten by a change made from its past.
   std::optional<std::string> expected = std::nullopt;
+  // A link put back as it stood before (relink --undo): its back-end is not
+  // opened, for the state put back may name one that no longer opens; the
+  // table and the link string are checked as for any link. Nothing else
+  // asks for this.
+  bool restore = false;
 };
 
 // A session of the desktop program, as its lock file names it.

@@ -13,6 +13,7 @@
 namespace engine {
 
 class Database;
+struct DatabaseImpl;
 
 // What the engine has done to files since the process started; tests and
 // benchmarks read these to prove what an operation costs.
@@ -34,12 +35,28 @@ class DBEngine {
   // The same through `env`: the file, its back-ends and every change made to
   // it are opened and written through that Env.
   std::unique_ptr<Database> OpenDatabase(Env& env, const std::string& name);
+  // OpenDatabase with what DAO's takes after the name:
+  // - `exclusive` (DAO's Options): true is refused (3001): vostrel never
+  //   keeps a file from the desktop program's sessions;
+  // - `read_only`: nothing is stored through this Database (a change is 3027);
+  // - `connect`: a connect text, ";PWD=geslo" (its kind, before the first
+  //   ";", empty or "MS Access", else 3170), read as a link string is
+  //   (ParseLinkString): its PWD= is the database password, none without it.
+  //   A password holding ";" cannot be given so. A file that has a password
+  //   opens only with it (none, or another: 3031). The defaults of the
+  //   overloads above are false, false, "".
+  std::unique_ptr<Database> OpenDatabase(const std::string& name, bool exclusive, bool read_only,
+                                         const std::string& connect);
+  std::unique_ptr<Database> OpenDatabase(Env& env, const std::string& name, bool exclusive, bool read_only,
+                                         const std::string& connect);
 
   // OpenDatabase for a name given as a link gives its back-end's: a Windows
   // path (a drive, a share) opens the local file the path map makes of it,
   // so that an administrator names a front-end as its users do. One that
   // nothing here reaches is 3044 with the map entry that would reach it.
   std::unique_ptr<Database> OpenMapped(Env& env, const std::string& name);
+  // The same with a connect text, as OpenDatabase takes it.
+  std::unique_ptr<Database> OpenMapped(Env& env, const std::string& name, const std::string& connect);
 
   IoCounters Counters() const;
 
@@ -62,6 +79,7 @@ class DBEngine {
 
  private:
   DBEngine() = default;
+  static std::unique_ptr<Database> Opened(std::unique_ptr<DatabaseImpl> impl, bool read_only);
   std::optional<PathMap> map_;
 };
 

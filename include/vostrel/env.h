@@ -26,6 +26,9 @@ struct FileInfo {
   uint64_t device = 0;
   uint64_t inode = 0;
   uint32_t links = 1;  // names (hard links) the file has
+  // When its contents last changed, in the system's own units (nanoseconds
+  // since 1970 on POSIX, 100 ns since 1601 on Windows): compared, not shown.
+  int64_t modified = 0;
   // The owner may write it: the owner's write bit on POSIX, the absence of
   // the read-only attribute on Windows. Says nothing of who is asking.
   bool owner_writable = true;
@@ -58,6 +61,21 @@ class File {
   // only: takes no lock, needs no write access. The desktop program and an
   // SMB server serving it hold such locks while a session has the file open.
   virtual Result<std::optional<HeldLock>> FindLock() = 0;
+  // Closes the file, releasing its locks, and says whether that went well:
+  // some file systems report a write they could not store only here (NFS, a
+  // disk that allocates late and is full), so a written file whose close
+  // fails is not written. Every later call on the file fails. A file not
+  // closed is closed when it goes, ignoring the outcome.
+  virtual Status Close() = 0;
+  // Takes a record lock on `length` bytes from `start` for this open file
+  // until UnlockRange or close, without waiting: kLocked, and nothing taken,
+  // where another process (or another open file) holds a lock there that
+  // this one conflicts with. Exclusive keeps out every other lock and needs
+  // the file open for writing on POSIX; shared keeps out exclusive ones. The
+  // bytes need not exist. On POSIX a lock is one per open file and range:
+  // UnlockRange also releases those bytes of Lock's, which covers them.
+  virtual Status LockRange(uint64_t start, uint64_t length, bool exclusive) = 0;
+  virtual Status UnlockRange(uint64_t start, uint64_t length) = 0;
   // Reads from offset to the end or until out is full; returns the bytes
   // read. For files whose size the file system does not know ahead (/proc).
   virtual Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) {
@@ -110,6 +128,10 @@ class Env {
   virtual Result<std::string> CurrentDir() = 0;
   // The running program's own file, absolute, as the system knows it.
   virtual Result<std::string> ProgramPath() = 0;
+  // This machine's name as the system's own call gives it (gethostname on
+  // POSIX, GetComputerNameW on Windows): what a server is called by its
+  // clients unless its configuration says otherwise.
+  virtual Result<std::string> HostName() = 0;
 
   // The folder that holds `path`, as this system writes paths: "." for a
   // bare name; a root keeps its separator ("/", "C:\", "\\server\share\").

@@ -30,6 +30,10 @@ enum ErrorNumber : int {
   kErrOdbcConnectionFailed = 3151, // an ODBC link: we reach no ODBC server
   kErrObjectInvalid = 3420,        // a closed database used again
   kErrChangedMeanwhile = 3197,     // a link changed since it was read; nothing written
+  // Not the desktop engine's: a file encrypted in a way we do not read
+  // (standard AES, the extensible provider) or whose descriptor is broken;
+  // never 3031, which would blame the password.
+  kErrUnsupportedEncryption = 3388,
 };
 
 // Every number above, for what must cover them all (the catalogue of
@@ -39,7 +43,7 @@ inline constexpr ErrorNumber kErrorNumbers[] = {
     kErrNotValidPassword,   kErrCannotOpenFile,   kErrItemNotFound,    kErrCouldNotFindObject,
     kErrInstallableIsam,    kErrReadOnly,         kErrDiskOrNetwork,   kErrFileInUse,
     kErrInvalidOperation,   kErrInvalidArgument,  kErrOdbcConnectionFailed, kErrObjectInvalid,
-    kErrLockedByUser,       kErrChangedMeanwhile,
+    kErrLockedByUser,       kErrChangedMeanwhile, kErrUnsupportedEncryption,
 };
 
 class EngineError : public std::runtime_error {

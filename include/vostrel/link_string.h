@@ -36,6 +36,14 @@ struct LinkString {
 // check before one is stored, goes through here.
 LinkString ParseLinkString(std::string_view text);
 
+// Whether the link string's kind (the text before its first ";") is one the
+// engine opens as a database file itself: none, or "MS Access" in any case.
+bool OfDatabaseFileKind(const LinkString& parts);
+
+// The connect text that gives OpenDatabase a database password: ";PWD="
+// and the password. One holding ";" reads back cut at it, and so is wrong.
+std::string PasswordConnect(std::string_view password);
+
 // The link string with the value of each PWD= parameter (found as
 // ParseLinkString finds it, the name in any case, the value running to the
 // next ";"; a value in braces to its closing brace, as ODBC reads "{a;b}")

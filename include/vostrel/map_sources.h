@@ -30,14 +30,17 @@ struct MapSources {
   // counts instead.
   std::string testparm;
   std::chrono::milliseconds testparm_timeout{5000};
-  std::string host_name_file;             // this machine's host name, one line
+  std::string host_name_file;  // this machine's host name, one line
+  // Where no file is named: the name the system gives (Env::HostName).
+  bool host_name_from_system = false;
   std::string mounts;                     // the mount table (/proc/self/mounts)
   std::string dosdevices;                 // Wine's drive letters: X: symbolic links
 };
 
 // The sources of this process: VOSTREL_MAP, $XDG_CONFIG_HOME/vostrel/map
 // (~/.config/vostrel/map), /etc/vostrel/map, VOSTREL_SMB_CONF or
-// /etc/samba/smb.conf (read by /usr/bin/testparm where it is installed),
+// /etc/samba/smb.conf (read by /usr/bin/testparm where it is installed, or
+// by the program VOSTREL_TESTPARM names; by none where it is empty),
 // /proc/self/mounts and $WINEPREFIX/dosdevices (~/.wine/dosdevices). No
 // command-line entries.
 MapSources DefaultMapSources();

@@ -5,6 +5,7 @@
 // front-end stores.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,8 +34,19 @@ class PathMap {
   // not a drive, a share or either with folders.
   bool Add(PathMapEntry entry);
 
-  const std::vector<PathMapEntry>& Entries() const { return entries_; }
-  bool empty() const { return entries_.empty(); }
+  // Entries that cost something to learn (Samba's shares, which testparm
+  // tells), asked for only when a lookup may need them: a share's path
+  // (ToLocal), ToWindows, Entries. They rank where Defer is called, after
+  // the entries added before it and before those added after it. One
+  // source may wait at a time; a second Defer asks for the first at once.
+  // `later` may throw EngineError; the lookup that asked for it throws it.
+  void Defer(std::function<std::vector<PathMapEntry>()> later);
+
+  const std::vector<PathMapEntry>& Entries() const {
+    Settle();
+    return entries_;
+  }
+  bool empty() const { return Entries().empty(); }
 
   // The local path of a Windows path: the longest prefix that covers whole
   // components of it (case and "\" or "/" forgiven) is replaced by its local
@@ -49,10 +61,17 @@ class PathMap {
   std::optional<std::string> ToWindows(std::string_view local_folder) const;
 
  private:
-  std::vector<PathMapEntry> entries_;
+  // Adds what Defer left waiting, in its rank. Const, as the lookups are:
+  // the map they answer from does not change, it is only learnt late.
+  void Settle() const;
+  bool Insert(PathMapEntry entry) const;  // Add's work, for Settle too
+
+  mutable std::vector<PathMapEntry> entries_;
   // Each entry's prefix, folded (see PrefixKeys in the source), to its
   // index: a lookup costs one probe per component, whatever the map's size.
-  std::unordered_map<std::string, size_t> by_prefix_;
+  mutable std::unordered_map<std::string, size_t> by_prefix_;
+  mutable std::function<std::vector<PathMapEntry>()> deferred_;
+  mutable size_t deferred_at_ = 0;  // entries added before Defer
 };
 
 }  // namespace engine

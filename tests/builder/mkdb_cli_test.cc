@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
+#include "vostrel/error.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
 #include "tests/support/support.h"
@@ -28,6 +30,34 @@ std::string PartnerLink(const std::filesystem::path& file) {
   return link;
 }
 
+// --password-file: a Jet3/Jet4 file that opens only with the file's first
+// line; an ACE file is refused.
+TEST(Mkdb, PasswordFile) {
+  TempDir dir;
+  {
+    std::ofstream(dir.path() / "geslo.txt", std::ios::binary) << "Skriv-no7\r\nnot this\n";  // byte for byte, on Windows too
+  }
+  // Jet3/Jet4 keep the password in the header; ACE files are encrypted with it.
+  struct Case {
+    const char* format;
+    const char* options;
+  };
+  for (const Case& c : {Case{"jet3", ""}, Case{"jet4", ""}, Case{"ace12", " --encryption rc4"}, Case{"ace14", ""}}) {
+    SCOPED_TRACE(c.format);
+    const std::filesystem::path out = dir.path() / (std::string(c.format) + ".mdb");
+    auto r = testing_support::Run(Mkdb("frontend " + ShellQuote(out.string()) + " --format " + c.format +
+                                       " --password-file geslo.txt" + c.options),
+                                  dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THROW(engine::DBEngine::Instance().OpenDatabase(out.string()), engine::EngineError);
+    auto db = engine::DBEngine::Instance().OpenDatabase(out.string(), false, true, ";PWD=Skriv-no7");
+    EXPECT_EQ(db->TableDefs().Item("Partner").Connect(), ";DATABASE=C:\\MLQ\\PARTNER.MDB");
+  }
+  auto jet = testing_support::Run(Mkdb("frontend x.mdb --format jet4 --password-file geslo.txt --encryption rc4"), dir.path());
+  EXPECT_EQ(jet.status, 2);
+  EXPECT_NE(jet.err.find("--encryption"), std::string::npos) << jet.err;
+}
+
 TEST(Mkdb, HelpAndUsageErrors) {
   auto help = testing_support::Run(Mkdb("--help"));
   EXPECT_EQ(help.status, 0);
@@ -44,6 +74,7 @@ TEST(Mkdb, HelpAndUsageErrors) {
       {"frontend x.mdb --size lots", "bad --size"},
       {"frontend x.mdb --code-page 1251", "1250 or 1252"},
       {"frontend x.mdb --frobnicate", "unknown option"},
+      {"frontend x.mdb --password-file nikjer.txt", "readable file"},
   };
   TempDir dir;
   for (const auto& c : cases) {

@@ -39,7 +39,9 @@ TEST(HeaderPage, OurReaderSeesFamilyCodePageDateAndNoPassword) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(FormatName(c.format)) + " " + std::to_string(c.code_page));
     const Layout& layout = LayoutFor(c.format);
-    ByteVector page = HeaderPage(layout, c.code_page, DateTime{38143.546});
+    auto built = HeaderPage(layout, c.code_page, DateTime{38143.546});
+    ASSERT_TRUE(built.ok()) << built.status().message();
+    const ByteVector& page = *built;
     ASSERT_EQ(page.size(), layout.page_size);
     EXPECT_EQ(std::string(page.begin() + 4, page.begin() + 19), c.magic);
     auto header = jet::ParseHeader(page);
@@ -58,6 +60,37 @@ TEST(HeaderPage, OurReaderSeesFamilyCodePageDateAndNoPassword) {
       for (size_t i = 0; i < layout.password_length; ++i)
         EXPECT_EQ(plain[jet::kHeaderPassword + i], static_cast<uint8_t>(mask >> (8 * (i % 4)))) << i;
     }
+  }
+}
+
+// A database password goes into the header as our reader reads it back, the
+// longest that fits too; one too long, or in an ACE file, is refused.
+TEST(HeaderPage, PasswordReadsBack) {
+  struct Case {
+    FormatVersion format;
+    int code_page;
+    std::string password;
+    bool built;
+  };
+  const Case cases[] = {
+      {FormatVersion::kJet3, 1250, "Geslo-\xC4\x8D\xC5\xBE", true},  // č, ž in Windows-1250
+      {FormatVersion::kJet3, 1252, std::string(20, 'x'), true},
+      {FormatVersion::kJet3, 1252, std::string(21, 'x'), false},
+      {FormatVersion::kJet4, 1252, "Geslo-\xC4\x8D\xC5\xBE", true},
+      {FormatVersion::kJet4, 1252, std::string(20, 'y'), true},
+      {FormatVersion::kJet4, 1252, std::string(21, 'y'), false},
+      {FormatVersion::kAce12, 1252, "geslo", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(FormatName(c.format)) + " " + c.password);
+    const Layout& layout = LayoutFor(c.format);
+    auto page = HeaderPage(layout, c.code_page, DateTime{38143.546}, c.password);
+    ASSERT_EQ(page.ok(), c.built) << page.status().message();
+    if (!c.built) continue;
+    auto header = jet::ParseHeader(*page);
+    ASSERT_TRUE(header.ok());
+    EXPECT_TRUE(header->has_password);
+    EXPECT_EQ(jet::DatabasePassword(*page, *header), c.password);
   }
 }
 

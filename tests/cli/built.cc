@@ -23,6 +23,17 @@ fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, co
   return path;
 }
 
+fs::path BuildPartnerFrontEnd(const fs::path& dir, const std::string& name) {
+  dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
+  described.objects.resize(1);
+  dbbuilder::Link l;
+  l.name = "Partner";
+  l.database = "C:\\MLQ\\PARTNER.MDB";
+  l.foreign_name = "Partner";
+  described.AddLink(l);
+  return Build(described, dir, name);
+}
+
 fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::FormatVersion format,
                       std::vector<std::string> missing, int extra) {
   dbbuilder::DatabaseSpec described = dbbuilder::BackEnd(format);
@@ -45,20 +56,9 @@ void SetDatabasePassword(const fs::path& file, const std::string& password) {
   const jet::Format& format = header->format;
   std::vector<uint8_t> page0(bytes.begin(), bytes.begin() + format.page_size);
   std::vector<uint8_t> plain = jet::ToggleHeaderMask(page0, format);
-  std::vector<uint8_t> field(format.password_length, 0);
-  if (format.family == jet::Family::kJet3) {
-    ASSERT_LE(password.size(), field.size());
-    std::memcpy(field.data(), password.data(), password.size());
-  } else {
-    auto ucs2 = jet::EncodeUcs2(password, false);
-    ASSERT_TRUE(ucs2.ok());
-    ASSERT_LE(ucs2->size(), field.size());
-    std::copy(ucs2->begin(), ucs2->end(), field.begin());
-    uint8_t mask[4];
-    jet::StoreU32(mask, jet::PasswordMask(header->creation_date));
-    for (size_t i = 0; i < field.size(); ++i) field[i] ^= mask[i % 4];
-  }
-  std::copy(field.begin(), field.end(), plain.begin() + jet::kHeaderPassword);
+  auto field = jet::PasswordField(password, format, header->code_page, header->creation_date);
+  ASSERT_TRUE(field.ok()) << field.status().message();
+  std::copy(field->begin(), field->end(), plain.begin() + jet::kHeaderPassword);
   page0 = jet::ToggleHeaderMask(plain, format);
   std::copy(page0.begin(), page0.end(), bytes.begin());
   WriteBytes(file, bytes);

@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 // Writes `described` to dir/name; fails the test if the builder refuses.
 fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, const std::string& name);
 
+// A front-end whose one object is the link Partner to C:\MLQ\PARTNER.MDB.
+fs::path BuildPartnerFrontEnd(const fs::path& dir, const std::string& name);
+
 // A back-end with Partner and Artikli, without the tables named in
 // `missing`, and with a table T0001... for each of `extra` links.
 fs::path BuildBackEnd(const fs::path& dir, const std::string& name, dbbuilder::FormatVersion format,

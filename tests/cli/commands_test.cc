@@ -263,6 +263,32 @@ TEST(RelinkCommand, JsonForScripts) {
   EXPECT_EQ(ReadBytes(dir / "MLQ.mdb"), before);
 }
 
+// Output that does not reach standard output (a full disk) is a failure:
+// relink --json's output is the undo report, so a relink whose report was
+// lost says so and exits 1, though the link is stored; list the same.
+TEST(Commands, OutputThatCannotBeWrittenIsAFailure) {
+  SKIP_ON_WINDOWS("/dev/full");
+  TempDir dir;
+  const fs::path back = cli_test::BuildBackEnd(dir.path(), "PARTNER.MDB", FormatVersion::kJet4);
+  const fs::path front = cli_test::Build(dbbuilder::FrontEnd({}), dir.path(), "MLQ.mdb");
+  const std::string full = "vostrel-cli: could not write to standard output: No space left on device\n";
+  const struct {
+    const char* what;
+    std::string args;
+  } cases[] = {
+      {"relink --json", "relink --json MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " + ShellQuote(back.string())},
+      {"list", "list MLQ.mdb"},
+      {"list --json", "list --json MLQ.mdb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunResult r = testing_support::Run("( " + Cli() + " " + c.args + " >/dev/full )", dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, full);
+  }
+  EXPECT_EQ(cli_test::Links(front)["Partner"], ";DATABASE=" + back.string());
+}
+
 // A batch where some front-ends fail: each line on stderr names the file it
 // is about, so that 2>err.log of a long run tells which ones failed; an
 // error of no one file (a bad map entry) names none.
@@ -301,6 +327,40 @@ TEST(Commands, EveryErrorLineNamesItsFile) {
     ASSERT_EQ(lines.size(), c.starts.size()) << c.args << "\n" << r.err;
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].rfind(c.starts[i], 0), 0u) << c.args << "\n" << lines[i];
   }
+}
+
+// The header --version reads is made by the build, not by CMake's configure:
+// a commit made since is named by the next build, and an unchanged source
+// leaves the header as it was (nothing rebuilt).
+TEST(Commands, TheVersionNamesTheSourceAsBuilt) {
+  SKIP_ON_WINDOWS("git and cmake from the shell");
+  if (testing_support::Run("command -v git && command -v cmake").status != 0) GTEST_SKIP() << "git or cmake is missing";
+  TempDir dir;
+  const fs::path header = dir / "source_version.h";
+  const std::string git = "git -c user.name=t -c user.email=t@t -c commit.gpgsign=false ";
+  ASSERT_EQ(testing_support::Run(git + "init -q && " + git + "commit -q --allow-empty -m one", dir.path()).status, 0);
+  const std::string script = "cmake -DVERSION=1.00 -DSOURCE_DIR=" + ShellQuote(dir.path().string()) +
+                             " -DOUTPUT=" + ShellQuote(header.string()) + " -DGIT_EXECUTABLE=git -P " +
+                             ShellQuote((SourceDir() / "cmake/source_version.cmake").string());
+  auto revision = [&] {
+    const std::vector<uint8_t> bytes = ReadBytes(header);
+    const std::string text(bytes.begin(), bytes.end());
+    const std::string before = "kSourceRevision[] = \"";
+    const size_t at = text.find(before) + before.size();
+    return text.substr(at, text.find('"', at) - at);
+  };
+  auto head = [&] { return testing_support::Run("git rev-parse --short HEAD", dir.path()).out; };
+  ASSERT_EQ(testing_support::Run(script).status, 0);
+  const std::string first = revision();
+  EXPECT_EQ(first + "\n", head());
+  const auto written = fs::last_write_time(header);
+  fs::last_write_time(header, written - std::chrono::hours(1));
+  ASSERT_EQ(testing_support::Run(script).status, 0);
+  EXPECT_EQ(fs::last_write_time(header), written - std::chrono::hours(1)) << "written again unchanged";
+  ASSERT_EQ(testing_support::Run(git + "commit -q --allow-empty -m two", dir.path()).status, 0);
+  ASSERT_EQ(testing_support::Run(script).status, 0);
+  EXPECT_NE(revision(), first);
+  EXPECT_EQ(revision() + "\n", head());
 }
 
 TEST(Commands, UsageHelpAndVersion) {

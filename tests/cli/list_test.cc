@@ -99,9 +99,11 @@ TEST(ListCommand, EngineErrorsAndWrongUsage) {
        "vostrel-cli: " + d + "/text.mdb: Error 3343: Unrecognized database format '" + Native(d + "/text.mdb") + "'.\n"},
       // A drive no map here covers (Wine's C: would find the file there).
       {ShellQuote("Q:\\MLQ\\MLQ.mdb"), 1, "vostrel-cli: Q:\\MLQ\\MLQ.mdb: Error 3044: 'Q:\\MLQ\\MLQ.mdb' is not a valid path."},
-      {"", 2, "usage: vostrel-cli list"},
-      {"--frobnicate x.mdb", 2, "vostrel-cli list: unexpected argument '--frobnicate'"},
+      {"", 2, "vostrel-cli list: no database to list\n\nusage: vostrel-cli list"},
+      {"--frobnicate x.mdb", 2, "vostrel-cli list: unknown option '--frobnicate'"},
       {"a.mdb b.mdb", 2, "vostrel-cli list: unexpected argument 'b.mdb'"},
+      // After "--" a name that starts with "-" is a file, as for every command.
+      {"-- -f.mdb", 1, "vostrel-cli: -f.mdb: Error 3024: Could not find file '"},
   };
   for (const Case& c : cases) {
     RunResult r = List(c.args);

@@ -67,10 +67,13 @@ class HeldRecordLock {
 
 #endif
 
+// As the desktop program writes it: the machine NUL-padded, the user
+// padded with spaces; neither padding is part of the names shown.
 std::vector<uint8_t> LockFileOf(const std::vector<std::pair<std::string, std::string>>& sessions) {
   std::vector<uint8_t> bytes;
   for (const auto& [machine, user] : sessions) {
     std::vector<uint8_t> entry(64, 0);
+    std::memset(entry.data() + 32, ' ', 32);
     std::memcpy(entry.data(), machine.data(), machine.size());
     std::memcpy(entry.data() + 32, user.data(), user.size());
     bytes.insert(bytes.end(), entry.begin(), entry.end());
@@ -87,20 +90,14 @@ struct SessionScene {
   fs::path front, lock_file;
   SessionScene() {
     cli_test::BuildBackEnd(dir.path(), "nova/PARTNER.MDB", FormatVersion::kJet4);
-    dbbuilder::DatabaseSpec described = dbbuilder::FrontEnd({});
-    described.objects.resize(1);
-    dbbuilder::Link l;
-    l.name = "Partner";
-    l.database = "C:\\MLQ\\PARTNER.MDB";
-    l.foreign_name = "Partner";
-    described.AddLink(l);
-    front = cli_test::Build(described, dir.path(), "MLQ.mdb");
+    front = cli_test::BuildPartnerFrontEnd(dir.path(), "MLQ.mdb");
     lock_file = dir / "MLQ.LDB";  // found whatever the case of its extension
     WriteBytes(lock_file, LockFileOf({{"PC-ANA", "ana"}, {"RACUNOVODSTVO", "Bor"}}));
   }
   std::string BackEnd() const { return (dir / "nova" / "PARTNER.MDB").string(); }
-  RunResult Relink() const {
-    return testing_support::Run(Cli() + " relink MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
+  // `as`: what runs it (AsOrdinaryUser), before the command line.
+  RunResult Relink(const std::string& as = "") const {
+    return testing_support::Run(as + Cli() + " relink MLQ.mdb --from 'C:\\MLQ\\PARTNER.MDB' --to " +
                    ShellQuote(BackEnd()),
                dir.path());
   }
@@ -111,6 +108,8 @@ struct SessionScene {
     RunResult r = Relink();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, kLocked);
+    // Refused as a whole: the link's line says so, not "unchanged".
+    EXPECT_EQ(r.out, "MLQ.mdb\tPartner\tfailed: " + std::string(kLocked).substr(std::strlen("vostrel-cli: MLQ.mdb: ")));
     EXPECT_EQ(ReadBytes(front), before);
     RunResult check = testing_support::Run(Cli() + " check MLQ.mdb", dir.path());
     EXPECT_EQ(check.out.substr(0, check.out.find("MLQ.mdb\tPartner")),
@@ -192,6 +191,30 @@ TEST(Sessions, EveryLockFileCountsAndItsNamesCannotDriveTheTerminal) {
             "MLQ.mdb\t\topen by user 'ana' on machine 'PC-ANA'\n"
             "MLQ.mdb\t\topen by user 'Bor' on machine 'RACUNOVODSTVO'\n"
             "MLQ.mdb\t\topen by user 'eva\\nx' on machine 'PC\\u001b[2J'\n");
+}
+
+// A lock file the user running vostrel may not read (mode 600, another
+// owner) while a session holds its user lock: whether anyone has the
+// front-end open cannot be asked, so it is in use, and the error says why.
+TEST(Sessions, ALockFileThatCannotBeReadRefusesTheRelink) {
+  const std::optional<std::string> as_user = AsOrdinaryUser();
+  if (!as_user) GTEST_SKIP() << "running as root without setpriv: no user whom mode bits stop";
+  if (!RunningAsRoot()) GTEST_SKIP() << "needs a lock file of another owner: run as root";
+  SessionScene s;
+  OpenToEveryone(s.dir.path());
+  // The user may write the front-end and make its journal beside it.
+  fs::permissions(s.dir.path(), fs::perms::others_write, fs::perm_options::add);
+  fs::permissions(s.front, fs::perms::others_write, fs::perm_options::add);
+  fs::permissions(s.lock_file, fs::perms::owner_read | fs::perms::owner_write);
+  const auto front = ReadBytes(s.front);
+  HeldRecordLock held(s.lock_file, 1, 1);
+  RunResult r = s.Relink(*as_user);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Error 3260: Couldn't update; currently locked by another session. The lock file '"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("MLQ.LDB' could not be read (open "), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(s.front), front);
 }
 
 #endif  // _WIN32

@@ -1,5 +1,6 @@
 // Every real file of ../shared: the engine sees the catalog and the row
-// counts an independent reader saw, and refuses the password-protected ones.
+// counts an independent reader saw; the password-protected and encrypted
+// ones only with their password.
 #include <algorithm>
 
 #include "vostrel/database.h"
@@ -7,6 +8,7 @@
 #include "vostrel/error.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
+#include "jet/env_names.h"
 #include "tests/engine/manifest.h"
 #include "tests/support/support.h"
 
@@ -48,18 +50,21 @@ void CheckFolder(const std::string& folder) {
   for (const auto& [relative, m] : manifest) {
     SCOPED_TRACE(folder + "/" + relative);
     const fs::path file = dir / relative;
+    std::string connect;
     if (engine_test::HasDatabasePassword(relative, m)) {
-      try {
-        engine::DBEngine::Instance().OpenDatabase(file.string());
-        ADD_FAILURE() << "opened without its password";
-      } catch (const engine::EngineError& e) {
-        EXPECT_EQ(e.number(), 3031) << e.description();
-        EXPECT_EQ(e.description(), "Not a valid password.");
+      for (const char* wrong : {"", ";PWD=Password"}) {
+        try {
+          engine::DBEngine::Instance().OpenDatabase(jet::Env::Default(), file.string(), false, false, wrong);
+          ADD_FAILURE() << "opened with the password '" << wrong << "'";
+        } catch (const engine::EngineError& e) {
+          EXPECT_EQ(e.number(), 3031) << e.description();
+          EXPECT_EQ(e.description(), "Not a valid password.");
+        }
       }
-      continue;
+      connect = ";PWD=" + (m.password.empty() ? std::string("password") : m.password);  // as the README names it
     }
     try {
-      auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
+      auto db = engine::DBEngine::Instance().OpenDatabase(jet::Env::Default(), file.string(), false, false, connect);
       EXPECT_EQ(Seen(*db), Expected(m));
     } catch (const engine::EngineError& e) {
       ADD_FAILURE() << "Error " << e.number() << ": " << e.description();

@@ -118,6 +118,8 @@ std::vector<Raised> EveryError() {
       {"UnrecognizedFormat", [f] { return UnrecognizedFormat(f); }, {f}},
       {"CannotOpenDatabase", [] { return CannotOpenDatabase("MLQ.mdb"); }, {"MLQ.mdb"}},
       {"NotValidPassword", [] { return NotValidPassword(); }, {}},
+      {"UnsupportedEncryption", [f] { return UnsupportedEncryption(f, "standard AES encryption"); },
+       {f, "standard AES encryption"}},
       {"CannotOpenFile", [f] { return CannotOpenFile(f); }, {f}},
       {"JournalNameTaken", [f] { return JournalNameTaken(f, f + ".vostrel-journal"); }, {f, f + ".vostrel-journal"}},
       {"SourceTooLarge", [] { return SourceTooLarge("/etc/vostrel/map", 4194304); }, {"/etc/vostrel/map", "4194304"}},

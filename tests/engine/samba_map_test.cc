@@ -132,10 +132,10 @@ TEST_P(MisbehavingTestparm, LeavesTheOwnReadingAndSaysWhy) {
   std::vector<std::string> said;
   engine::SetNoticeHandler([&](const std::string& text) { said.push_back(text); });
   const auto start = std::chrono::steady_clock::now();
-  const engine::PathMap map = engine::LoadPathMap(engine::Env::Default(), s);
+  const std::vector<std::string> entries = SambaEntries(engine::LoadPathMap(engine::Env::Default(), s));
   const auto took = std::chrono::steady_clock::now() - start;
   engine::SetNoticeHandler(nullptr);
-  EXPECT_EQ(SambaEntries(map), (std::vector<std::string>{"\\\\STREZNIK\\baze /srv/baze", "\\\\localhost\\baze /srv/baze"}));
+  EXPECT_EQ(entries, (std::vector<std::string>{"\\\\STREZNIK\\baze /srv/baze", "\\\\localhost\\baze /srv/baze"}));
   EXPECT_LT(took, std::chrono::seconds(10));  // a hang guard, not a speed goal
   if (bad.said.empty()) {
     EXPECT_TRUE(said.empty()) << said.front();
@@ -186,7 +186,7 @@ TEST(SambaConfig, AHungTestparmIsStoppedWithWhatItStarted) {
   s.testparm = (dir / "testparm").string();
   s.testparm_timeout = std::chrono::milliseconds(300);
   engine::SetNoticeHandler([](const std::string&) {});
-  engine::LoadPathMap(engine::Env::Default(), s);
+  (void)engine::LoadPathMap(engine::Env::Default(), s).Entries();
   engine::SetNoticeHandler(nullptr);
   std::ifstream in(pid_file);
   std::string pid;
@@ -205,6 +205,44 @@ TEST(SambaConfig, TestparmIsGivenTheFileAsOneArgumentWithoutAShell) {
   s.testparm = (dir / "testparm").string();
   EXPECT_EQ(engine::LoadPathMap(engine::Env::Default(), s).ToLocal("\\\\localhost\\argumenti"),
             "/2|-s|" + conf.string());
+}
+
+// testparm is asked only when a share's path needs the map, and once for
+// as long as smb.conf and the files it includes stay as they were: a drive's
+// path, or a second map of the same process, does not start it again.
+TEST(SambaConfig, TestparmIsAskedOnlyForASharesPathAndAgainOnlyAfterAChange) {
+  SKIP_ON_WINDOWS("programs run as shell scripts");
+  TempDir dir;
+  const fs::path runs = dir / "runs", included = dir / "shares.conf";
+  Write(dir / "smb.conf", "[global]\n");
+  Write(included, "[baze]\n");
+  WriteProgram(dir / "testparm", "echo run >> '" + runs.string() + "'\nprintf '[global]\\ninclude = " +
+                                     included.string() + "\\n[baze]\\npath = /srv/baze\\n'\n");
+  engine::MapSources s;
+  s.smb_conf = (dir / "smb.conf").string();
+  s.testparm = (dir / "testparm").string();
+  auto asked = [&] {
+    std::ifstream in(runs);
+    int n = 0;
+    for (std::string line; std::getline(in, line);) ++n;
+    return n;
+  };
+  const std::string share = "\\\\localhost\\baze\\x.mdb";
+  engine::PathMap map = engine::LoadPathMap(engine::Env::Default(), s);
+  EXPECT_EQ(map.ToLocal("Z:\\x.mdb"), std::nullopt);
+  EXPECT_EQ(asked(), 0) << "asked for a drive's path";
+  EXPECT_EQ(map.ToLocal(share), "/srv/baze/x.mdb");
+  EXPECT_EQ(map.ToLocal(share), "/srv/baze/x.mdb");
+  EXPECT_EQ(asked(), 1);
+  EXPECT_EQ(engine::LoadPathMap(engine::Env::Default(), s).ToLocal(share), "/srv/baze/x.mdb");
+  EXPECT_EQ(asked(), 1) << "asked again with nothing changed";
+  for (const fs::path& changed : {dir / "smb.conf", included}) {
+    SCOPED_TRACE(changed.string());
+    const int before = asked();
+    Write(changed, "[global]\n# changed\n");
+    EXPECT_EQ(engine::LoadPathMap(engine::Env::Default(), s).ToLocal(share), "/srv/baze/x.mdb");
+    EXPECT_EQ(asked(), before + 1);
+  }
 }
 
 TEST(SambaConfig, ANamedConfigurationMustBeThereTheDefaultOneNeedNot) {

@@ -15,15 +15,6 @@ namespace {
 
 using namespace testing_support;
 
-int ErrorNumber(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const engine::EngineError& e) {
-    return e.number();
-  }
-  return 0;
-}
-
 // The front-end of a built fixture folder (see BuildFixture), in `dir`.
 std::string BuiltFront(const TempDir& dir, const std::string& folder) {
   return (BuildFixture(folder, dir.path()) / "MLQ.mdb").string();

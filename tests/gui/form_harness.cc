@@ -49,6 +49,17 @@ std::optional<QString> ScriptedPicker::PickFileToOpen(const QString& init_dir, c
   return path;
 }
 
+std::optional<std::string> ScriptedAsker::Ask(const std::string& database, bool again) {
+  script_->asks.push_back({database, again});
+  if (script_->answers.empty()) {
+    ADD_FAILURE() << "the password was asked for more often than the test expected";
+    return std::nullopt;
+  }
+  std::optional<std::string> answer = script_->answers.front();
+  script_->answers.pop_front();
+  return answer;
+}
+
 void FormTest::SetUp() {
   App();
   previous_cwd_ = fs::current_path();
@@ -72,8 +83,10 @@ std::unique_ptr<ui::LinkWindow> FormTest::MakeForm(const QString& argument_text,
                                                        std::optional<QString> application_directory) {
   ui::StartUp start_up{argument_text, application_directory.value_or(WorkDir())};
   auto script = picker_;
+  auto asker = asker_;
   return std::make_unique<ui::LinkWindow>(
-      start_up, report_, [script](QWidget*) { return std::make_unique<ScriptedPicker>(script); });
+      start_up, report_, [script](QWidget*) { return std::make_unique<ScriptedPicker>(script); },
+      [asker](QWidget*) { return std::make_unique<ScriptedAsker>(asker); });
 }
 
 std::unique_ptr<ui::LinkWindow> FormTest::LoadedForm(const QString& argument_text,

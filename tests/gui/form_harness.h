@@ -56,6 +56,25 @@ class ScriptedPicker : public ui::FilePicker {
   std::shared_ptr<PickerScript> script_;
 };
 
+// Answers the password dialog from a script: an empty answer is a Cancel.
+struct AskerScript {
+  struct Ask {
+    std::string database;
+    bool again;
+  };
+  std::deque<std::optional<std::string>> answers;
+  std::vector<Ask> asks;
+};
+
+class ScriptedAsker : public linkform::PasswordAsker {
+ public:
+  explicit ScriptedAsker(std::shared_ptr<AskerScript> script) : script_(std::move(script)) {}
+  std::optional<std::string> Ask(const std::string& database, bool again) override;
+
+ private:
+  std::shared_ptr<AskerScript> script_;
+};
+
 // A test that works in a built fixture folder, as the program's
 // working directory, and builds windows on it.
 class FormTest : public ::testing::Test {
@@ -67,7 +86,7 @@ class FormTest : public ::testing::Test {
   // and changes into it. Returns the folder.
   fs::path UseFixture(const std::string& name);
 
-  // A window with the report and picker doubles behind it; the application
+  // A window with the report, picker and password doubles behind it; the application
   // directory defaults to the working directory (which holds PARTNER.MDB).
   std::unique_ptr<ui::LinkWindow> MakeForm(const QString& argument_text = {},
                                                std::optional<QString> application_directory = {});
@@ -82,6 +101,7 @@ class FormTest : public ::testing::Test {
   fs::path previous_cwd_;
   RecordingReport report_;
   std::shared_ptr<PickerScript> picker_ = std::make_shared<PickerScript>();
+  std::shared_ptr<AskerScript> asker_ = std::make_shared<AskerScript>();
 };
 
 // Named controls of a window.

@@ -41,6 +41,9 @@ class MemFile final : public jet::File {
     return info;
   }
   jet::Result<std::optional<jet::HeldLock>> FindLock() override { return std::optional<jet::HeldLock>(); }
+  jet::Status Close() override { return jet::Status::Ok(); }
+  jet::Status LockRange(uint64_t, uint64_t, bool) override { return jet::Status::Ok(); }
+  jet::Status UnlockRange(uint64_t, uint64_t) override { return jet::Status::Ok(); }
   std::vector<uint8_t>& bytes() { return bytes_; }
 
  private:

@@ -112,7 +112,25 @@ class FaultFile final : public jet::File {
 
   jet::Result<std::optional<jet::HeldLock>> FindLock() override {
     if (env_.crashed_) return env_.CrashedStatus();
+    if (env_.lock_probes_fail_) return Status::Error(jet::Code::kIoError, "query locks of " + path_ + ": I/O error");
     return base_->FindLock();
+  }
+
+  // Not counted among the changing operations: what a close may fail to
+  // store is a write this env already counted.
+  Status Close() override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->Close();
+  }
+
+  Status LockRange(uint64_t start, uint64_t length, bool exclusive) override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->LockRange(start, length, exclusive);
+  }
+
+  Status UnlockRange(uint64_t start, uint64_t length) override {
+    if (env_.crashed_) return env_.CrashedStatus();
+    return base_->UnlockRange(start, length);
   }
 
   jet::Result<size_t> ReadUpTo(uint64_t offset, std::span<uint8_t> out) override {
@@ -141,6 +159,7 @@ Fault FaultEnv::Next(const std::string& what) {
   }
   ++operations_;
   log_.push_back(std::to_string(operations_) + ": " + what);
+  if (before_change_) before_change_(what);
   if (operations_ != fail_at_ || fault_ == Fault::kNone) return Fault::kNone;
   log_.back() += "  <- " + std::string(FaultName(fault_));
   if (fault_ == Fault::kCrash) crashed_ = true;

@@ -44,6 +44,10 @@ class FaultEnv final : public jet::Env {
   // fails as `fault`.
   void FailAt(uint64_t n, Fault fault);
 
+  // Runs `hook` before each changing operation (with its log line): what
+  // another process does at that instant.
+  void BeforeEachChange(std::function<void(const std::string& what)> hook) { before_change_ = std::move(hook); }
+
   uint64_t Operations() const { return operations_; }
   bool Crashed() const { return crashed_; }
   // One line per changing operation so far, for messages of failed tests.
@@ -87,6 +91,10 @@ class FaultEnv final : public jet::Env {
   std::vector<PowerCut> PowerCutStates(const std::vector<size_t>& tear_at, size_t limit = 0,
                                        uint64_t seed = 1) const;
 
+  // From now on every question for another process's record locks
+  // (File::FindLock) fails as on a failing disk or server.
+  void FailLockProbes() { lock_probes_fail_ = true; }
+
   // From now on every file reports another device and inode than the file
   // system's: the same files seen after a remount on another device, or
   // copied with their folder to another disk.
@@ -102,6 +110,7 @@ class FaultEnv final : public jet::Env {
   jet::Result<std::string> RealPath(const std::string& path) override;
   jet::Result<std::string> CurrentDir() override;
   jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
+  jet::Result<std::string> HostName() override { return base_.HostName(); }
 
  private:
   friend class FaultFile;
@@ -132,8 +141,10 @@ class FaultEnv final : public jet::Env {
   Fault fault_ = Fault::kNone;
   bool crashed_ = false;
   bool remounted_ = false;
+  bool lock_probes_fail_ = false;
   std::map<std::string, Tracked> tracked_;
   std::vector<std::string> log_;
+  std::function<void(const std::string&)> before_change_;
 };
 
 }  // namespace testing_support

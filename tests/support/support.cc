@@ -1,5 +1,7 @@
 #include "tests/support/support.h"
 
+#include "vostrel/error.h"
+
 #ifdef _WIN32
 #include <process.h>
 #else
@@ -15,6 +17,15 @@
 #include <sstream>
 
 namespace testing_support {
+
+int ErrorNumber(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const engine::EngineError& e) {
+    return e.number();
+  }
+  return 0;
+}
 
 fs::path SharedDir() {
   // The environment may name another folder (a missing one shows what a

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,6 +89,20 @@ struct RunResult {
 // the arguments of one program, and a command only a shell can run fails
 // with 127.
 RunResult Run(const std::string& command, const fs::path& cwd = {});
+
+#ifndef _WIN32
+// Runs a command line through /bin/sh on a pseudo-terminal of its own (its
+// standard input, output and error), as a person at a terminal would: each
+// time the output shows `prompt` once more, the next of `answers` is typed
+// with a line end; once they are used up, an end of input (^D). `out` holds
+// all the terminal showed, standard output and error together. Gives up
+// after 60 seconds.
+RunResult RunOnTerminal(const std::string& command, const fs::path& cwd, const std::string& prompt,
+                        std::vector<std::string> answers);
+#endif
+
+// The number of the EngineError `f` throws; 0 where it throws none.
+int ErrorNumber(const std::function<void()>& f);
 
 // Single-quotes a string for /bin/sh (and for the Windows runner).
 std::string ShellQuote(const std::string& s);

@@ -17,6 +17,10 @@
 #include "tests/cli/built.h"
 #include "tests/support/desktop_session.h"
 #include "tests/support/support.h"
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 
 namespace {
 
@@ -85,10 +89,12 @@ Box FindMessageBox(int seconds) {
   Box box;
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (std::chrono::steady_clock::now() < until) {
+    // The box is found as soon as it exists; its text comes with its
+    // children, a moment later on a busy machine.
     box.window = ::FindWindowW(L"#32770", L"vostrel");
     if (box.window) {
       ::EnumChildWindows(box.window, &LongestStatic, reinterpret_cast<LPARAM>(&box));
-      return box;
+      if (!box.text.empty()) return box;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
@@ -306,6 +312,60 @@ TEST(Window, ASessionOfTheDesktopProgramRefusesTheRelink) {
   ::PostMessageW(box.window, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(run.Wait(30), 1);
   EXPECT_EQ(ReadBytes(s.front), before);
+}
+
+// A protected front-end: the password dialog comes, captioned "Geslo"; a
+// wrong password asks again, the right one relinks; a Cancel is the 3031
+// box and the file unchanged.
+TEST(Window, AsksForTheFrontEndsPassword) {
+  if (!fs::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built";
+  constexpr int kField = 100;  // the dialog's masked field
+  auto find_dialog = [](int seconds) {
+    HWND dialog = nullptr;
+    WaitUntil([&] { return (dialog = ::FindWindowW(L"#32770", L"Geslo")) != nullptr; }, seconds);
+    return dialog;
+  };
+  auto prompt_of = [](HWND dialog) {
+    Box box;
+    ::EnumChildWindows(dialog, &LongestStatic, reinterpret_cast<LPARAM>(&box));
+    return box.text;
+  };
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancel" : "wrong, then right");
+    Scene s;
+    cli_test::SetDatabasePassword(s.front, "Skriv-no7");
+    const std::vector<uint8_t> before = ReadBytes(s.front);
+    const std::string folder = Utf8(s.back_folder);
+    Started run;
+    StartWindow(run, "\"" + folder + "\"", s.dir.path());
+    ASSERT_TRUE(run.ok);
+    HWND dialog = find_dialog(60);
+    ASSERT_NE(dialog, nullptr) << "no password dialog came";
+    EXPECT_NE(prompt_of(dialog).find("MLQ.mdb"), std::string::npos) << prompt_of(dialog);
+    EXPECT_NE(::GetWindowLongW(::GetDlgItem(dialog, kField), GWL_STYLE) & ES_PASSWORD, 0);
+    if (cancel) {
+      ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+      const Box box = FindMessageBox(60);
+      ASSERT_NE(box.window, nullptr) << "no message box came";
+      EXPECT_NE(box.text.find("3031"), std::string::npos) << box.text;
+      ::PostMessageW(box.window, WM_COMMAND, IDOK, 0);
+      EXPECT_EQ(run.Wait(30), 1);
+      EXPECT_EQ(ReadBytes(s.front), before);
+      continue;
+    }
+    ::SetDlgItemTextW(dialog, kField, L"narobe");
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, 30));
+    dialog = find_dialog(30);
+    ASSERT_NE(dialog, nullptr) << "a wrong password was not asked for again";
+    EXPECT_EQ(prompt_of(dialog).rfind("Geslo ni pravilno.", 0), 0u) << prompt_of(dialog);
+    ::SetDlgItemTextW(dialog, kField, L"Skriv-no7");
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.Wait(60), 0);
+    auto db = engine::DBEngine::Instance().OpenDatabase(s.front.string(), false, true, ";PWD=Skriv-no7");
+    EXPECT_EQ(db->TableDefs().Item("Partner").Connect(), ";DATABASE=" + folder + "\\PARTNER.MDB");
+    db->Close();
+  }
 }
 
 }  // namespace

@@ -17,7 +17,11 @@
 #include "engine/relink.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
+#include "jet/catalog.h"
+#include "jet/data_page.h"
+#include "jet/format.h"
 #include "jet/journal.h"
+#include "jet/table_writer.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
@@ -34,6 +38,7 @@ struct CrashCase {
   bool shared;
   // Makes the front-end and its back-end in dir; returns the front-end and the links to store.
   std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDir&)> make;
+  std::optional<std::string> password = std::nullopt;  // an encrypted front-end's
 };
 
 // What a failing case is, as its description rather than its bytes.
@@ -90,6 +95,14 @@ std::vector<CrashCase> CrashCases() {
   dbbuilder::FrontEndOptions grows;
   grows.links = {{"Partner", "C:\\a"}, {"Artikli", "C:\\a"}};
   grows.partner_fills_page = true;
+  // Encrypted ACE front-ends: the journal keeps their pages as stored. A
+  // small spin count: the cuts open the file hundreds of times.
+  auto encrypted = [](jet::AceEncryptionKind kind) {
+    dbbuilder::FrontEndOptions o;
+    o.format = dbbuilder::FormatVersion::kAce14;
+    o.encryption = dbbuilder::Encryption{"geslo", kind, 1000};
+    return Built(o, 100);
+  };
   auto moves = [grows](const TempDir& dir) {
     fs::path f = dir / "MLQ.mdb";
     EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(grows), f.string()).ok());
@@ -105,18 +118,23 @@ std::vector<CrashCase> CrashCases() {
       {"a row moved to another page", false, BuiltFixture("v2003-big", {"Partner"})},
       {"two links at once, one a long value", false, Built(ace_out_of_row, 600)},
       {"Jet3, a full page, long values, two links", false, Built(jet3_full, 1000)},
+      {"an agile-encrypted ACE file", false, encrypted(jet::AceEncryptionKind::kAgile), "geslo"},
+      {"an RC4-encrypted ACE file", false, encrypted(jet::AceEncryptionKind::kRc4CryptoApi), "geslo"},
   };
 }
 
-std::string LinkOf(const fs::path& file, const std::string& table) {
-  auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
+std::string LinkOf(const fs::path& file, const std::string& table,
+                   const std::optional<std::string>& password = std::nullopt) {
+  auto db = engine::DBEngine::Instance().OpenDatabase(jet::Env::Default(), file.string(), false, false,
+                                                      password ? ";PWD=" + *password : "");
   return db->TableDefs().Item(table).Connect();
 }
 
 // Makes the change uncut: the number of changing operations it takes.
-uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkRequest>& links) {
+uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkRequest>& links,
+                      const std::optional<std::string>& password = std::nullopt) {
   FaultEnv env;
-  auto db = engine::OpenDatabaseImpl(env, front.string());
+  auto db = engine::OpenDatabaseImpl(env, front.string(), password);
   const uint64_t at_open = env.Operations();
   engine::StoreLinks(*db, env, links, kNow);
   return env.Operations() - at_open;
@@ -126,9 +144,10 @@ uint64_t OperationsOf(const fs::path& front, const std::vector<engine::LinkReque
 // of its changing operations failing as `fault` (the process then goes on
 // or, after a crash, is as good as gone). Whether the relink returned.
 bool RelinkCutAt(FaultEnv& env, const fs::path& front, const std::vector<uint8_t>& before,
-                 const std::vector<engine::LinkRequest>& links, uint64_t n, Fault fault = Fault::kCrash) {
+                 const std::vector<engine::LinkRequest>& links, uint64_t n, Fault fault = Fault::kCrash,
+                 const std::optional<std::string>& password = std::nullopt) {
   WriteBytes(front, before);
-  auto db = engine::OpenDatabaseImpl(env, front.string());
+  auto db = engine::OpenDatabaseImpl(env, front.string(), password);
   env.FailAt(env.Operations() + n, fault);
   try {
     engine::StoreLinks(*db, env, links, kNow);
@@ -149,13 +168,13 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
   const std::vector<engine::LinkRequest> links = made.second;
   const auto before = ReadBytes(front);
   std::vector<std::string> old_links;
-  for (const auto& l : links) old_links.push_back(LinkOf(front, l.table));
+  for (const auto& l : links) old_links.push_back(LinkOf(front, l.table, c.password));
 
   // The change uncut, counting the operations it makes.
-  const uint64_t operations = OperationsOf(front, links);
+  const uint64_t operations = OperationsOf(front, links, c.password);
   const auto after = ReadBytes(front);
   ASSERT_NE(after, before);
-  for (const auto& l : links) ASSERT_EQ(LinkOf(front, l.table), l.link);
+  for (const auto& l : links) ASSERT_EQ(LinkOf(front, l.table, c.password), l.link);
 
   // What the disk holds after the cut: everything written (the process was
   // killed), only what was synced (the power went), or what was synced plus
@@ -177,7 +196,7 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
     // change returned; it must be there.
     for (uint64_t n = 1; n <= operations + 1; ++n) {
       FaultEnv env;
-      const bool returned = RelinkCutAt(env, front, before, links, n, kind.fault);
+      const bool returned = RelinkCutAt(env, front, before, links, n, kind.fault, c.password);
       const char* power = "";
       switch (kind.power) {
         case Power::kStays: break;
@@ -205,7 +224,7 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
 
       // The next open plays back or removes the journal.
       std::vector<std::string> now;
-      for (const auto& l : links) now.push_back(LinkOf(front, l.table));
+      for (const auto& l : links) now.push_back(LinkOf(front, l.table, c.password));
       EXPECT_FALSE(fs::exists(jet::JournalPath(front.string()))) << trace;
       const auto bytes = ReadBytes(front);
       if (returned) {
@@ -239,7 +258,7 @@ TEST_P(RelinkCrash, EveryPowerCutStateRecoversTheOldFileOrTheNew) {
   const fs::path& front = made.first;
   const std::vector<engine::LinkRequest>& links = made.second;
   const auto before = ReadBytes(front);
-  const uint64_t operations = OperationsOf(front, links);
+  const uint64_t operations = OperationsOf(front, links, c.password);
   const auto after = ReadBytes(front);
   const char* mode = std::getenv("VOSTREL_POWER_CUT");
   const bool full = mode && std::string(mode) == "full";
@@ -257,7 +276,7 @@ TEST_P(RelinkCrash, EveryPowerCutStateRecoversTheOldFileOrTheNew) {
   };
   for (uint64_t n = 1; n <= operations + 1; ++n) {
     FaultEnv env;
-    (void)RelinkCutAt(env, front, before, links, n);
+    (void)RelinkCutAt(env, front, before, links, n, Fault::kCrash, c.password);
     for (const auto& cut : env.PowerCutStates(tears, full ? 0 : 3, n)) {
       const std::string trace = "cut at " + std::to_string(n) + " of " + std::to_string(operations) + ": " + cut.description;
       env.LosePower(cut);
@@ -286,22 +305,37 @@ INSTANTIATE_TEST_SUITE_P(Cuts, RelinkCrash, ::testing::ValuesIn(CrashCases()),
 // Each link's back-end path as an outside reader sees it, by table name, or
 // why the reader could not read the file.
 using OutsideLinks = std::map<std::string, std::string>;
+// How often an outside reader lists each table of the catalog.
+using TableCounts = std::map<std::string, int>;
 
-std::variant<OutsideLinks, std::string> MdbReaderLinks(const fs::path& file) {
+struct OutsideCatalog {
+  TableCounts counts;
+  OutsideLinks links;
+};
+
+std::variant<OutsideCatalog, std::string> MdbReaderCatalog(const fs::path& file) {
   RunResult r = Run("node " + ShellQuote((SourceDir() / "tools/oracle/catalog.mjs").string()) + " " +
                     ShellQuote(file.string()));
   if (r.status != 0) return "mdb-reader: " + r.err.substr(0, 300);
-  OutsideLinks links;
+  OutsideCatalog catalog;
   for (size_t at = 0, end; at < r.out.size(); at = end + 1) {
     end = std::min(r.out.find('\n', at), r.out.size());
+    if (end == at) continue;
     std::vector<std::string> f;
     for (size_t p = at, tab; p <= end; p = tab + 1) {
       tab = std::min(r.out.find('\t', p), end);
       f.push_back(r.out.substr(p, tab - p));
     }
-    if (f.size() >= 4 && f[1] == "6") links[f[0]] = f[3] == "-" ? "" : f[3].substr(1);
+    ++catalog.counts[f[0]];
+    if (f.size() >= 4 && f[1] == "6") catalog.links[f[0]] = f[3] == "-" ? "" : f[3].substr(1);
   }
-  return links;
+  return catalog;
+}
+
+std::variant<OutsideLinks, std::string> MdbReaderLinks(const fs::path& file) {
+  auto read = MdbReaderCatalog(file);
+  if (const auto* failed = std::get_if<std::string>(&read)) return *failed;
+  return std::get<OutsideCatalog>(read).links;
 }
 
 std::variant<OutsideLinks, std::string> MdbToolsLinks(const fs::path& file) {
@@ -376,72 +410,78 @@ TEST(RelinkCrash, EveryCutReadsWholeToOutsideReaders) {
 
 namespace {
 
-// How often an outside reader lists each table of the catalog, or why it
-// could not read the file.
-using TableCounts = std::map<std::string, int>;
-
 std::variant<TableCounts, std::string> OutsideTableCounts(const fs::path& file) {
-  RunResult r = Run("node " + ShellQuote((SourceDir() / "tools/oracle/catalog.mjs").string()) + " " +
-                    ShellQuote(file.string()));
-  if (r.status != 0) return "mdb-reader: " + r.err.substr(0, 300);
-  TableCounts counts;
-  for (size_t at = 0, end; at < r.out.size(); at = end + 1) {
-    end = std::min(r.out.find('\n', at), r.out.size());
-    const std::string line = r.out.substr(at, end - at);
-    if (!line.empty()) ++counts[line.substr(0, line.find('\t'))];
-  }
-  return counts;
+  auto read = MdbReaderCatalog(file);
+  if (const auto* failed = std::get_if<std::string>(&read)) return *failed;
+  return std::get<OutsideCatalog>(read).counts;
 }
 
-// A many-link relink (215 links of a 1,500-link catalog) killed at its page
-// writes: before vostrel opens the file again, an outside reader lists every
-// table exactly once. Links may be old or new, some of each: a change of many
-// pages reaches the file page by page.
-TEST(RelinkCrash, NoKillShowsATableTwiceOrNotAtAll) {
-  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed";
-  TempDir dir;
+// A relink of 215 links of a 1,500-link catalog, and the page writes to the
+// front-end it makes: the operations to cut at.
+struct ManyLinks {
+  fs::path front;
+  std::vector<engine::LinkRequest> links;
+  std::vector<uint8_t> before;
+  std::vector<uint64_t> page_writes;
+};
+
+ManyLinks MakeManyLinks(const TempDir& dir) {
+  ManyLinks m;
   dbbuilder::FrontEndOptions options;
   options.extra_links = 1500;
-  const fs::path front = dir / "MLQ.mdb";
-  ASSERT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), front.string()).ok());
+  m.front = dir / "MLQ.mdb";
+  EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), m.front.string()).ok());
   dbbuilder::DatabaseSpec back = dbbuilder::BackEnd(options.format);
-  std::vector<engine::LinkRequest> links;
   const fs::path back_path = dir / "novo" / std::string(60, 'n') / "PARTNER.MDB";
   for (int i = 1; i <= 215; ++i) {
     char table[16];
     std::snprintf(table, sizeof table, "T%04d", i * 6 + 1);
     back.AddTable(dbbuilder::Table{table, {dbbuilder::MakeColumn("ID", dbbuilder::ColumnType::kLong)}, {}, {}});
-    links.push_back({table, ";DATABASE=" + back_path.string()});
+    m.links.push_back({table, ";DATABASE=" + back_path.string()});
   }
   fs::create_directories(back_path.parent_path());
-  ASSERT_TRUE(dbbuilder::WriteDatabase(back, back_path.string()).ok());
-  const auto before = ReadBytes(front);
-  const auto expected = OutsideTableCounts(front);
-  ASSERT_TRUE(std::holds_alternative<TableCounts>(expected)) << std::get<std::string>(expected);
+  EXPECT_TRUE(dbbuilder::WriteDatabase(back, back_path.string()).ok());
+  m.before = ReadBytes(m.front);
+  FaultEnv env;
+  auto db = engine::OpenDatabaseImpl(env, m.front.string());
+  const uint64_t at_open = env.Operations();
+  engine::StoreLinks(*db, env, m.links, kNow);
+  for (const auto& line : env.Log())
+    if (line.find(": write " + m.front.string() + " at ") != std::string::npos)
+      m.page_writes.push_back(std::stoull(line.substr(0, line.find(':'))) - at_open);
+  size_t syncs = 0;
+  for (const auto& line : env.Log()) syncs += line.find(": sync") != std::string::npos;
+  std::cout << "the relink of " << m.links.size() << " links: " << m.page_writes.size() << " page writes, " << syncs
+            << " syncs\n";
+  WriteBytes(m.front, m.before);
+  return m;
+}
 
-  // The page writes to the front-end: the operations to cut at.
-  std::vector<uint64_t> page_writes;
-  {
-    FaultEnv env;
-    auto db = engine::OpenDatabaseImpl(env, front.string());
-    const uint64_t at_open = env.Operations();
-    engine::StoreLinks(*db, env, links, kNow);
-    for (const auto& line : env.Log())
-      if (line.find(": write " + front.string()) != std::string::npos)
-        page_writes.push_back(std::stoull(line.substr(0, line.find(':'))) - at_open);
-  }
+bool FullWalk() {
   const char* mode = std::getenv("VOSTREL_POWER_CUT");
-  const bool full = mode && std::string(mode) == "full";
+  return mode && std::string(mode) == "full";
+}
+
+// The relink killed at its page writes: before vostrel opens the file again,
+// an outside reader lists every table exactly once. Links may be old or new,
+// some of each: a change of many pages reaches the file page by page.
+TEST(RelinkCrash, NoKillShowsATableTwiceOrNotAtAll) {
+  if (!HaveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed";
+  TempDir dir;
+  const ManyLinks m = MakeManyLinks(dir);
+  const auto expected = OutsideTableCounts(m.front);
+  ASSERT_TRUE(std::holds_alternative<TableCounts>(expected)) << std::get<std::string>(expected);
+  const std::vector<uint64_t>& page_writes = m.page_writes;
   int cuts = 0, listed_once = 0;
   for (size_t i = 0; i < page_writes.size(); ++i) {
     // A sample in the normal run: the first writes, and every 40th.
-    if (!full && i >= 12 && i % 40 != 0) continue;
+    if (!FullWalk() && i >= 12 && i % 40 != 0) continue;
     {
       FaultEnv env;
-      (void)RelinkCutAt(env, front, before, links, page_writes[i] + 1);  // killed after the (i+1)th page write
+      (void)RelinkCutAt(env, m.front, m.before, m.links, page_writes[i] + 1);  // killed after the (i+1)th page write
     }
     ++cuts;
-    const auto seen = OutsideTableCounts(front);
+    const auto seen = OutsideTableCounts(m.front);
     if (const auto* failed = std::get_if<std::string>(&seen)) {
       ADD_FAILURE() << "killed after page write " << i + 1 << " of " << page_writes.size() << ": " << *failed;
       continue;
@@ -457,35 +497,116 @@ TEST(RelinkCrash, NoKillShowsATableTwiceOrNotAtAll) {
   }
   std::cout << listed_once << " of " << cuts << " kills (of " << page_writes.size()
             << " page writes) list every table once to mdb-reader\n";
+}
 
-  // After a power cut an outside reader may see worse: writes reach the disk
-  // in any order, and a row may point at a long value that did not. Only
-  // measured (VOSTREL_OUTSIDE_POWER_CUTS=N states), for docs/architecture.md.
-  const char* measure = std::getenv("VOSTREL_OUTSIDE_POWER_CUTS");
-  if (!measure) return;
-  std::map<std::string, int> tally;
-  const int states = std::atoi(measure);
-  for (int k = 0; k < states; ++k) {
-    const uint64_t n = page_writes[static_cast<size_t>(k * 7919) % page_writes.size()] + 1;
-    FaultEnv env;
-    (void)RelinkCutAt(env, front, before, links, n);
-    env.LosePower(env.PowerCutStates({1, 513, 2048}, 1, static_cast<uint64_t>(k) + 1).front());
-    const auto seen = OutsideTableCounts(front);
-    if (std::holds_alternative<std::string>(seen)) {
-      ++tally["the reader fails"];
-      continue;
-    }
-    const auto& counts = std::get<TableCounts>(seen);
-    const auto& want = std::get<TableCounts>(expected);
-    bool twice = false, missing = false;
-    for (const auto& [name, count] : want) {
-      const auto it = counts.find(name);
-      missing = missing || it == counts.end();
-      twice = twice || (it != counts.end() && it->second > 1);
-    }
-    ++tally[twice ? "a table twice" : missing ? "a table missing" : "every table once"];
+// What an outside reader makes of the file a power cut left.
+enum class Outside { kWhole, kUnreadable, kTableTwiceOrMissing, kLinkNeitherOldNorNew };
+
+const char* OutsideName(Outside o) {
+  switch (o) {
+    case Outside::kWhole: return "every table once, each link old or new";
+    case Outside::kUnreadable: return "unreadable";
+    case Outside::kTableTwiceOrMissing: return "a table twice or missing";
+    case Outside::kLinkNeitherOldNorNew: return "a link neither old nor new";
   }
-  for (const auto& [what, count] : tally) std::cout << what << ": " << count << " of " << states << " power cuts\n";
+  return "";
+}
+
+// The page of `file` whose write `cut` tore, as the change has it: "" when
+// none was torn, else what the page is (its type, and for a data page its
+// owner: the catalog, long values or another table).
+std::string TornPage(const FaultEnv& env, const FaultEnv::PowerCut& cut, const fs::path& file,
+                     const std::vector<uint8_t>& after) {
+  const auto landed = cut.landed.find(file.string());
+  if (landed == cut.landed.end() || landed->second.torn_bytes == SIZE_MAX) return "";
+  // The file's unsynced writes, whose index the landing names: those after its last sync.
+  std::vector<uint64_t> offsets;
+  const std::string write = ": write " + file.string() + " at ", sync = ": sync " + file.string();
+  for (const auto& line : env.Log()) {
+    if (line.ends_with(sync)) offsets.clear();  // not the journal's, whose name begins with the file's
+    if (const size_t at = line.find(write); at != std::string::npos)
+      offsets.push_back(std::stoull(line.substr(at + write.size())));
+  }
+  const uint64_t offset = offsets.at(landed->second.changes.back());
+  const jet::Format& f = jet::kJet4Format;
+  if (offset + f.page_size > after.size()) return "past the end";
+  const jet::Bytes page = jet::Bytes(after).subspan(offset, f.page_size);
+  if (auto data = jet::ParseDataPage(page, f); data.ok())
+    return data->owner == jet::kCatalogPage       ? "a catalog page"
+           : data->owner == jet::kLongValueOwner ? "a long value page"
+                                                  : "a data page of another owner";
+  return page[jet::kPageTypeByte] == jet::kPageUsageMap ? "a usage map page"
+                                                        : "a page of type " + std::to_string(page[0]);
+}
+
+// The relink cut by a power cut after one of its page writes, the disk
+// holding any subset of the unsynced writes, the last of them maybe torn:
+// mdb-reader and mdbtools read the file as the cut left it, before any
+// recovery. Every state whose writes landed whole reads whole to both; a
+// state whose last write landed torn may not where the torn page is one
+// whose rows the change lays out again (docs/reliability.md). A sample of
+// 30 states (VOSTREL_OUTSIDE_POWER_CUTS=N for N, VOSTREL_POWER_CUT=full for
+// 300), counted.
+TEST(RelinkCrash, PowerCutStatesReadWholeToOutsideReaders) {
+  if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
+  TempDir dir;
+  const ManyLinks m = MakeManyLinks(dir);
+  const auto expected = MdbReaderCatalog(m.front);
+  ASSERT_TRUE(std::holds_alternative<OutsideCatalog>(expected)) << std::get<std::string>(expected);
+  const OutsideCatalog& old = std::get<OutsideCatalog>(expected);
+  std::map<std::string, std::string> new_path;
+  for (const auto& l : m.links) new_path[l.table] = l.link.substr(l.link.find('=') + 1);
+
+  const char* measure = std::getenv("VOSTREL_OUTSIDE_POWER_CUTS");
+  const int states = measure ? std::atoi(measure) : FullWalk() ? 300 : 30;
+  std::vector<uint8_t> after;
+  {
+    FaultEnv env;
+    (void)RelinkCutAt(env, m.front, m.before, m.links, UINT64_MAX);
+    after = ReadBytes(m.front);
+  }
+  std::map<std::pair<Outside, std::string>, int> tally;  // by outcome and the page the cut tore
+  for (int k = 0; k < states; ++k) {
+    const uint64_t n = m.page_writes[static_cast<size_t>(k * 7919) % m.page_writes.size()] + 1;
+    FaultEnv env;
+    (void)RelinkCutAt(env, m.front, m.before, m.links, n);
+    const FaultEnv::PowerCut cut = env.PowerCutStates({1, 513, 2048}, 1, static_cast<uint64_t>(k) + 1).front();
+    env.LosePower(cut);
+    const std::string torn = TornPage(env, cut, m.front, after);
+
+    Outside outcome = Outside::kWhole;
+    std::string why;
+    const auto catalog = MdbReaderCatalog(m.front);
+    const auto tools = MdbToolsLinks(m.front);
+    if (const auto* failed = std::get_if<std::string>(&catalog)) {
+      outcome = Outside::kUnreadable, why = *failed;
+    } else if (const auto* failed = std::get_if<std::string>(&tools)) {
+      outcome = Outside::kUnreadable, why = *failed;
+    } else {
+      const OutsideCatalog& now = std::get<OutsideCatalog>(catalog);
+      if (now.counts != old.counts) outcome = Outside::kTableTwiceOrMissing;
+      for (const OutsideLinks* seen : {&now.links, &std::get<OutsideLinks>(tools)}) {
+        for (const auto& [table, path] : old.links) {
+          const auto it = seen->find(table);
+          const auto relinked = new_path.find(table);
+          const bool old_or_new = it != seen->end() && (it->second == path || (relinked != new_path.end() &&
+                                                                                it->second == relinked->second));
+          if (!old_or_new && outcome == Outside::kWhole) {
+            outcome = Outside::kLinkNeitherOldNorNew;
+            why = table + " reads as " + (it == seen->end() ? "nothing" : it->second.substr(0, 80));
+          }
+        }
+      }
+    }
+    ++tally[{outcome, torn}];
+    if (torn.empty())
+      EXPECT_EQ(outcome, Outside::kWhole) << OutsideName(outcome) << ": " << why << "\npower cut after operation " << n
+                                          << ": " << cut.description;
+  }
+  for (const auto& [what, count] : tally)
+    std::cout << OutsideName(what.first) << ", " << (what.second.empty() ? "every write whole" : what.second + " torn")
+              << ": " << count
+              << " of " << states << " power cuts\n";
 }
 
 }  // namespace
@@ -515,6 +636,7 @@ class OverlappedEnv final : public jet::Env {
   jet::Result<std::string> RealPath(const std::string& path) override { return base_.RealPath(path); }
   jet::Result<std::string> CurrentDir() override { return base_.CurrentDir(); }
   jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
+  jet::Result<std::string> HostName() override { return base_.HostName(); }
   int torn_reads = 0;
 
  private:
@@ -534,6 +656,11 @@ class OverlappedEnv final : public jet::Env {
     jet::Status Unlock() override { return base_->Unlock(); }
     jet::Result<jet::FileInfo> Stat() override { return base_->Stat(); }
     jet::Result<std::optional<jet::HeldLock>> FindLock() override { return base_->FindLock(); }
+    jet::Status Close() override { return base_->Close(); }
+    jet::Status LockRange(uint64_t start, uint64_t length, bool exclusive) override {
+      return base_->LockRange(start, length, exclusive);
+    }
+    jet::Status UnlockRange(uint64_t start, uint64_t length) override { return base_->UnlockRange(start, length); }
 
    private:
     OverlappedEnv& env_;

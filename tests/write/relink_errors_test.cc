@@ -184,6 +184,37 @@ TEST(RelinkErrors, AFileLockedByAnotherWriter) {
   EXPECT_EQ(def.Connect(), ";DATABASE=" + s.back.string());
 }
 
+// Where the system cannot be asked whether a session holds the file or its
+// lock file, the file counts as in use: 3260, saying which could not be
+// read, and nothing written.
+TEST(RelinkErrors, AFailingLockProbeCountsAsASession) {
+  for (const bool with_lock_file : {false, true}) {
+    SCOPED_TRACE(with_lock_file ? "with a lock file" : "without a lock file");
+    Scene s;
+    if (with_lock_file) WriteBytes(s.dir / "MLQ.ldb", std::vector<uint8_t>(64, 0));
+    const auto before = ReadBytes(s.front);
+    FaultEnv env;
+    auto db = engine::OpenDatabaseImpl(env, s.front.string());
+    db->env = &env;
+    env.FailLockProbes();
+    try {
+      engine::StoreLinks(*db, env, {{"Partner", ";DATABASE=" + s.back.string()}}, 45000.5);
+      ADD_FAILURE() << "no error";
+    } catch (const engine::EngineError& e) {
+      EXPECT_EQ(e.number(), engine::kErrLockedByUser);
+      std::string want = "Couldn't update; currently locked by another session. The locks held on '" + db->path +
+                         "' could not be read (query locks of " + db->path + ": I/O error).";
+      if (with_lock_file) {
+        const std::string lock = (fs::path(db->path).parent_path() / "MLQ.ldb").string();
+        want += " The lock file '" + lock + "' could not be read (query locks of " + lock + ": I/O error).";
+      }
+      EXPECT_EQ(e.description(), want);
+    }
+    db->Close();
+    EXPECT_EQ(ReadBytes(s.front), before);
+  }
+}
+
 // A read-only file, and a file in a read-only folder (where the journal
 // cannot be made): 3027, through the command line as a user who may not
 // write there (root writes anywhere, so a root test drops to nobody). A file

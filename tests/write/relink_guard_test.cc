@@ -17,6 +17,7 @@
 #include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/journal.h"
+#include "jet/session_locks.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/support.h"
 #include "tests/write/built_pair.h"
@@ -224,6 +225,42 @@ TEST(RelinkGuard, AJournalIsNotPlayedBackOntoAnotherFile) {
   }
 }
 
+// A journal of another file that cannot be moved aside (the rename fails)
+// stays where this file's own journal goes: the open fails, saying why,
+// rather than go on to a change that would write over it.
+TEST(RelinkGuard, AJournalThatCannotBeSetAsideStopsTheOpen) {
+  Built b;
+  const fs::path other = b.dir / "other.mdb";
+  dbbuilder::FrontEndOptions other_options;
+  other_options.extra_links = 3;
+  ASSERT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(other_options), other.string()).ok());
+  {
+    FaultEnv env;
+    auto db = engine::OpenDatabaseImpl(env, b.front.string());
+    env.FailAt(env.Operations() + 5, Fault::kCrash);  // the journal written, then the first page write
+    EXPECT_THROW(engine::StoreLinks(*db, env, b.Links(), kNow), engine::EngineError);
+  }
+  const std::string journal = jet::JournalPath(b.front.string());
+  const auto journal_bytes = ReadBytes(journal);
+  const auto replacement = ReadBytes(other);
+  WriteBytes(b.front, replacement);
+  FaultEnv env;
+  env.FailAt(1, Fault::kIoError);  // the rename, the open's first change
+  try {
+    engine::OpenDatabaseImpl(env, b.front.string());
+    ADD_FAILURE() << "opened";
+  } catch (const engine::EngineError& e) {
+    EXPECT_EQ(e.number(), engine::kErrDiskOrNetwork);
+    EXPECT_NE(e.description().find("was left by a change to another file, not " + b.front.string() +
+                                   "; it was not played back (rename "),
+              std::string::npos)
+        << e.description();
+  }
+  EXPECT_EQ(ReadBytes(b.front), replacement);
+  EXPECT_EQ(ReadBytes(journal), journal_bytes);
+  EXPECT_FALSE(fs::exists(journal + ".of-another-file"));
+}
+
 }  // namespace
 
 namespace {
@@ -250,6 +287,40 @@ TEST(RelinkGuard, AChangeMadeFromAnOldLinkIsRefusedUnderTheLock) {
     EXPECT_EQ(fails, changed_between ? engine::kErrChangedMeanwhile : 0) << changed_between;
     EXPECT_EQ(LinkOf(b.front), changed_between ? theirs : mine) << changed_between;
   }
+}
+
+// A session of the desktop program that starts while a relink writes (at
+// each of its writes, syncs and removals) cannot take its user lock, on the
+// lock file nor on the front-end: the system keeps it out until the change
+// is synced, while its reads of the data go on. Then it starts.
+TEST(RelinkGuard, ASessionStartingWhileTheRelinkWritesIsKeptOut) {
+  Built b;
+  const fs::path lock_file = b.dir / "MLQ.ldb";
+  WriteBytes(lock_file, {});  // a stale one, as an ended session leaves it
+  // Another process's user lock in `slot`, on the lock file and then on the front-end.
+  auto start_session = [&](uint64_t slot) -> std::pair<jet::Status, jet::Status> {
+    auto ldb = jet::Env::Default().Open(lock_file.string(), jet::OpenMode::kReadWrite);
+    auto front = jet::Env::Default().Open(b.front.string(), jet::OpenMode::kReadWrite);
+    if (!ldb.ok() || !front.ok()) return {ldb.status(), front.status()};
+    std::vector<uint8_t> page(4096);
+    EXPECT_TRUE((*front)->ReadAt(0, page).ok());
+    return {(*ldb)->LockRange(jet::kUserLocks + slot, 1, true), (*front)->LockRange(jet::kUserLocks + slot, 1, false)};
+  };
+  FaultEnv env;
+  std::vector<std::string> let_in;
+  env.BeforeEachChange([&](const std::string& what) {
+    for (const uint64_t slot : {uint64_t{0}, jet::kUserLockSlots - 1}) {
+      const auto [on_lock_file, on_front] = start_session(slot);
+      if (on_lock_file.code() != jet::Code::kLocked || on_front.code() != jet::Code::kLocked)
+        let_in.push_back(what + " (slot " + std::to_string(slot) + ")");
+    }
+  });
+  auto db = engine::OpenDatabaseImpl(env, b.front.string());
+  ASSERT_NO_THROW(engine::StoreLinks(*db, env, b.Links(), kNow));
+  EXPECT_GT(env.Operations(), 3u);
+  EXPECT_EQ(let_in, std::vector<std::string>{});
+  const auto [on_lock_file, on_front] = start_session(0);
+  EXPECT_TRUE(on_lock_file.ok() && on_front.ok()) << on_lock_file.message() << on_front.message();
 }
 
 }  // namespace

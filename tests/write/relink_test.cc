@@ -244,10 +244,13 @@ TEST_P(RelinkFixture, StoresTheLinkAndChangesNothingElse) {
     db->Close();
   }
   const auto counters_after = engine::DBEngine::Instance().Counters();
-  // A handful of pages (a page that two steps of the change touch is written
-  // twice) and the journal's syncs, whatever the file's size.
+  // A handful of pages (a page that two groups of the change touch is
+  // written twice) and the journal's syncs, whatever the file's size: its
+  // four, and one before each group of pages after the first (long values
+  // added before the row turns, old ones released after it).
   EXPECT_LE(counters_after.pages_written - counters_before.pages_written, 8u);
-  EXPECT_EQ(counters_after.syncs - counters_before.syncs, 4u);
+  EXPECT_GE(counters_after.syncs - counters_before.syncs, 4u);
+  EXPECT_LE(counters_after.syncs - counters_before.syncs, 6u);
   EXPECT_FALSE(fs::exists(jet::JournalPath(front.string())));
   {
     auto db = engine::DBEngine::Instance().OpenDatabase(front.string());

@@ -22,7 +22,7 @@ done
 # Nothing but the system's own DLLs may be needed.
 for exe in "$stage/$name"/*.exe; do
   if x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
-     grep -viE '^(kernel32|user32|gdi32|comdlg32|comctl32|shell32|advapi32|ole32|msvcrt|ntdll|ws2_32|api-ms-win-.*)\.dll$'; then
+     grep -viE '^(kernel32|user32|gdi32|comdlg32|comctl32|shell32|advapi32|bcrypt|ole32|msvcrt|ntdll|ws2_32|api-ms-win-.*)\.dll$'; then
     echo "$exe needs a DLL that Windows does not have" >&2
     exit 1
   fi

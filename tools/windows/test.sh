@@ -46,6 +46,12 @@ scene() {
 }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
+echo "== a protected front-end's password at the console's prompt"
+mkdir -p "$tmp/prompt"
+printf 'Skriv-no7\n' >"$tmp/prompt/geslo"
+"$linux/bin/vostrel-mkdb" frontend "$tmp/prompt/MLQ.mdb" --password-file "$tmp/prompt/geslo" >/dev/null
+tools/windows/password-prompt.sh "$win/bin/vostrel-cli.exe" "$tmp/prompt" Skriv-no7
+
 echo "== a session of the desktop program under Wine, seen by the Linux build"
 d=$tmp/session
 scene "$d"
@@ -69,6 +75,42 @@ wait "$pid" || fail "the stand-in session failed"
 (cd "$d" && "$linux/bin/vostrel-cli" relink MLQ.mdb --table Partner --connect ";DATABASE=$d/nova/PARTNER.MDB" >/dev/null) ||
   fail "a stale lock file blocked the relink"
 echo "refused while it lived, relinked after"
+
+echo "== sessions starting while relinks write: one waits for the other or is refused, never both at once"
+# The relinks alternate between two back-ends, so that each one rewrites
+# the front-end; each session holds its locks a moment, reading the whole
+# front-end when it has them and again before it lets them go ("changed":
+# a relink wrote it while it was open). Both outcomes of both are counted.
+d=$tmp/race
+scene "$d"
+"$linux/bin/vostrel-mkdb" backend "$d/PARTNER.MDB" >/dev/null
+# One process plays the sessions, one after another, for about as long as
+# the relinks take: a Wine process takes a while to start.
+(cd "$d" && wine "$win/bin/desktop-session.exe" MLQ.mdb PC-ANA ana 40 40 </dev/null 2>&1 | tr -d '\r' |
+  sed 's/^/session /') >"$tmp/sessions" &
+sessions=$!
+(
+  cd "$d"
+  for round in 1 2 3 4 5 6; do
+    back='nova\PARTNER.MDB'
+    [ $((round % 2)) = 0 ] && back=PARTNER.MDB
+    if err=$(wine "$win/bin/vostrel-cli.exe" relink MLQ.mdb --table Partner --connect ";DATABASE=$back" 2>&1 >/dev/null); then
+      echo "relink done"
+    elif [[ $err == *3260* || $err == *3045* ]]; then
+      # 3045: a session took its user lock after the probe and was gone
+      # again before the relink could name it; refused all the same.
+      echo "relink refused"
+    else
+      echo "relink failed: $err"
+    fi
+  done
+) >"$tmp/relinks"
+wait $sessions || true  # its worst status; the lines say more
+sort "$tmp/sessions" "$tmp/relinks" | uniq -c
+bad=$(cat "$tmp/sessions" "$tmp/relinks" |
+  grep -v -x -e 'session unchanged' -e 'session refused' -e 'relink done' -e 'relink refused' || true)
+[ -z "$bad" ] || fail "a live front-end was rewritten, or a side failed: $bad"
+grep -q 'relink done' "$tmp/relinks" || fail "no relink got through"
 
 echo "== a session on the Linux side (a record lock as an SMB server holds it), seen by the Windows build"
 d=$tmp/linux-session
@@ -117,6 +159,52 @@ for writer in windows linux; do
     fail "a journal left by $writer was not played back by the other system ($left)"
   fi
 done
+
+echo "== started through cmd with a quoted folder of spaces and č, š, ž, with a display and without"
+# As a person types it in the folder that holds MLQ.mdb and the program:
+# cmd keeps the quotes and passes the program's name as typed.
+d=$tmp/quoted
+mkdir -p "$d/start" "$d/Pisarna Čšž/nova"
+"$linux/bin/vostrel-mkdb" frontend "$d/start/MLQ.mdb" >/dev/null
+"$linux/bin/vostrel-mkdb" backend "$d/Pisarna Čšž/nova/PARTNER.MDB" >/dev/null
+cp "$win/bin/vostrel.exe" "$d/start/"
+cp "$d/start/MLQ.mdb" "$d/MLQ.before"
+folder="$(winepath -w "$d")\\Pisarna Čšž\\nova"
+# Wine quotes an argument that has spaces: cmd is given vostrel.exe "FOLDER".
+on_display() { if [ -n "$1" ]; then DISPLAY=$1 "${@:2}"; else env -u DISPLAY "${@:2}"; fi; }
+for display in :98 ''; do
+  cp "$d/MLQ.before" "$d/start/MLQ.mdb"
+  (cd "$d/start" && on_display "$display" timeout 60 wine cmd /c vostrel.exe "$folder" </dev/null) ||
+    fail "cmd /c vostrel.exe \"$folder\" (DISPLAY=$display): $?"
+  got=$("$linux/bin/vostrel-cli" list "$d/start/MLQ.mdb" | awk -F'\t' '$1 == "Partner" { print $3 }')
+  [ "$got" = ";DATABASE=$folder\\PARTNER.MDB" ] || fail "DISPLAY=$display: the link is $got"
+done
+# Without a display and without a folder nobody could go on: said, not silent.
+set +e
+err=$(cd "$d/start" && on_display '' timeout 60 wine vostrel.exe 2>&1 </dev/null)
+status=$?
+set -e
+[ $status = 1 ] && [[ $err == *"No window can be shown here"* ]] || fail "no display, no folder: $status $err"
+echo "relinked with a display and without"
+
+echo "== the program's folder and the working folder on a share (\\\\streznik\\skupno-$$\\MLQ)"
+# Wine reaches \\server\share through its prefix's dosdevices/unc/server/share.
+share=skupno-$$
+unc=$WINEPREFIX/dosdevices/unc/streznik
+mkdir -p "$unc" "$tmp/share/MLQ"
+ln -sfn "$tmp/share" "$unc/$share"
+trap 'rm -f "$unc/$share"; kill $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT
+"$linux/bin/vostrel-mkdb" frontend "$tmp/share/MLQ/MLQ.mdb" >/dev/null
+"$linux/bin/vostrel-mkdb" backend "$tmp/share/MLQ/PARTNER.MDB" >/dev/null
+cp "$win/bin/vostrel.exe" "$win/bin/vostrel-cli.exe" "$tmp/share/MLQ/"
+here="\\\\streznik\\$share\\MLQ"
+# Wine's cmd takes a share as its working folder (start /d does not).
+DISPLAY=:98 timeout 60 wine cmd /c "cd /d $here && $here\\vostrel.exe MLQ" </dev/null || fail "vostrel.exe MLQ from $here: $?"
+got=$("$linux/bin/vostrel-cli" list "$tmp/share/MLQ/MLQ.mdb" | awk -F'\t' '$1 == "Partner" { print $3 }')
+[ "$got" = ";DATABASE=$here\\PARTNER.MDB" ] || fail "started from $here: the link is $got"
+out=$(timeout 60 wine cmd /c "cd /d $here && vostrel-cli.exe list MLQ.mdb" </dev/null | tr -d '\r')
+[[ $out == *"Partner	linked	;DATABASE=$here\\PARTNER.MDB"* ]] || fail "vostrel-cli.exe list from $here: $out"
+echo "relinked from the share"
 
 echo "== the installer: into a chosen folder, started as its menu entry starts it, upgraded, removed"
 version=$(sed -n 's/^project(vostrel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
