@@ -8,9 +8,9 @@
 
 #include <cstdint>
 
-namespace jet {
+namespace os {
 
 inline constexpr uint64_t kUserLocks = 0x10000001;
 inline constexpr uint64_t kUserLockSlots = 255;  // the most sessions the desktop program allows at once
 
-}  // namespace jet
+}  // namespace os

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-namespace jet {
+namespace os {
 
 std::wstring WideFromUtf8(std::string_view utf8);
 std::string Utf8FromWide(std::wstring_view wide);
 
-}  // namespace jet
+}  // namespace os
 #endif
