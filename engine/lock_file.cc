@@ -5,7 +5,7 @@
 
 #include "engine/failures.h"
 #include "engine/samba_sessions.h"
-#include "jet/session_locks.h"
+#include "jet/os_names.h"
 #include "jet/text.h"
 
 namespace engine {

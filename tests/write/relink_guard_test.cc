@@ -17,7 +17,7 @@
 #include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/journal.h"
-#include "jet/session_locks.h"
+#include "jet/os_names.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/support.h"
 #include "tests/write/built_pair.h"
