@@ -5,7 +5,8 @@
 # cli/ for vostrel-cli; app/, ui/ and linkform/ for the window. The include
 # paths already keep the rest out of reach; this catches what they cannot, a
 # path relative to the file ("../jet/env.h"). Run from ctest with the source
-# folder as its argument.
+# folder as its argument; with "beneath" after it, it checks instead that os/
+# and jet/ name nothing above them (see beneath below).
 cd "$1" || exit 2
 status=0
 check() {  # check FOLDER OWN-FOLDER...
@@ -41,6 +42,51 @@ check() {  # check FOLDER OWN-FOLDER...
       done
   done
 }
+# Beneath the engine: os names of this tree only its own headers and the
+# engine's public Env and Status (vostrel/env.h, vostrel/status.h), which it
+# implements; jet those and its own. Neither names platform/, engine/ or a
+# program's folder: their libraries are above and link them, not the other
+# way. The include paths cannot keep this (jet's users put the source root on
+# theirs), so it is checked here.
+beneath() {  # beneath FOLDER TOP...: FOLDER's files include from the TOP folders only
+  folder=$1
+  shift
+  find "$folder" -name '*.h' -o -name '*.cc' | sort | while read -r file; do
+    grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]' "$file" |
+      sed -E 's/^([0-9]+):[^<"]*[<"]([^>"]*)[>"].*/\1 \2/' |
+      while read -r line name; do
+        case "$name" in
+          *..*) ;;
+          vostrel/env.h | vostrel/status.h) continue ;;
+          vostrel/* | platform/*) ;;  # the engine's other public headers, the platform's
+          */*)
+            top=${name%%/*}
+            [ -d "$top" ] || continue  # a system header such as <sys/stat.h>
+            allowed=false
+            for dir in "$@"; do
+              [ "$top" = "$dir" ] && allowed=true
+            done
+            $allowed && continue
+            ;;
+          *) continue ;;  # a system header; a name of this tree has its folder
+        esac
+        echo "$file:$line: includes $name"
+      done
+  done
+}
+if [ "$2" = beneath ]; then
+  found=$( {
+    beneath os os
+    beneath jet jet os
+  })
+  if [ -n "$found" ]; then
+    echo "includes above the system's services or the file format:"
+    echo "$found"
+    exit 1
+  fi
+  exit 0
+fi
+
 found=$( {
   check cli cli
   check app app ui linkform
