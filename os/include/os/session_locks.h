@@ -4,6 +4,9 @@
 // first slot no other session holds; its entry in the lock file is at slot
 // * 64. Far past the end of either file (they stop at 2 GiB): nobody reads
 // or writes these bytes, so a lock there fails nobody's reads.
+// They are os's because the Windows Env finds a session by trying them
+// (env_windows.cc); the engine takes them before it writes (jet names them,
+// jet/os_names.h).
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Text at the Windows system calls: UTF-16 there, UTF-8 everywhere else.
-// Windows only.
+// Windows only. The one conversion: the Env's, and the programs' through the
+// platform library (platform::SystemText, platform::Utf8Text).
 #pragma once
 
 #ifdef _WIN32
