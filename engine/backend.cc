@@ -2,7 +2,7 @@
 
 #include "vostrel/dbengine.h"
 #include "engine/failures.h"
-#include "vostrel/path_map.h"
+#include "vostrel/paths.h"
 
 namespace engine {
 

@@ -1,6 +1,6 @@
 // The DBEngine's path map and what it answers.
 #include "vostrel/dbengine.h"
-#include "vostrel/map_sources.h"
+#include "vostrel/paths.h"
 #include "engine/path.h"
 
 namespace engine {

@@ -47,6 +47,16 @@ found=$( {
   check ui ui linkform
   check linkform linkform
 })
+# The paths module asks the file system through Env and knows nothing of
+# databases: of the engine it names only its own folder, the errors'
+# catalogue and the one way programs are started.
+paths_found=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/' engine/paths/*.h engine/paths/*.cc 2>/dev/null |
+  grep -vE '"engine/(paths/[a-z_]+\.h|failures\.h|run_program\.h)"')
+if [ -n "$paths_found" ]; then
+  echo "the paths module (engine/paths/) includes the engine's other headers:"
+  echo "$paths_found"
+  status=1
+fi
 if [ -n "$found" ]; then
   echo "includes beneath the engine's public folder or outside the program's own:"
   echo "$found"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "vostrel/env.h"
-#include "vostrel/path_map.h"
+#include "vostrel/paths.h"
 
 namespace engine {
 
