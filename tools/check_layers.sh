@@ -4,8 +4,9 @@
 # (include/platform/) and its own program's folders, named without a folder:
 # cli/ for vostrel-cli; app/, ui/ and linkform/ for the window. The include
 # paths already keep the rest out of reach; this catches what they cannot, a
-# path relative to the file ("../jet/env.h"). Run from ctest with the source
-# folder as its argument.
+# path relative to the file ("../jet/env.h"). Beneath the engine it keeps the
+# paths module (engine/paths/) apart from the engine's databases. Run from
+# ctest with the source folder as its argument.
 cd "$1" || exit 2
 status=0
 check() {  # check FOLDER OWN-FOLDER...

@@ -65,7 +65,8 @@ class DBEngine {
   // stays as it is. Read from DefaultMapSources through `env` at first use
   // unless SetMap came first (Samba's shares later, through the same Env,
   // which must outlive the engine's use of the map); Map() reads through
-  // Env::Default(). Throws EngineError 3001 for a bad entry.
+  // Env::Default(). Throws EngineError 3001 for a bad entry. What Map
+  // returns holds until the next SetMap.
   //
   // A database keeps the map the engine had when it was opened, its
   // back-ends' too: a SetMap after that is for databases opened after it,

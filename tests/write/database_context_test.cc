@@ -14,6 +14,7 @@
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
 #include "tests/support/fault_env.h"
+#include "tests/support/forwarding_env.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -23,7 +24,7 @@ using namespace testing_support;
 // The system's Env, noting every name it is opened or listed at and failing
 // the opens of one, as of a file the process may not read. The databases
 // are opened through a FaultEnv over it.
-class NotingEnv final : public jet::Env {
+class NotingEnv final : public ForwardingEnv {
  public:
   std::set<std::string> opened, listed;
   std::string refused;
@@ -37,20 +38,6 @@ class NotingEnv final : public jet::Env {
     listed.insert(dir);
     return base_.ListDir(dir);
   }
-  jet::Status Remove(const std::string& path) override { return base_.Remove(path); }
-  bool Exists(const std::string& path) override { return base_.Exists(path); }
-  jet::Status SyncDir(const std::string& dir) override { return base_.SyncDir(dir); }
-  jet::Status Rename(const std::string& from, const std::string& to) override { return base_.Rename(from, to); }
-  jet::Result<jet::FileInfo> Stat(const std::string& path, bool follow_links) override {
-    return base_.Stat(path, follow_links);
-  }
-  jet::Result<std::string> RealPath(const std::string& path) override { return base_.RealPath(path); }
-  jet::Result<std::string> CurrentDir() override { return base_.CurrentDir(); }
-  jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
-  jet::Result<std::string> HostName() override { return base_.HostName(); }
-
- private:
-  jet::Env& base_ = jet::Env::Default();
 };
 
 // Sets an environment variable for the test's length.
