@@ -4,9 +4,10 @@
 # (include/platform/) and its own program's folders, named without a folder:
 # cli/ for vostrel-cli; app/, ui/ and linkform/ for the window. The include
 # paths already keep the rest out of reach; this catches what they cannot, a
-# path relative to the file ("../jet/env.h"). Run from ctest with the source
-# folder as its argument; with "beneath" after it, it checks instead that os/
-# and jet/ name nothing above them (see beneath below).
+# path relative to the file ("../jet/env.h"). Beneath the engine it keeps the
+# paths module (engine/paths/) apart from the engine's databases. Run from
+# ctest with the source folder as its argument; with "beneath" after it, it
+# checks instead that os/ and jet/ name nothing above them (see beneath below).
 cd "$1" || exit 2
 status=0
 check() {  # check FOLDER OWN-FOLDER...
@@ -93,6 +94,16 @@ found=$( {
   check ui ui linkform
   check linkform linkform
 })
+# The paths module asks the file system through Env and knows nothing of
+# databases: of the engine it names only its own folder, the errors'
+# catalogue and the one way programs are started.
+paths_found=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/' engine/paths/*.h engine/paths/*.cc 2>/dev/null |
+  grep -vE '"engine/(paths/[a-z_]+\.h|failures\.h|run_program\.h)"')
+if [ -n "$paths_found" ]; then
+  echo "the paths module (engine/paths/) includes the engine's other headers:"
+  echo "$paths_found"
+  status=1
+fi
 if [ -n "$found" ]; then
   echo "includes beneath the engine's public folder or outside the program's own:"
   echo "$found"

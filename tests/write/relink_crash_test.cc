@@ -23,6 +23,7 @@
 #include "jet/journal.h"
 #include "jet/table_writer.h"
 #include "tests/support/fault_env.h"
+#include "tests/support/forwarding_env.h"
 #include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 #include "tests/write/param_name.h"
@@ -616,7 +617,7 @@ namespace {
 // The file system as a reader sees it while another process commits: the
 // first read of one page comes back as that page half rewritten (here: its
 // bytes gone), every later read as the file is.
-class OverlappedEnv final : public jet::Env {
+class OverlappedEnv final : public ForwardingEnv {
  public:
   explicit OverlappedEnv(uint64_t torn_offset) : torn_offset_(torn_offset) {}
 
@@ -625,18 +626,6 @@ class OverlappedEnv final : public jet::Env {
     if (!file.ok()) return file.status();
     return std::unique_ptr<jet::File>(new OverlappedFile(*this, std::move(*file)));
   }
-  jet::Status Remove(const std::string& path) override { return base_.Remove(path); }
-  bool Exists(const std::string& path) override { return base_.Exists(path); }
-  jet::Status SyncDir(const std::string& dir) override { return base_.SyncDir(dir); }
-  jet::Status Rename(const std::string& from, const std::string& to) override { return base_.Rename(from, to); }
-  jet::Result<jet::FileInfo> Stat(const std::string& path, bool follow_links) override {
-    return base_.Stat(path, follow_links);
-  }
-  jet::Result<std::vector<std::string>> ListDir(const std::string& dir) override { return base_.ListDir(dir); }
-  jet::Result<std::string> RealPath(const std::string& path) override { return base_.RealPath(path); }
-  jet::Result<std::string> CurrentDir() override { return base_.CurrentDir(); }
-  jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
-  jet::Result<std::string> HostName() override { return base_.HostName(); }
   int torn_reads = 0;
 
  private:
@@ -667,7 +656,6 @@ class OverlappedEnv final : public jet::Env {
     std::unique_ptr<jet::File> base_;
   };
 
-  jet::Env& base_ = jet::Env::Default();
   uint64_t torn_offset_;
 };
 
