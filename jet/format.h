@@ -110,7 +110,7 @@ struct Format {
   std::optional<size_t> col_sort_order;  // of a text column; Jet4/ACE keep it in misc
   size_t col_misc;  // precision/scale; for text the code page (Jet3) or sort order
   size_t col_flags;
-  std::optional<size_t> col_misc_flags;  // kColumnCompressedUnicode
+  std::optional<size_t> col_misc_flags;  // col_misc_flag_compressed_unicode
   size_t col_fixed_offset;
   size_t col_length;
   size_t col_name_length_size;
@@ -120,14 +120,14 @@ struct Format {
   // flags; a logical one: its number, the physical entry it uses, what it
   // refers to as a foreign key, and its kind.
   size_t tdef_index_columns_entry;
-  std::optional<size_t> idx_tag;  // kIndexColumnsTag
+  std::optional<size_t> idx_tag;  // index_columns_tag
   size_t idx_columns;
   size_t idx_used_pages;
   size_t idx_first_page;
   size_t idx_flags;
   uint8_t idx_flags_always;  // bits of unknown meaning every entry of the family has
   size_t tdef_logical_index_entry;
-  std::optional<size_t> lidx_tag;  // kDefinitionTag
+  std::optional<size_t> lidx_tag;  // definition_tag
   size_t lidx_number;
   size_t lidx_columns_entry;
   size_t lidx_foreign_index;  // 0xFFFFFFFF: not a foreign key
@@ -155,6 +155,40 @@ struct Format {
   // Usage maps: the bitmap bytes of an inline (type 0) map row as a table's
   // definition points at it.
   size_t usage_map_bitmap;
+
+  // The bits of a column entry's flags byte, and the one bit of its
+  // misc_flags byte where the family has that byte (Jet3 has none, so no
+  // Jet3 text is compressed).
+  uint8_t col_flag_fixed;
+  uint8_t col_flag_nullable;
+  uint8_t col_flag_auto_long;
+  uint8_t col_flag_replication;  // every column of a system table has it
+  uint8_t col_flag_security;     // the owner and security-id columns of system tables
+  std::optional<uint8_t> col_misc_flag_compressed_unicode;
+
+  // The bits of a physical index entry's flags byte; the order byte of a
+  // column slot in use; a logical index entry's type for the primary key.
+  uint8_t idx_flag_unique;
+  uint8_t idx_flag_ignore_nulls;
+  uint8_t idx_flag_required;
+  uint8_t idx_column_ascending;
+  uint8_t lidx_type_primary;
+
+  // A definition's table type.
+  uint8_t table_type_user;
+  uint8_t table_type_system;
+
+  // Constants of unknown meaning a definition carries: where Jet4 counts a
+  // definition page's free space, Jet3 has two letters; where the table
+  // names a tag offset (the block, each column entry and each logical index
+  // entry), the definition tag stands, and in each physical index entry the
+  // index columns tag; Jet3's column entries hold a word of unknown meaning
+  // (col_unknown); tdef_autonumber_flag holds this value.
+  std::string_view tdef_id;  // empty where the family counts free space there
+  std::optional<uint32_t> definition_tag;
+  std::optional<uint32_t> index_columns_tag;
+  std::optional<uint16_t> col_unknown_word;
+  std::optional<uint8_t> tdef_autonumber_on;
 
   // The longest row a data page holds (one row, one slot).
   constexpr size_t MaxRow() const { return page_size - data_row_offsets - 2; }
@@ -242,6 +276,24 @@ inline constexpr Format kJet3Format{
     .row_offset_size = 1,
     .row_jump_table = true,
     .usage_map_bitmap = 128,
+    .col_flag_fixed = 0x01,
+    .col_flag_nullable = 0x02,
+    .col_flag_auto_long = 0x04,
+    .col_flag_replication = 0x10,
+    .col_flag_security = 0x20,
+    .col_misc_flag_compressed_unicode = std::nullopt,
+    .idx_flag_unique = 0x01,
+    .idx_flag_ignore_nulls = 0x02,
+    .idx_flag_required = 0x08,
+    .idx_column_ascending = 0x01,
+    .lidx_type_primary = 0x01,
+    .table_type_user = 0x4e,
+    .table_type_system = 0x53,
+    .tdef_id = "VC",
+    .definition_tag = std::nullopt,
+    .index_columns_tag = std::nullopt,
+    .col_unknown_word = 0x0001,
+    .tdef_autonumber_on = std::nullopt,
 };
 
 // Access 2000 to 2003.
@@ -316,6 +368,24 @@ inline constexpr Format kJet4Format{
     .row_offset_size = 2,
     .row_jump_table = false,
     .usage_map_bitmap = 64,
+    .col_flag_fixed = 0x01,
+    .col_flag_nullable = 0x02,
+    .col_flag_auto_long = 0x04,
+    .col_flag_replication = 0x10,
+    .col_flag_security = 0x20,
+    .col_misc_flag_compressed_unicode = 0x01,
+    .idx_flag_unique = 0x01,
+    .idx_flag_ignore_nulls = 0x02,
+    .idx_flag_required = 0x08,
+    .idx_column_ascending = 0x01,
+    .lidx_type_primary = 0x01,
+    .table_type_user = 0x4e,
+    .table_type_system = 0x53,
+    .tdef_id = "",
+    .definition_tag = 0x0659,
+    .index_columns_tag = 0x0783,
+    .col_unknown_word = std::nullopt,
+    .tdef_autonumber_on = 0x01,
 };
 
 // Access 2007 and later: the Jet4 layout under the ACE name, each release
@@ -335,6 +405,18 @@ inline constexpr Format kFormats[] = {kJet3Format,   kJet4Format,   AceFormat(2)
 static_assert([] {
   for (size_t i = 0; i < std::size(kFormats); ++i)
     if (kFormats[i].version != i) return false;
+  return true;
+}());
+// A field's constant is there exactly where the field is.
+static_assert([] {
+  for (const Format& f : kFormats) {
+    if (f.tdef_id.empty() != f.tdef_free_space.has_value()) return false;
+    if (f.definition_tag.has_value() != (f.tdef_tag && f.col_tag && f.lidx_tag)) return false;
+    if (f.index_columns_tag.has_value() != f.idx_tag.has_value()) return false;
+    if (f.col_unknown_word.has_value() != f.col_unknown.has_value()) return false;
+    if (f.tdef_autonumber_on.has_value() != f.tdef_autonumber_flag.has_value()) return false;
+    if (f.col_misc_flag_compressed_unicode.has_value() != f.col_misc_flags.has_value()) return false;
+  }
   return true;
 }());
 
