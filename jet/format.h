@@ -69,10 +69,21 @@ struct Format {
   std::string_view header_name;
   size_t header_mask_length;
   size_t password_length;
-  size_t header_sort_order;  // the default text sort order: 4 bytes (2 in Jet3)
+  size_t header_sort_order;  // the default text sort order
+  size_t header_sort_order_size;  // its bytes
   size_t header_tail;        // a repeated two-byte pattern fills the page from here
   // The creation date (days since 1899-12-30), which also masks the password.
   std::optional<size_t> header_creation_date;
+  // Fields of unknown meaning that every file the desktop engine writes
+  // fills alike (readers ignore them): a word in the masked area, and where
+  // the family has them a second word past it and the engine's version as
+  // text.
+  size_t header_unknown;
+  uint16_t header_unknown_word;
+  std::optional<size_t> header_unknown2;
+  std::optional<uint16_t> header_unknown2_word;
+  std::optional<size_t> header_engine_version;
+  std::string_view header_engine_version_text;
 
   // Data pages.
   size_t data_tdef_page;     // the owning table's definition page
@@ -214,8 +225,15 @@ inline constexpr Format kJet3Format{
     .header_mask_length = 126,
     .password_length = 20,
     .header_sort_order = 0x3a,
+    .header_sort_order_size = 2,
     .header_tail = 0x600,
     .header_creation_date = std::nullopt,
+    .header_unknown = 0x38,
+    .header_unknown_word = 0x0001,
+    .header_unknown2 = std::nullopt,
+    .header_unknown2_word = std::nullopt,
+    .header_engine_version = std::nullopt,
+    .header_engine_version_text = "",
     .data_tdef_page = 4,
     .data_row_count = 8,
     .data_row_offsets = 10,
@@ -306,8 +324,15 @@ inline constexpr Format kJet4Format{
     .header_mask_length = 128,
     .password_length = 40,
     .header_sort_order = 0x6e,
+    .header_sort_order_size = 4,
     .header_tail = 0xe00,
     .header_creation_date = 0x72,
+    .header_unknown = 0x6a,
+    .header_unknown_word = 0x11a6,
+    .header_unknown2 = 0x98,
+    .header_unknown2_word = 0x0654,
+    .header_engine_version = 0x9c,
+    .header_engine_version_text = "4.0",
     .data_tdef_page = 4,
     .data_row_count = 12,
     .data_row_offsets = 14,
@@ -416,6 +441,8 @@ static_assert([] {
     if (f.col_unknown_word.has_value() != f.col_unknown.has_value()) return false;
     if (f.tdef_autonumber_on.has_value() != f.tdef_autonumber_flag.has_value()) return false;
     if (f.col_misc_flag_compressed_unicode.has_value() != f.col_misc_flags.has_value()) return false;
+    if (f.header_unknown2_word.has_value() != f.header_unknown2.has_value()) return false;
+    if (f.header_engine_version_text.empty() == f.header_engine_version.has_value()) return false;
   }
   return true;
 }());
