@@ -588,9 +588,10 @@ TEST(RelinkCrash, PowerCutStatesReadWholeToOutsideReaders) {
       }
     }
     ++tally[{outcome, torn}];
-    if (torn.empty())
+    if (torn.empty()) {
       EXPECT_EQ(outcome, Outside::kWhole) << OutsideName(outcome) << ": " << why << "\npower cut after operation " << n
                                           << ": " << cut.description;
+    }
   }
   for (const auto& [what, count] : tally)
     std::cout << OutsideName(what.first) << ", " << (what.second.empty() ? "every write whole" : what.second + " torn")
