@@ -15,7 +15,7 @@
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
-#include "vostrel/map_sources.h"
+#include "vostrel/paths.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
 

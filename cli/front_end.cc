@@ -100,7 +100,7 @@ FrontEndCheck CheckFrontEnd(engine::Env& env, const std::string& file, FrontEndP
     db->ForEachTable([&](const engine::CatalogEntry& e, const std::string& connect) {
       if (e.type != kLink && e.type != kOdbcLink) return;
       links.push_back(CheckedLink{e.name, connect, std::nullopt, LinkState::kOk, std::nullopt});
-      if (e.type == kLink && e.database) links.back().local_path = engine::DBEngine::Instance().LocalPath(*e.database);
+      if (e.type == kLink && e.database) links.back().local_path = engine::DBEngine::Instance().LocalPath(env, *e.database);
     });
     // Checked after the visit: a check opens back-ends, which the visit's
     // arguments need not outlive.

@@ -10,7 +10,7 @@
 #include "commands.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/error.h"
-#include "vostrel/map_sources.h"
+#include "vostrel/paths.h"
 #include "platform/messages.h"
 #include "platform/system_text.h"
 #include "platform/version.h"

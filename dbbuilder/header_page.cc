@@ -26,17 +26,14 @@ jet::Result<ByteVector> HeaderPage(const Layout& layout, int code_page, DateTime
   jet::Result<ByteVector> field = jet::PasswordField(password, layout, text_code_page, created.days);
   if (!field.ok()) return field.status();
   std::copy(field->begin(), field->end(), page.begin() + jet::kHeaderPassword);
-  if (!layout.header_creation_date) {  // Jet3
-    Put16(page, jet::kHeaderJet3Unknown, 0x0001);
-    Put16(page, layout.header_sort_order, jet::kGeneralSortOrder);
-  } else {
-    Put16(page, jet::kHeaderJet4Unknown, 0x11A6);
-    Put32(page, layout.header_sort_order, jet::kGeneralSortOrder);
-    PutDouble(page, *layout.header_creation_date, created.days);
-    Put16(page, jet::kHeaderJet4Unknown2, 0x0654);
-    static constexpr std::string_view kVersion = "4.0";
-    std::copy(kVersion.begin(), kVersion.end(), page.begin() + jet::kHeaderEngineVersion);
-  }
+  if (layout.header_sort_order_size == 2) Put16(page, layout.header_sort_order, jet::kGeneralSortOrder);
+  else Put32(page, layout.header_sort_order, jet::kGeneralSortOrder);
+  if (layout.header_creation_date) PutDouble(page, *layout.header_creation_date, created.days);
+  Put16(page, layout.header_unknown, layout.header_unknown_word);
+  if (layout.header_unknown2) Put16(page, *layout.header_unknown2, *layout.header_unknown2_word);
+  if (layout.header_engine_version)
+    std::copy(layout.header_engine_version_text.begin(), layout.header_engine_version_text.end(),
+              page.begin() + static_cast<std::ptrdiff_t>(*layout.header_engine_version));
   page = jet::ToggleHeaderMask(page, layout);
 
   // The page's tail repeats a two-byte pattern in every file seen.

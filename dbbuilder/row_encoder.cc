@@ -10,7 +10,8 @@ namespace dbbuilder {
 namespace {
 
 // Text of a Jet4 column marked compressed is stored compressed where that is
-// shorter; a memo only up to 1024 characters, as the desktop engine does.
+// shorter; a memo only up to jet::kMaxCompressedMemo characters, as the
+// desktop engine does.
 jet::Result<ByteVector> EncodeText(const Layout& layout, int code_page, const ColumnPlan& column, const std::string& text) {
   if (layout.text_encoding == jet::TextEncoding::kCodePage) {
     auto out = jet::EncodeCodePage(text, static_cast<uint16_t>(code_page));
@@ -22,7 +23,7 @@ jet::Result<ByteVector> EncodeText(const Layout& layout, int code_page, const Co
   auto chars = jet::DecodeUtf8(text);
   if (!chars.ok()) return jet::Status::InvalidArgument("text is not UTF-8 in " + column.column.name);
   bool may_compress = column.column.compressed &&
-                      (column.column.type == ColumnType::kText || chars->size() <= 1024);
+                      (column.column.type == ColumnType::kText || chars->size() <= jet::kMaxCompressedMemo);
   auto out = jet::EncodeUcs2(text, may_compress);
   if (!out.ok()) return out.status();
   return std::move(out.value());

@@ -29,16 +29,16 @@ SystemTableSchema SystemSchema(const Layout& layout, SystemTable table) {
                    Col("RmtInfoLong", T::kOle),  Col("Lv", T::kOle),             Col("LvProp", T::kOle),
                    Col("LvModule", T::kOle),     Col("LvExtra", T::kOle)};
       s.extra_flags.assign(s.columns.size(), 0);
-      s.extra_flags[kCatOwner] = jet::kColumnSecurity;
-      s.indexes = {{"Id", 1, {kCatId}, jet::kIndexUnique, true},
-                   {"ParentIdName", 0, {kCatParentId, kCatName}, jet::kIndexUnique, false}};
+      s.extra_flags[kCatOwner] = layout.col_flag_security;
+      s.indexes = {{"Id", 1, {kCatId}, layout.idx_flag_unique, true},
+                   {"ParentIdName", 0, {kCatParentId, kCatName}, layout.idx_flag_unique, false}};
       break;
     case SystemTable::kAces:
       s.name = "MSysACEs";
       s.columns = {Col("ObjectId", T::kLong), Col("SID", T::kBinary, binary), Col("ACM", T::kLong),
                    Col("FInheritable", T::kBoolean)};
-      s.extra_flags = {0, jet::kColumnSecurity, 0, 0};
-      s.indexes = {{"ObjectId", 0, {0}, jet::kIndexRequired, false}};
+      s.extra_flags = {0, layout.col_flag_security, 0, 0};
+      s.indexes = {{"ObjectId", 0, {0}, layout.idx_flag_required, false}};
       break;
     case SystemTable::kQueries:
       s.name = "MSysQueries";
@@ -46,16 +46,16 @@ SystemTableSchema SystemSchema(const Layout& layout, SystemTable table) {
                    Col("Name1", T::kText, 255), Col("Name2", T::kText, 255), Col("Expression", T::kMemo),
                    Col("Flag", T::kInteger)};
       if (layout.family != jet::Family::kJet3) s.columns.push_back(Col("LvExtra", T::kLong));
-      s.indexes = {{"ObjectIdAttribute", 0, {0, 1, 2}, jet::kIndexUnique, true}};
+      s.indexes = {{"ObjectIdAttribute", 0, {0, 1, 2}, layout.idx_flag_unique, true}};
       break;
     case SystemTable::kRelationships:
       s.name = "MSysRelationships";
       s.columns = {Col("szRelationship", T::kText, 255), Col("grbit", T::kLong),          Col("ccolumn", T::kLong),
                    Col("icolumn", T::kLong),             Col("szObject", T::kText, 255), Col("szColumn", T::kText, 255),
                    Col("szReferencedObject", T::kText, 255), Col("szReferencedColumn", T::kText, 255)};
-      s.indexes = {{"szObject", 1, {4}, jet::kIndexIgnoreNulls, false},
-                   {"szReferencedObject", 2, {6}, jet::kIndexIgnoreNulls, false},
-                   {"szRelationship", 0, {0}, jet::kIndexIgnoreNulls, false}};
+      s.indexes = {{"szObject", 1, {4}, layout.idx_flag_ignore_nulls, false},
+                   {"szReferencedObject", 2, {6}, layout.idx_flag_ignore_nulls, false},
+                   {"szRelationship", 0, {0}, layout.idx_flag_ignore_nulls, false}};
       break;
   }
   return s;

@@ -62,10 +62,10 @@ jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>
     p.number = static_cast<uint16_t>(i);
     p.variable = IsVariable(c.type);
     p.stored_length = StoredLength(layout, c);
-    p.flags = jet::kColumnNullable;
-    if (!p.variable) p.flags |= jet::kColumnFixed;
-    if (c.auto_number) p.flags |= jet::kColumnAutoLong;
-    if (system) p.flags |= jet::kColumnReplication;
+    p.flags = layout.col_flag_nullable;
+    if (!p.variable) p.flags |= layout.col_flag_fixed;
+    if (c.auto_number) p.flags |= layout.col_flag_auto_long;
+    if (system) p.flags |= layout.col_flag_replication;
     if (i < extra_flags.size()) p.flags |= extra_flags[i];
     if (p.variable) {
       p.var_index = variables++;
@@ -84,7 +84,7 @@ jet::Result<TablePlan> PlanTable(const Layout& layout, const std::vector<Column>
 jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableDefinition& def) {
   const TablePlan& plan = *def.plan;
   jet::NewTableDefinition out;
-  out.table_type = plan.system ? jet::kTableSystem : jet::kTableUser;
+  out.table_type = plan.system ? layout.table_type_system : layout.table_type_user;
   out.num_rows = def.rows;
   out.next_autonumber = def.next_autonumber;
   out.max_cols = static_cast<uint16_t>(plan.columns.size());  // no column was ever dropped
@@ -107,7 +107,9 @@ jet::Result<ByteVector> EncodeTableDefinition(const Layout& layout, const TableD
     column.sort_order = kGeneralSortOrder;
     if (layout.col_sort_order) column.misc = static_cast<uint16_t>(def.code_page);
     else column.misc = plan.system || IsText(type) ? kGeneralSortOrder : 0;
-    column.misc_flags = !plan.system && IsText(type) && c->column.compressed ? jet::kColumnCompressedUnicode : 0;
+    column.misc_flags = !plan.system && IsText(type) && c->column.compressed
+                          ? layout.col_misc_flag_compressed_unicode.value_or(0)
+                          : 0;
     column.name = c->column.name;
     out.columns.push_back(std::move(column));
 

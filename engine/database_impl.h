@@ -10,6 +10,7 @@
 #include <string>
 
 #include "vostrel/database.h"
+#include "vostrel/paths.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
 #include "jet/catalog.h"
@@ -31,8 +32,18 @@ struct DatabaseImpl {
   jet::Catalog catalog;
   std::unique_ptr<engine::TableDefs> tabledefs;
   bool closed = false;
-  // The file system the database was opened through; changes go through it too.
+  // The file system the database was opened through; changes go through it
+  // too, and so do the checks for sessions and the lookups of back-ends.
   jet::Env* env = &jet::Env::Default();
+  // The path map its links' back-ends are found through: the engine's map
+  // as it was when the database was opened, kept after a SetMap; where the
+  // engine had none yet, the default sources' map, read through `env` when
+  // a Windows path first needs it (Map).
+  std::shared_ptr<const PathMap> map;
+
+  // The map above, read now if it has not been. Throws EngineError 3001 for
+  // a bad entry.
+  const PathMap& Map();
 
   // The pager, or EngineError 3420 once the database is closed.
   jet::Pager& Pager();

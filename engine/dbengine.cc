@@ -18,8 +18,9 @@ std::optional<std::string> PasswordOf(const std::string& connect) {
 
 }  // namespace
 
-std::unique_ptr<Database> DBEngine::Opened(std::unique_ptr<DatabaseImpl> impl, bool read_only) {
+std::unique_ptr<Database> DBEngine::Opened(std::unique_ptr<DatabaseImpl> impl, bool read_only) const {
   if (read_only) impl->writable = false;  // what stores a change refuses it then (3027)
+  if (!impl->map) impl->map = map_;        // the engine's map as it is now, none yet or not
   return std::unique_ptr<Database>(new Database(std::move(impl)));
 }
 
@@ -57,7 +58,9 @@ std::unique_ptr<Database> DBEngine::OpenMapped(Env& env, const std::string& name
 }
 
 std::unique_ptr<Database> DBEngine::OpenMapped(Env& env, const std::string& name, const std::string& connect) {
-  return Opened(OpenBackEnd(env, name, PasswordOf(connect)), false);
+  // The map the name is found through is the one the database keeps.
+  std::shared_ptr<const PathMap> map = map_;
+  return Opened(OpenBackEnd(env, map, name, PasswordOf(connect)), false);
 }
 
 IoCounters DBEngine::Counters() const {

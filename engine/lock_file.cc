@@ -5,7 +5,7 @@
 
 #include "engine/failures.h"
 #include "engine/samba_sessions.h"
-#include "jet/session_locks.h"
+#include "jet/os_names.h"
 #include "jet/text.h"
 
 namespace engine {
@@ -81,13 +81,13 @@ FileIdentity IdentityOf(jet::Env& env, const std::string& path) {
 // Samba's clients on the database, or none where Samba could not tell: then
 // that is said once, and for the rest of the process the record locks alone
 // decide (a run that failed, for want of rights or by its timeout, would
-// fail again at every front-end). smbstatus speaks of this machine's files:
-// they are looked up through the system's own Env, whatever Env the
-// database was opened through (a test's, which counts its operations).
-std::vector<SambaSession> SambaClients(const std::string& db_path, const std::vector<std::string>& lock_files) {
+// fail again at every front-end). The files are looked up, and smbd's
+// processes found, through the Env the database was opened through: the
+// one view of the file system the database has.
+std::vector<SambaSession> SambaClients(jet::Env& env, const std::string& db_path,
+                                       const std::vector<std::string>& lock_files) {
   static bool unreadable = false;
   if (unreadable) return {};
-  jet::Env& env = jet::Env::Default();
   const SambaAsked asked = AskSamba(env, DefaultSambaQuery());
   if (asked.answer == SambaAsked::Answer::kUnreadable) {
     unreadable = true;
@@ -141,7 +141,7 @@ Sessions FindSessions(jet::Env& env, jet::File& db_file, const std::string& db_p
   }
   // smbd's clients, which it may hold no POSIX lock for: named by the record
   // of the slot whose user lock they hold, else by their address and account.
-  const std::vector<SambaSession> clients = SambaClients(db_path, lock_files);
+  const std::vector<SambaSession> clients = SambaClients(env, db_path, lock_files);
   if (clients.empty()) return s;
   s.live = true;
   std::vector<SessionUser> named;

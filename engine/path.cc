@@ -5,7 +5,7 @@
 
 #include "engine/failures.h"
 #include "jet/env_names.h"
-#include "vostrel/path_map.h"
+#include "vostrel/paths.h"
 #include "jet/text.h"
 #include "jet/windows_path.h"
 

@@ -77,7 +77,7 @@ CheckedLink Check(DatabaseImpl& db, jet::Env& env, const LinkRequest& request) {
   if (const auto back = ReadsBackOtherwise(parts)) throw LinkStringReadsBackOtherwise(request.link, *back);
   if (request.restore) return CheckedLink{object, std::move(parts)};
 
-  std::unique_ptr<DatabaseImpl> backend = OpenBackEnd(env, *parts.database, parts.password);
+  std::unique_ptr<DatabaseImpl> backend = OpenBackEnd(env, db.map, *parts.database, parts.password);
   const std::string foreign = object->foreign_name.value_or(object->name);
   if (!backend->catalog.FindTable(foreign)) throw CouldNotFindObject(foreign);
   return CheckedLink{object, std::move(parts)};

@@ -16,7 +16,9 @@ namespace engine {
 // string is one we can open, the back-end opens and holds the table, unless
 // the request restores a link as it stood), then
 // stores them all as one change through `env`: all of them or none, also
-// after a crash. Returns the catalog entries as now stored, in the order of
+// after a crash. Back-ends are opened through `env`, a Windows path found
+// through the database's map (DatabaseImpl::map); Database passes the Env
+// it was opened through, as do the tests that cut a change off. Returns the catalog entries as now stored, in the order of
 // the requests. Throws EngineError; then the file is as it was.
 // `now` is what DateUpdate becomes.
 std::vector<CatalogEntry> StoreLinks(DatabaseImpl& db, jet::Env& env, const std::vector<LinkRequest>& requests,

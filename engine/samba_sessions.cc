@@ -220,10 +220,8 @@ SambaQuery DefaultSambaQuery() {
 namespace {
 
 // Whether an smbd runs: its processes name themselves "smbd" (the one that
-// listens and one per client connection). Read through the system's own
-// Env: it is a question about the machine, not the database.
-bool SmbdRunning(const std::string& proc) {
-  jet::Env& env = jet::Env::Default();
+// listens and one per client connection).
+bool SmbdRunning(jet::Env& env, const std::string& proc) {
   auto entries = env.ListDir(proc);
   if (!entries.ok()) return true;  // no process table to read: ask rather than guess
   std::vector<uint8_t> comm(32);
@@ -241,7 +239,7 @@ bool SmbdRunning(const std::string& proc) {
 
 SambaAsked AskSamba(jet::Env& env, const SambaQuery& query) {
   SambaAsked asked;
-  if (query.smbstatus.empty() || !SmbdRunning(query.proc)) return asked;
+  if (query.smbstatus.empty() || !SmbdRunning(env, query.proc)) return asked;
   const std::vector<std::string> conf = {"-s", query.smb_conf.starts_with("-") ? "./" + query.smb_conf : query.smb_conf};
   auto with = [&](std::vector<std::string> args) {
     args.insert(args.begin(), conf.begin(), conf.end());

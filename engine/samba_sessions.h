@@ -101,8 +101,9 @@ struct SambaAsked {
   Phrase failure;
 };
 
-// Runs smbstatus (RunProgram) and reads its output; the files of the text's
-// opens are looked up through `env`. Asked anew at each call: a session may
+// Runs smbstatus (RunProgram) and reads its output; whether an smbd runs
+// (`query.proc`) and the files of the text's opens are looked up through
+// `env`. Asked anew at each call: a session may
 // start at any moment, so only the state just before a decision counts.
 SambaAsked AskSamba(jet::Env& env, const SambaQuery& query);
 

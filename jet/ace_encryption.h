@@ -20,9 +20,9 @@
 #include <memory>
 #include <string_view>
 
-#include "jet/crypto.h"
 #include "jet/encryption_descriptor.h"
 #include "jet/env_names.h"
+#include "jet/os_names.h"
 #include "jet/page_codec.h"
 
 namespace jet {

@@ -15,9 +15,6 @@
 namespace jet {
 namespace {
 
-// A memo value of at most this many characters may be stored compressed.
-constexpr size_t kMaxCompressedMemo = 1024;
-
 struct Columns {
   int database, connect, date_update, lv;
   explicit Columns(const TableDefinition& d)
@@ -105,7 +102,7 @@ Result<std::vector<CatalogObject>> WriteLinks(PageTransaction& tx, const Catalog
   auto encode = [&](int column, const std::string& text, bool out_of_row) -> Result<std::vector<uint8_t>> {
     if (auto it = stored_out_of_row.find(column); it != stored_out_of_row.end()) return it->second;
     const Column& col = def.columns[static_cast<size_t>(column)];
-    auto bytes = EncodeText(text, f, code_page, col.compressed_unicode() && CharacterCount(text) <= kMaxCompressedMemo);
+    auto bytes = EncodeText(text, f, code_page, col.compressed_unicode(f) && CharacterCount(text) <= kMaxCompressedMemo);
     if (!bytes.ok()) return bytes.status();
     auto field = long_values.Write(column, *bytes, out_of_row);
     if (field.ok() && (out_of_row || bytes->size() > kMaxInlineLongValue)) stored_out_of_row[column] = *field;

@@ -25,8 +25,8 @@
 #include <vector>
 
 #include "jet/bytes.h"
-#include "jet/crypto.h"
 #include "jet/env_names.h"
+#include "jet/os_names.h"
 
 namespace jet {
 

@@ -69,10 +69,21 @@ struct Format {
   std::string_view header_name;
   size_t header_mask_length;
   size_t password_length;
-  size_t header_sort_order;  // the default text sort order: 4 bytes (2 in Jet3)
+  size_t header_sort_order;  // the default text sort order
+  size_t header_sort_order_size;  // its bytes
   size_t header_tail;        // a repeated two-byte pattern fills the page from here
   // The creation date (days since 1899-12-30), which also masks the password.
   std::optional<size_t> header_creation_date;
+  // Fields of unknown meaning that every file the desktop engine writes
+  // fills alike (readers ignore them): a word in the masked area, and where
+  // the family has them a second word past it and the engine's version as
+  // text.
+  size_t header_unknown;
+  uint16_t header_unknown_word;
+  std::optional<size_t> header_unknown2;
+  std::optional<uint16_t> header_unknown2_word;
+  std::optional<size_t> header_engine_version;
+  std::string_view header_engine_version_text;
 
   // Data pages.
   size_t data_tdef_page;     // the owning table's definition page
@@ -110,7 +121,7 @@ struct Format {
   std::optional<size_t> col_sort_order;  // of a text column; Jet4/ACE keep it in misc
   size_t col_misc;  // precision/scale; for text the code page (Jet3) or sort order
   size_t col_flags;
-  std::optional<size_t> col_misc_flags;  // kColumnCompressedUnicode
+  std::optional<size_t> col_misc_flags;  // col_misc_flag_compressed_unicode
   size_t col_fixed_offset;
   size_t col_length;
   size_t col_name_length_size;
@@ -120,14 +131,14 @@ struct Format {
   // flags; a logical one: its number, the physical entry it uses, what it
   // refers to as a foreign key, and its kind.
   size_t tdef_index_columns_entry;
-  std::optional<size_t> idx_tag;  // kIndexColumnsTag
+  std::optional<size_t> idx_tag;  // index_columns_tag
   size_t idx_columns;
   size_t idx_used_pages;
   size_t idx_first_page;
   size_t idx_flags;
   uint8_t idx_flags_always;  // bits of unknown meaning every entry of the family has
   size_t tdef_logical_index_entry;
-  std::optional<size_t> lidx_tag;  // kDefinitionTag
+  std::optional<size_t> lidx_tag;  // definition_tag
   size_t lidx_number;
   size_t lidx_columns_entry;
   size_t lidx_foreign_index;  // 0xFFFFFFFF: not a foreign key
@@ -156,6 +167,40 @@ struct Format {
   // definition points at it.
   size_t usage_map_bitmap;
 
+  // The bits of a column entry's flags byte, and the one bit of its
+  // misc_flags byte where the family has that byte (Jet3 has none, so no
+  // Jet3 text is compressed).
+  uint8_t col_flag_fixed;
+  uint8_t col_flag_nullable;
+  uint8_t col_flag_auto_long;
+  uint8_t col_flag_replication;  // every column of a system table has it
+  uint8_t col_flag_security;     // the owner and security-id columns of system tables
+  std::optional<uint8_t> col_misc_flag_compressed_unicode;
+
+  // The bits of a physical index entry's flags byte; the order byte of a
+  // column slot in use; a logical index entry's type for the primary key.
+  uint8_t idx_flag_unique;
+  uint8_t idx_flag_ignore_nulls;
+  uint8_t idx_flag_required;
+  uint8_t idx_column_ascending;
+  uint8_t lidx_type_primary;
+
+  // A definition's table type.
+  uint8_t table_type_user;
+  uint8_t table_type_system;
+
+  // Constants of unknown meaning a definition carries: where Jet4 counts a
+  // definition page's free space, Jet3 has two letters; where the table
+  // names a tag offset (the block, each column entry and each logical index
+  // entry), the definition tag stands, and in each physical index entry the
+  // index columns tag; Jet3's column entries hold a word of unknown meaning
+  // (col_unknown); tdef_autonumber_flag holds this value.
+  std::string_view tdef_id;  // empty where the family counts free space there
+  std::optional<uint32_t> definition_tag;
+  std::optional<uint32_t> index_columns_tag;
+  std::optional<uint16_t> col_unknown_word;
+  std::optional<uint8_t> tdef_autonumber_on;
+
   // The longest row a data page holds (one row, one slot).
   constexpr size_t MaxRow() const { return page_size - data_row_offsets - 2; }
   // Pages one usage map page (type 5) of a type 1 map covers.
@@ -180,8 +225,15 @@ inline constexpr Format kJet3Format{
     .header_mask_length = 126,
     .password_length = 20,
     .header_sort_order = 0x3a,
+    .header_sort_order_size = 2,
     .header_tail = 0x600,
     .header_creation_date = std::nullopt,
+    .header_unknown = 0x38,
+    .header_unknown_word = 0x0001,
+    .header_unknown2 = std::nullopt,
+    .header_unknown2_word = std::nullopt,
+    .header_engine_version = std::nullopt,
+    .header_engine_version_text = "",
     .data_tdef_page = 4,
     .data_row_count = 8,
     .data_row_offsets = 10,
@@ -242,6 +294,24 @@ inline constexpr Format kJet3Format{
     .row_offset_size = 1,
     .row_jump_table = true,
     .usage_map_bitmap = 128,
+    .col_flag_fixed = 0x01,
+    .col_flag_nullable = 0x02,
+    .col_flag_auto_long = 0x04,
+    .col_flag_replication = 0x10,
+    .col_flag_security = 0x20,
+    .col_misc_flag_compressed_unicode = std::nullopt,
+    .idx_flag_unique = 0x01,
+    .idx_flag_ignore_nulls = 0x02,
+    .idx_flag_required = 0x08,
+    .idx_column_ascending = 0x01,
+    .lidx_type_primary = 0x01,
+    .table_type_user = 0x4e,
+    .table_type_system = 0x53,
+    .tdef_id = "VC",
+    .definition_tag = std::nullopt,
+    .index_columns_tag = std::nullopt,
+    .col_unknown_word = 0x0001,
+    .tdef_autonumber_on = std::nullopt,
 };
 
 // Access 2000 to 2003.
@@ -254,8 +324,15 @@ inline constexpr Format kJet4Format{
     .header_mask_length = 128,
     .password_length = 40,
     .header_sort_order = 0x6e,
+    .header_sort_order_size = 4,
     .header_tail = 0xe00,
     .header_creation_date = 0x72,
+    .header_unknown = 0x6a,
+    .header_unknown_word = 0x11a6,
+    .header_unknown2 = 0x98,
+    .header_unknown2_word = 0x0654,
+    .header_engine_version = 0x9c,
+    .header_engine_version_text = "4.0",
     .data_tdef_page = 4,
     .data_row_count = 12,
     .data_row_offsets = 14,
@@ -316,6 +393,24 @@ inline constexpr Format kJet4Format{
     .row_offset_size = 2,
     .row_jump_table = false,
     .usage_map_bitmap = 64,
+    .col_flag_fixed = 0x01,
+    .col_flag_nullable = 0x02,
+    .col_flag_auto_long = 0x04,
+    .col_flag_replication = 0x10,
+    .col_flag_security = 0x20,
+    .col_misc_flag_compressed_unicode = 0x01,
+    .idx_flag_unique = 0x01,
+    .idx_flag_ignore_nulls = 0x02,
+    .idx_flag_required = 0x08,
+    .idx_column_ascending = 0x01,
+    .lidx_type_primary = 0x01,
+    .table_type_user = 0x4e,
+    .table_type_system = 0x53,
+    .tdef_id = "",
+    .definition_tag = 0x0659,
+    .index_columns_tag = 0x0783,
+    .col_unknown_word = std::nullopt,
+    .tdef_autonumber_on = 0x01,
 };
 
 // Access 2007 and later: the Jet4 layout under the ACE name, each release
@@ -335,6 +430,20 @@ inline constexpr Format kFormats[] = {kJet3Format,   kJet4Format,   AceFormat(2)
 static_assert([] {
   for (size_t i = 0; i < std::size(kFormats); ++i)
     if (kFormats[i].version != i) return false;
+  return true;
+}());
+// A field's constant is there exactly where the field is.
+static_assert([] {
+  for (const Format& f : kFormats) {
+    if (f.tdef_id.empty() != f.tdef_free_space.has_value()) return false;
+    if (f.definition_tag.has_value() != (f.tdef_tag && f.col_tag && f.lidx_tag)) return false;
+    if (f.index_columns_tag.has_value() != f.idx_tag.has_value()) return false;
+    if (f.col_unknown_word.has_value() != f.col_unknown.has_value()) return false;
+    if (f.tdef_autonumber_on.has_value() != f.tdef_autonumber_flag.has_value()) return false;
+    if (f.col_misc_flag_compressed_unicode.has_value() != f.col_misc_flags.has_value()) return false;
+    if (f.header_unknown2_word.has_value() != f.header_unknown2.has_value()) return false;
+    if (f.header_engine_version_text.empty() == f.header_engine_version.has_value()) return false;
+  }
   return true;
 }());
 

@@ -20,12 +20,8 @@ inline constexpr size_t kHeaderDbKey = 0x3e;
 inline constexpr size_t kHeaderPassword = 0x42;
 // The engine's name (Format::header_name), with its terminating zero byte.
 inline constexpr size_t kHeaderName = 4;
-// Fields of unknown meaning that every file the desktop engine writes fills
-// alike (the values are the builder's); readers ignore them.
-inline constexpr size_t kHeaderJet3Unknown = 0x38;   // Jet3
-inline constexpr size_t kHeaderJet4Unknown = 0x6a;   // Jet4 and ACE
-inline constexpr size_t kHeaderJet4Unknown2 = 0x98;  // Jet4 and ACE, past the masked area
-inline constexpr size_t kHeaderEngineVersion = 0x9c;  // Jet4 and ACE: text, "4.0"
+// The fields of unknown meaning every file fills alike are the Format
+// table's (header_unknown ...): where they are differs by version.
 
 struct Header {
   Format format{};

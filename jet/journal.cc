@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "jet/invariant.h"
-#include "platform/messages.h"  // N_: the reasons a user reads, in the catalogue
+#include "jet/reason.h"
 
 namespace jet {
 namespace {
@@ -308,7 +308,7 @@ Status CommitPages(Env& env, Pager& pager, const std::string& db_path, const std
   auto info = db.Stat();
   if (!info.ok()) return info.status();
   if (info->links > 1)
-    return Status::Error(Code::kUnsupported, N_("the file has more than one name (hard links), and a change cut "
+    return Status::Error(Code::kUnsupported, JET_REASON("the file has more than one name (hard links), and a change cut "
                                                 "off there would be read torn through the names its journal does "
                                                 "not lie beside"));
   Journal journal;

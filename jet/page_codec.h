@@ -19,8 +19,9 @@
 #include <span>
 #include <vector>
 
-#include "jet/crypto.h"
+#include "jet/bytes.h"
 #include "jet/env_names.h"
+#include "jet/os_names.h"
 
 namespace jet {
 

@@ -88,7 +88,7 @@ Status CrackRow(Bytes row, const TableDefinition& def, const Format& f, CrackedR
       continue;
     }
     if (!present) continue;
-    if (c.fixed()) {
+    if (c.fixed(f)) {
       const size_t start = head + c.fixed_offset;
       if (!InBounds(out.fixed_end, start, c.length)) return Status::Corrupt("a fixed column lies outside its row");
       field = FieldRef{false, false, static_cast<uint32_t>(start), c.length};

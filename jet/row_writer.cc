@@ -2,8 +2,8 @@
 
 #include <optional>
 
+#include "jet/reason.h"
 #include "jet/row.h"
-#include "platform/messages.h"  // N_: the reasons a user reads, in the catalogue
 
 namespace jet {
 namespace {
@@ -92,12 +92,12 @@ Result<std::vector<uint8_t>> RewriteRow(Bytes row, const TableDefinition& def, c
     changed[v.column] = &v;
     const Column& c = def.columns[v.column];
     if (c.number >= cracked->column_count)
-      return Status::Error(Code::kUnsupported, N_("a catalog row was stored before a column the change writes existed"));
+      return Status::Error(Code::kUnsupported, JET_REASON("a catalog row was stored before a column the change writes existed"));
     if (c.type == kColBool || v.null) continue;
-    if (c.fixed()) {
+    if (c.fixed(f)) {
       if (v.bytes.size() != c.length) return Status::InvalidArgument("a value does not fit column " + c.name);
       if (!InBounds(cracked->fixed_end, f.row_count_size + c.fixed_offset, c.length))
-        return Status::Error(Code::kUnsupported, N_("a catalog row has no room for a column the change writes"));
+        return Status::Error(Code::kUnsupported, JET_REASON("a catalog row has no room for a column the change writes"));
     } else if (c.var_index >= var_count) {
       var_count = c.var_index + 1u;
     }
@@ -110,7 +110,7 @@ Result<std::vector<uint8_t>> RewriteRow(Bytes row, const TableDefinition& def, c
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const ColumnValue* v = changed[i];
     const Column& c = def.columns[i];
-    if (v && c.fixed() && c.type != kColBool && !v->null)
+    if (v && c.fixed(f) && c.type != kColBool && !v->null)
       std::copy(v->bytes.begin(), v->bytes.end(), out.begin() + static_cast<ptrdiff_t>(f.row_count_size + c.fixed_offset));
   }
 
@@ -119,7 +119,7 @@ Result<std::vector<uint8_t>> RewriteRow(Bytes row, const TableDefinition& def, c
   std::vector<std::optional<size_t>> column_of_entry(var_count);
   for (size_t i = 0; i < def.columns.size(); ++i) {
     const Column& c = def.columns[i];
-    if (!c.fixed() && c.type != kColBool && c.var_index < var_count && c.number < cracked->column_count)
+    if (!c.fixed(f) && c.type != kColBool && c.var_index < var_count && c.number < cracked->column_count)
       column_of_entry[c.var_index] = i;
   }
   const std::vector<uint32_t>& old_offsets = cracked->var_offsets;

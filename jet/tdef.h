@@ -33,38 +33,13 @@ enum ColumnType : uint8_t {
   kColComplex = 0x12,
 };
 
-// Column flags.
-inline constexpr uint8_t kColumnFixed = 0x01;
-inline constexpr uint8_t kColumnNullable = 0x02;
-inline constexpr uint8_t kColumnAutoLong = 0x04;
-inline constexpr uint8_t kColumnReplication = 0x10;  // every column of a system table has it
-inline constexpr uint8_t kColumnSecurity = 0x20;     // the owner and security-id columns of system tables
-inline constexpr uint8_t kColumnCompressedUnicode = 0x01;  // in misc_flags
+// The flag bits of columns, indexes and table types are the Format table's
+// (col_flag_*, idx_flag_*, table_type_*): ask the table of the file's version.
 
-// Index flags, in a physical index entry.
-inline constexpr uint8_t kIndexUnique = 0x01;
-inline constexpr uint8_t kIndexIgnoreNulls = 0x02;
-inline constexpr uint8_t kIndexRequired = 0x08;
 // A physical index entry has this many column slots, each a column number
-// (kNoIndexColumn in those not used) and its order.
+// (kNoIndexColumn in those not used) and its order (idx_column_ascending).
 inline constexpr size_t kIndexColumnSlots = 10;
 inline constexpr uint16_t kNoIndexColumn = 0xffff;
-inline constexpr uint8_t kIndexAscending = 0x01;
-inline constexpr uint8_t kIndexPrimary = 0x01;  // a logical index's type
-
-// Constants of unknown meaning that Jet4 and ACE definitions carry where the
-// format table names a tag: the definition block, each column entry and
-// each logical index entry have the first, each physical index entry the
-// second.
-inline constexpr uint32_t kDefinitionTag = 0x0659;
-inline constexpr uint32_t kIndexColumnsTag = 0x0783;
-// Where Jet4 counts a definition page's free space, Jet3 has these letters.
-inline constexpr char kJet3DefinitionId[2] = {'V', 'C'};
-// A word of unknown meaning that Jet3 column entries hold (Format::col_unknown).
-inline constexpr uint16_t kColumnUnknownWord = 0x0001;
-
-inline constexpr uint8_t kTableUser = 0x4e;
-inline constexpr uint8_t kTableSystem = 0x53;
 
 // A definition ends with the long value maps of its memo and OLE columns:
 // per column its number, its used map and its free map, then this number.
@@ -85,8 +60,10 @@ struct Column {
   uint16_t sort_order = 0;    // where the family has the field (Jet3); else in misc
   std::string name;           // UTF-8
 
-  bool fixed() const { return (flags & kColumnFixed) != 0; }
-  bool compressed_unicode() const { return (misc_flags & kColumnCompressedUnicode) != 0; }
+  bool fixed(const Format& f) const { return (flags & f.col_flag_fixed) != 0; }
+  bool compressed_unicode(const Format& f) const {
+    return f.col_misc_flag_compressed_unicode && (misc_flags & *f.col_misc_flag_compressed_unicode) != 0;
+  }
   bool long_value() const { return type == kColMemo || type == kColOle; }
 };
 

@@ -43,9 +43,9 @@ Status PutName(std::vector<uint8_t>& out, const std::string& name, const Format&
 }
 
 void PutBlock(std::vector<uint8_t>& out, const NewTableDefinition& def, const Format& f) {
-  if (!f.tdef_free_space) std::copy(std::begin(kJet3DefinitionId), std::end(kJet3DefinitionId), out.begin() + kPageFreeSpace);
-  if (f.tdef_tag) Put32(out, *f.tdef_tag, kDefinitionTag);
-  if (f.tdef_autonumber_flag) out[*f.tdef_autonumber_flag] = 0x01;
+  std::copy(f.tdef_id.begin(), f.tdef_id.end(), out.begin() + kPageFreeSpace);
+  if (f.tdef_tag) Put32(out, *f.tdef_tag, *f.definition_tag);
+  if (f.tdef_autonumber_flag) out[*f.tdef_autonumber_flag] = *f.tdef_autonumber_on;
   Put32(out, f.tdef_num_rows, def.num_rows);
   Put32(out, f.tdef_autonumber, def.next_autonumber);
   out[f.tdef_table_type] = def.table_type;
@@ -61,11 +61,11 @@ void PutBlock(std::vector<uint8_t>& out, const NewTableDefinition& def, const Fo
 void PutColumn(std::vector<uint8_t>& out, const Column& c, const Format& f) {
   const size_t at = AddEntry(out, f.col_entry);
   out[at + f.col_type] = c.type;
-  if (f.col_tag) Put32(out, at + *f.col_tag, kDefinitionTag);
+  if (f.col_tag) Put32(out, at + *f.col_tag, *f.definition_tag);
   Put16(out, at + f.col_number, c.number);
   Put16(out, at + f.col_var_index, c.var_index);
   Put16(out, at + f.col_number_again, c.number);
-  if (f.col_unknown) Put16(out, at + *f.col_unknown, kColumnUnknownWord);
+  if (f.col_unknown) Put16(out, at + *f.col_unknown, *f.col_unknown_word);
   if (f.col_sort_order) Put16(out, at + *f.col_sort_order, c.sort_order);
   Put16(out, at + f.col_misc, c.misc);
   out[at + f.col_flags] = c.flags;
@@ -76,12 +76,12 @@ void PutColumn(std::vector<uint8_t>& out, const Column& c, const Format& f) {
 
 void PutPhysicalIndex(std::vector<uint8_t>& out, const IndexDefinition& ix, const Format& f) {
   const size_t at = AddEntry(out, f.tdef_index_columns_entry);
-  if (f.idx_tag) Put32(out, at + *f.idx_tag, kIndexColumnsTag);
+  if (f.idx_tag) Put32(out, at + *f.idx_tag, *f.index_columns_tag);
   for (size_t k = 0; k < kIndexColumnSlots; ++k) {
     const size_t slot = at + f.idx_columns + 3 * k;
     const bool used = k < ix.columns.size();
     Put16(out, slot, used ? ix.columns[k] : kNoIndexColumn);
-    out[slot + 2] = used ? kIndexAscending : 0;
+    out[slot + 2] = used ? f.idx_column_ascending : 0;
   }
   Put32(out, at + f.idx_used_pages, ix.used_pages.Encode());
   Put32(out, at + f.idx_first_page, ix.first_page);
@@ -90,13 +90,13 @@ void PutPhysicalIndex(std::vector<uint8_t>& out, const IndexDefinition& ix, cons
 
 void PutLogicalIndex(std::vector<uint8_t>& out, const IndexDefinition& ix, const Format& f) {
   const size_t at = AddEntry(out, f.tdef_logical_index_entry);
-  if (f.lidx_tag) Put32(out, at + *f.lidx_tag, kDefinitionTag);
+  if (f.lidx_tag) Put32(out, at + *f.lidx_tag, *f.definition_tag);
   Put32(out, at + f.lidx_number, ix.number);
   Put32(out, at + f.lidx_columns_entry, ix.number);
   Put32(out, at + f.lidx_foreign_index, 0xffffffff);  // not a foreign key
   out[at + f.lidx_cascade_updates] = ix.cascade_updates;
   out[at + f.lidx_cascade_deletes] = ix.cascade_deletes;
-  out[at + f.lidx_type] = ix.primary ? kIndexPrimary : 0;
+  out[at + f.lidx_type] = ix.primary ? f.lidx_type_primary : 0;
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ struct IndexDefinition {
   std::string name;
   uint32_t number = 0;
   std::vector<uint16_t> columns;  // column numbers, each ascending: 1 to kIndexColumnSlots
-  uint8_t flags = 0;              // kIndexUnique, kIndexIgnoreNulls, kIndexRequired
+  uint8_t flags = 0;              // the Format's idx_flag_* bits
   bool primary = false;
   uint8_t cascade_updates = 0;
   uint8_t cascade_deletes = 0;
@@ -36,7 +36,7 @@ struct IndexDefinition {
 
 // What a new definition holds.
 struct NewTableDefinition {
-  uint8_t table_type = kTableUser;
+  uint8_t table_type = 0;  // the Format's table_type_user or table_type_system
   uint32_t num_rows = 0;
   uint32_t next_autonumber = 0;
   uint16_t max_cols = 0;  // the most columns a row has had

@@ -30,6 +30,10 @@ Result<std::vector<uint8_t>> EncodeCodePage(std::string_view utf8, uint16_t code
 // UCS-2 text, compressed or not. Surrogate pairs are joined; a lone
 // surrogate becomes U+FFFD.
 std::string DecodeUcs2(Bytes bytes);
+// A memo value of at most this many characters may be stored compressed
+// (a text column's are short enough always); a longer one never is.
+inline constexpr size_t kMaxCompressedMemo = 1024;
+
 // UCS-2 little-endian; with allow_compression, the compressed form where it
 // is possible and shorter. kInvalidArgument for malformed UTF-8.
 Result<std::vector<uint8_t>> EncodeUcs2(std::string_view utf8, bool allow_compression);

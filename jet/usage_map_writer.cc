@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "jet/data_page.h"
+#include "jet/reason.h"
 #include "jet/usage_map.h"
-#include "platform/messages.h"  // N_: the reasons a user reads, in the catalogue
 
 namespace jet {
 namespace {
@@ -32,7 +32,7 @@ Result<MapRow> ReadMapRow(PageTransaction& tx, RowPointer where) {
 
 // Which page and map it was tells the user nothing to act on.
 Status Unreachable() {
-  return Status::Error(Code::kUnsupported, N_("a usage map of the file does not reach a page the change needs"));
+  return Status::Error(Code::kUnsupported, JET_REASON("a usage map of the file does not reach a page the change needs"));
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ Result<uint32_t> TakeFreePage(PageTransaction& tx, const std::function<Result<bo
   auto usable_end = usable(page);
   if (!usable_end.ok()) return usable_end.status();
   if (!*usable_end)
-    return Status::Error(Code::kUnsupported, N_("no free page of the file can be listed in the usage maps of its owner"));
+    return Status::Error(Code::kUnsupported, JET_REASON("no free page of the file can be listed in the usage maps of its owner"));
   tx.Append();
   JET_RETURN_IF_ERROR(SetUsageMapBit(tx, kFreePageMap, page, false));
   return page;

@@ -9,14 +9,14 @@
 
 #include <cstdio>
 
-#include "jet/win32_text.h"
+#include "os/win32_text.h"
 #endif
 
 namespace platform {
 
 #ifdef _WIN32
-std::wstring SystemText(std::string_view utf8) { return jet::WideFromUtf8(utf8); }
-std::string Utf8Text(std::wstring_view wide) { return jet::Utf8FromWide(wide); }
+std::wstring SystemText(std::string_view utf8) { return os::WideFromUtf8(utf8); }
+std::string Utf8Text(std::wstring_view wide) { return os::Utf8FromWide(wide); }
 #endif
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {

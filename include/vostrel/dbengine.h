@@ -8,7 +8,7 @@
 #include <string>
 
 #include "vostrel/env.h"
-#include "vostrel/path_map.h"
+#include "vostrel/paths.h"
 
 namespace engine {
 
@@ -62,14 +62,26 @@ class DBEngine {
 
   // The path map through which every back-end named by a link is found: a
   // Windows path an entry covers opens the local file it maps to; the link
-  // stays as it is. Read from DefaultMapSources at first use unless SetMap
-  // came first. Throws EngineError 3001 for a bad entry.
+  // stays as it is. Read from DefaultMapSources through `env` at first use
+  // unless SetMap came first (Samba's shares later, through the same Env,
+  // which must outlive the engine's use of the map); Map() reads through
+  // Env::Default(). Throws EngineError 3001 for a bad entry. What Map
+  // returns holds until the next SetMap.
+  //
+  // A database keeps the map the engine had when it was opened, its
+  // back-ends' too: a SetMap after that is for databases opened after it,
+  // so that one relink never finds its back-ends through two maps. One
+  // opened while the engine had no map reads its own, through its Env,
+  // when it first needs it.
+  const PathMap& Map(Env& env);
   const PathMap& Map();
   void SetMap(PathMap map);
 
   // Where a link's back-end path is on this machine: through the map, then
-  // resolved as OpenDatabase resolves a name (the file need not exist).
-  // None where it is a Windows path that nothing here reaches.
+  // resolved through `env` as OpenDatabase resolves a name (the file need
+  // not exist). None where it is a Windows path that nothing here reaches.
+  // The overload without an Env resolves through Env::Default().
+  std::optional<std::string> LocalPath(Env& env, const std::string& link_path);
   std::optional<std::string> LocalPath(const std::string& link_path);
 
   // How Windows clients name a local folder, by the map ("/srv/baze/app" ->
@@ -79,8 +91,8 @@ class DBEngine {
 
  private:
   DBEngine() = default;
-  static std::unique_ptr<Database> Opened(std::unique_ptr<DatabaseImpl> impl, bool read_only);
-  std::optional<PathMap> map_;
+  std::unique_ptr<Database> Opened(std::unique_ptr<DatabaseImpl> impl, bool read_only) const;
+  std::shared_ptr<const PathMap> map_;  // null until read or set
 };
 
 }  // namespace engine

@@ -8,6 +8,7 @@
 
 #include "dbbuilder/cases.h"
 #include "dbbuilder/database_writer.h"
+#include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -65,11 +66,8 @@ struct FamilyCase {
 
 void PrintTo(const FamilyCase& c, std::ostream* os) { *os << FormatName(c.format) << ", code page " << c.code_page; }
 
-class BuiltFamily : public ::testing::TestWithParam<FamilyCase> {
+class BuiltFamily : public testing_support::ReadBackTest<FamilyCase> {
  protected:
-  void SetUp() override {
-    if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
-  }
   std::vector<std::string> ReaderRows(const std::string& file, const std::string& table) {
     auto rows = MdbReaderRows(dir_ / file, table);
     return GetParam().format == FormatVersion::kJet3 && GetParam().code_page == 1250 ? As1250(rows) : rows;
@@ -80,7 +78,6 @@ class BuiltFamily : public ::testing::TestWithParam<FamilyCase> {
     EXPECT_EQ(r.status, 0) << r.err;
     return r.out;
   }
-  TempDir dir_;
 };
 
 TEST_P(BuiltFamily, BackEndTablesReadBackByBothReaders) {
@@ -150,7 +147,7 @@ namespace {
 // Windows-1252 has "Š" and "ž" but no "č": such files get the text without
 // those accents, and both readers (mdb-reader reads Jet3 as 1252) agree.
 TEST(BuiltJet3In1252, TextFitsTheCodePage) {
-  if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
+  SKIP_WITHOUT_READERS();
   TempDir dir;
   FrontEndOptions o;
   o.format = FormatVersion::kJet3;

@@ -15,6 +15,7 @@
 namespace {
 
 using testing_support::BinDir;
+using testing_support::EngineLink;
 using testing_support::Program;
 
 using testing_support::ShellQuote;
@@ -22,13 +23,6 @@ using testing_support::SourceDir;
 using testing_support::TempDir;
 
 std::string Mkdb(const std::string& args) { return ShellQuote(Program("vostrel-mkdb").string()) + " " + args; }
-
-std::string PartnerLink(const std::filesystem::path& file) {
-  auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
-  std::string link = db->TableDefs().Item("Partner").Connect();
-  db->Close();
-  return link;
-}
 
 // --password-file: a Jet3/Jet4 file that opens only with the file's first
 // line; an ACE file is refused.
@@ -102,7 +96,7 @@ TEST(Mkdb, BuildsWhatItIsAskedFor) {
   for (const auto& c : cases) {
     auto r = testing_support::Run(Mkdb(c.args), dir.path());
     ASSERT_EQ(r.status, 0) << c.args << ": " << r.err;
-    EXPECT_EQ(PartnerLink(dir / c.file), c.partner_link) << c.args;
+    EXPECT_EQ(EngineLink(dir / c.file), c.partner_link) << c.args;
   }
   EXPECT_GT(std::filesystem::file_size(dir / "lv.mdb"), 300u * 1024 * 9 / 10);
 
@@ -127,7 +121,7 @@ TEST(Demo, RelinksTheBuiltFrontEnd) {
   EXPECT_NE(r.out.find("Partner before:  ;DATABASE=C:\\MLQ\\PARTNER.MDB"), std::string::npos) << r.out;
   std::string after = ";DATABASE=" + (dir / "demo" / "Podatki").string() + "\\PARTNER.MDB";
   EXPECT_NE(r.out.find("Partner after:   " + after), std::string::npos) << r.out;
-  EXPECT_EQ(PartnerLink(dir / "demo" / "MLQ.mdb"), after);
+  EXPECT_EQ(EngineLink(dir / "demo" / "MLQ.mdb"), after);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "vostrel/dbengine.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
+#include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -72,11 +73,8 @@ const testing_support::OracleObject* Find(const std::vector<testing_support::Ora
   return nullptr;
 }
 
-class SpecialCase : public ::testing::TestWithParam<FormatVersion> {
+class SpecialCase : public testing_support::ReadBackTest<FormatVersion> {
  protected:
-  void SetUp() override {
-    if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
-  }
   const Layout& layout() const { return LayoutFor(GetParam()); }
   FrontEndOptions Options() const {
     FrontEndOptions o;
@@ -84,13 +82,8 @@ class SpecialCase : public ::testing::TestWithParam<FormatVersion> {
     return o;
   }
   std::string Build(const DatabaseSpec& described, BuildReport* report = nullptr) {
-    std::string path = (dir_ / "MLQ.mdb").string();
-    auto built = WriteDatabase(described, path);
-    EXPECT_TRUE(built.ok()) << built.status().message();
-    if (report && built.ok()) *report = built.value();
-    return path;
+    return ReadBackTest::Build(described, "MLQ.mdb", report);
   }
-  TempDir dir_;
 };
 
 TEST_P(SpecialCase, ThousandsOfLinksSpanManyCatalogPages) {

@@ -213,7 +213,7 @@ TEST(TableDefinition, OurReaderSeesTheColumnsAsPlanned) {
     auto parsed = jet::ParseTableDefinition(bytes.value(), jet::FormatForVersion(static_cast<uint8_t>(format)).value(), 1250);
     ASSERT_TRUE(parsed.ok()) << parsed.status().message();
     EXPECT_EQ(parsed->num_rows, 42u);
-    EXPECT_EQ(parsed->table_type, jet::kTableUser);
+    EXPECT_EQ(parsed->table_type, layout.table_type_user);
     EXPECT_EQ(parsed->num_cols, 5);
     EXPECT_EQ(parsed->num_var_cols, 2);
     EXPECT_EQ(parsed->used_pages, jet::RowPointer::Decode(RowPointer(9, 1)));
@@ -234,15 +234,15 @@ TEST(TableDefinition, OurReaderSeesTheColumnsAsPlanned) {
       EXPECT_EQ(col.name, expect[i].name);
       EXPECT_EQ(col.type, expect[i].type);
       EXPECT_EQ(col.number, i);
-      if (!col.fixed()) {
+      if (!col.fixed(layout)) {
         EXPECT_EQ(col.var_index, expect[i].var_index) << col.name;
       }
-      if (col.fixed() && col.type != jet::kColBool) {
+      if (col.fixed(layout) && col.type != jet::kColBool) {
         EXPECT_EQ(col.fixed_offset, expect[i].fixed_offset) << col.name;
       }
       EXPECT_EQ(col.length, expect[i].length) << col.name;
     }
-    EXPECT_TRUE(parsed->columns[0].flags & jet::kColumnAutoLong);
+    EXPECT_TRUE(parsed->columns[0].flags & layout.col_flag_auto_long);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "dbbuilder/database_writer.h"
 #include "tests/builder/format_param.h"
+#include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -19,23 +20,17 @@ using testing_support::MdbExport;
 using testing_support::MdbReaderRows;
 using testing_support::TempDir;
 
-class Values : public ::testing::TestWithParam<FormatVersion> {
+class Values : public testing_support::ReadBackTest<FormatVersion> {
  protected:
-  void SetUp() override {
-    if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
-  }
   // Builds a database with one table and returns mdb-reader's rows of it.
   std::vector<std::string> RoundTrip(const Table& table) {
     DatabaseSpec described;
     described.format = GetParam();
     described.code_page = 1252;
     described.AddTable(table);
-    path_ = (dir_ / "values.mdb").string();
-    auto built = WriteDatabase(described, path_);
-    EXPECT_TRUE(built.ok()) << built.status().message();
+    path_ = Build(described, "values.mdb");
     return MdbReaderRows(path_, table.name);
   }
-  TempDir dir_;
   std::string path_;
 };
 

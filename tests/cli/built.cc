@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dbbuilder/database_writer.h"
+#include "tests/support/built_fixtures.h"
 #include "vostrel/database.h"
 #include "vostrel/dbengine.h"
 #include "vostrel/tabledef.h"
@@ -16,11 +17,7 @@ namespace cli_test {
 using namespace testing_support;
 
 fs::path Build(const dbbuilder::DatabaseSpec& described, const fs::path& dir, const std::string& name) {
-  const fs::path path = dir / name;
-  fs::create_directories(path.parent_path());
-  auto built = dbbuilder::WriteDatabase(described, path.string());
-  EXPECT_TRUE(built.ok()) << name << ": " << built.status().message();
-  return path;
+  return Built(described, dir / name);
 }
 
 fs::path BuildPartnerFrontEnd(const fs::path& dir, const std::string& name) {

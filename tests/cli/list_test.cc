@@ -15,15 +15,7 @@ using cli_test::Cli;
 
 RunResult List(const std::string& args) { return testing_support::Run(Cli() + " list " + args); }
 
-// The front-end of a built fixture folder (see BuildFixture), built once.
-fs::path BuiltFront(const std::string& folder) {
-  static TempDir built;
-  const fs::path front = built / folder / "MLQ.mdb";
-  if (!fs::exists(front)) BuildFixture(folder, built.path());
-  return front;
-}
-
-std::string Fixture(const std::string& folder) { return ShellQuote(BuiltFront(folder).string()); }
+std::string Fixture(const std::string& folder) { return ShellQuote(BuiltOnce(folder).string()); }
 
 TEST(ListCommand, PrintsUserTablesWithTheirKindAndLink) {
   struct Case {
@@ -228,7 +220,7 @@ TEST(ListCommand, ErrorsSpeakTheUsersLanguage) {
 TEST(ListCommand, PasswordProtectedFileIsRefused) {
   TempDir dir;
   const fs::path file = dir / "MLQ.mdb";
-  fs::copy_file(BuiltFront("v2003-basic"), file);
+  fs::copy_file(BuiltOnce("v2003-basic"), file);
   cli_test::SetDatabasePassword(file, "geslo");
   RunResult r = List(ShellQuote(file.string()));
   EXPECT_EQ(r.status, 1);

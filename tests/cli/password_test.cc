@@ -239,7 +239,9 @@ TEST(PasswordOption, MoveKeepsTheBackEndsPasswordInTheLink) {
   EXPECT_NE(shown.out.find("ok"), std::string::npos) << shown.out;
   if (CheckWithMdbReader())
     for (const OracleObject& o : MdbReaderCatalog(front, kPassword))
-      if (o.name == "Partner") EXPECT_EQ(o.connect, "MS Access;PWD=zaledje") << o.database;
+      if (o.name == "Partner") {
+        EXPECT_EQ(o.connect, "MS Access;PWD=zaledje") << o.database;
+      }
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 #include "vostrel/database_file.h"
 #include "vostrel/error.h"
 #include "engine/failures.h"
-#include "vostrel/map_sources.h"
+#include "vostrel/paths.h"
 #include "tests/support/support.h"
 
 namespace {

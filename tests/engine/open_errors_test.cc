@@ -50,14 +50,6 @@ Outcome Open(const std::string& name) {
 
 constexpr size_t kPage = 4096;  // the Jet4 fixtures
 
-// The front-end of a built fixture folder (see BuildFixture), built once.
-fs::path Fixture(const std::string& folder) {
-  static TempDir built;
-  const fs::path front = built / folder / "MLQ.mdb";
-  if (!fs::exists(front)) BuildFixture(folder, built.path());
-  return front;
-}
-
 TEST(OpenErrors, NamesThatFindNoFile) {
   TempDir dir;
   const std::string d = fs::canonical(dir.path()).string();
@@ -87,7 +79,7 @@ TEST(OpenErrors, NamesThatFindNoFile) {
 
 TEST(OpenErrors, FilesThatAreNoDatabase) {
   TempDir dir;
-  const Bytes8 real = ReadBytes(Fixture("v2003-basic"));
+  const Bytes8 real = ReadBytes(BuiltOnce("v2003-basic"));
   Bytes8 zeroed_header = real;
   std::fill(zeroed_header.begin(), zeroed_header.begin() + kPage, 0);
   Bytes8 other_version = real;
@@ -192,7 +184,7 @@ TEST(OpenErrors, BrokenStructuresInsideAreCorruptDatabases) {
        }},
   };
   for (const Case& c : cases) {
-    const fs::path copy = CopyInto(Fixture(c.fixture), dir.path());
+    const fs::path copy = CopyInto(BuiltOnce(c.fixture), dir.path());
     Bytes8 bytes = ReadBytes(copy);
     c.damage(bytes, copy);
     WriteBytes(copy, bytes);
@@ -208,7 +200,7 @@ TEST(OpenErrors, BrokenStructuresInsideAreCorruptDatabases) {
 
 TEST(OpenErrors, EveryTruncationEndsInAResultOrAnError) {
   TempDir dir;
-  const Bytes8 real = ReadBytes(Fixture("v2003-long-path"));
+  const Bytes8 real = ReadBytes(BuiltOnce("v2003-long-path"));
   for (size_t pages = 0; pages <= real.size() / kPage; ++pages) {
     for (size_t extra : {size_t{0}, size_t{1}, kPage / 2}) {
       const size_t size = std::min(real.size(), pages * kPage + extra);
@@ -234,7 +226,7 @@ TEST(OpenErrors, PasswordsAndLocks) {
   }
   // Another process writing the file holds its lock: contention is 3045,
   // never 3051 (which tells the user to look at permissions).
-  const fs::path copy = CopyInto(Fixture("v2003-basic"), dir.path());
+  const fs::path copy = CopyInto(BuiltOnce("v2003-basic"), dir.path());
   {
     auto other = jet::Env::Default().Open(copy.string(), jet::OpenMode::kReadWrite);
     ASSERT_TRUE(other.ok());
@@ -262,7 +254,7 @@ TEST(OpenErrors, PasswordsAndLocks) {
 // with RC4 under (key XOR page number); no password is needed to read it.
 TEST(OpenErrors, PagesEncryptedWithTheFilesKeyAreRead) {
   TempDir dir;
-  Bytes8 b = ReadBytes(Fixture("v2003-unicode-path"));
+  Bytes8 b = ReadBytes(BuiltOnce("v2003-unicode-path"));
   const jet::Format format = *jet::FormatForVersion(1);
   const uint32_t key = 0x5EC2E7A1;
   Bytes8 header = jet::ToggleHeaderMask(jet::Bytes(b).first(kPage), format);

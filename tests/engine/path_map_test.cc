@@ -1,13 +1,12 @@
 // Path maps: which Windows paths an entry covers, and the map read from
 // every source (files the test makes: no root, no real mount, no Wine).
-#include "vostrel/path_map.h"
+#include "vostrel/paths.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "vostrel/error.h"
-#include "vostrel/map_sources.h"
 #include "tests/support/support.h"
 
 namespace {

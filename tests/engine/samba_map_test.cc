@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "vostrel/error.h"
-#include "vostrel/map_sources.h"
+#include "vostrel/paths.h"
 #include "tests/support/support.h"
 
 namespace {

@@ -15,10 +15,8 @@ namespace {
 
 using namespace testing_support;
 
-// The front-end of a built fixture folder (see BuildFixture), in `dir`.
-std::string BuiltFront(const TempDir& dir, const std::string& folder) {
-  return (BuildFixture(folder, dir.path()) / "MLQ.mdb").string();
-}
+// The front-end of a built fixture folder, read only.
+std::string BuiltFront(const std::string& folder) { return BuiltOnce(folder).string(); }
 
 TEST(Connect, PartnerOfEveryFixtureReadsAsStored) {
   SKIP_WITHOUT_SHARED();
@@ -60,8 +58,7 @@ TEST(Connect, CorpusLinksOfBothKinds) {
 }
 
 TEST(TableDefs, FindsNamesWithoutRegardToCaseAndKeepsSystemTables) {
-  TempDir dir;
-  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront(dir, "v2003-basic"));
+  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront("v2003-basic"));
   engine::TableDefs& defs = db->TableDefs();
   for (const char* name : {"Partner", "PARTNER", "partner", "pArTnEr"}) EXPECT_EQ(defs.Item(name).Name(), "Partner");
   EXPECT_EQ(defs.Item("msysobjects").Name(), "MSysObjects");
@@ -74,8 +71,7 @@ TEST(TableDefs, FindsNamesWithoutRegardToCaseAndKeepsSystemTables) {
 }
 
 TEST(TableDefs, AWrittenConnectReadsBackUntilStored) {
-  TempDir dir;
-  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront(dir, "v2003-basic"));
+  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront("v2003-basic"));
   engine::TableDef& partner = db->TableDefs().Item("Partner");
   partner.SetConnect(";DATABASE=D:\\Data\\PARTNER.MDB");
   EXPECT_EQ(partner.Connect(), ";DATABASE=D:\\Data\\PARTNER.MDB");
@@ -88,15 +84,14 @@ TEST(TableDefs, AWrittenConnectReadsBackUntilStored) {
 }
 
 TEST(Database, ClosedDatabaseRefusesUse) {
-  TempDir dir;
-  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront(dir, "v2003-basic"));
+  auto db = engine::DBEngine::Instance().OpenDatabase(BuiltFront("v2003-basic"));
   db->Close();
   EXPECT_EQ(ErrorNumber([&] { db->TableDefs(); }), 3420);
 }
 
 TEST(Database, NameWithoutFolderIsLookedUpInTheWorkingDirectory) {
   TempDir dir;
-  fs::copy_file(BuiltFront(dir, "v2003-basic"), dir / "MLQ.mdb");
+  fs::copy_file(BuiltFront("v2003-basic"), dir / "MLQ.mdb");
   const fs::path before = fs::current_path();
   fs::current_path(dir.path());
   std::string path;
@@ -125,9 +120,9 @@ TEST(Cost, OpeningAndReadingOneLinkReadsPagesInProportionToTheCatalog) {
     uint64_t most_pages;
   };
   const Case cases[] = {
-      {BuiltFront(dir, "v2003-basic"), 8},  // one catalog page
-      {BuiltFront(dir, "v2007-basic"), 8},
-      {BuiltFront(dir, "v2003-big"), 40},  // 624 catalog rows on many pages, and their paths
+      {BuiltFront("v2003-basic"), 8},  // one catalog page
+      {BuiltFront("v2007-basic"), 8},
+      {BuiltFront("v2003-big"), 40},  // 624 catalog rows on many pages, and their paths
       {Built(dbbuilder::FrontEnd(large), dir / "large.mdb"), 8},  // a small catalog in a file of 3 MiB
   };
   for (const Case& c : cases) {
@@ -146,8 +141,7 @@ TEST(Cost, OpeningAndReadingOneLinkReadsPagesInProportionToTheCatalog) {
 // ForEachTable against TableDefs: the same rows and link strings in the same
 // order, whether or not TableDefs was built (then a pending link shows).
 TEST(Database, ForEachTableVisitsWhatTableDefsHolds) {
-  TempDir dir;
-  std::vector<std::string> files = {BuiltFront(dir, "v2003-basic"), BuiltFront(dir, "v2003-password-link")};
+  std::vector<std::string> files = {BuiltFront("v2003-basic"), BuiltFront("v2003-password-link")};
   if (!SharedDir().empty()) files.push_back((SharedDir() / "corpus/ace/odbcLinkerTestV2007.accdb").string());
   for (const std::string& file : files) {
     const std::string& path = file;

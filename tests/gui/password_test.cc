@@ -132,7 +132,9 @@ TEST_P(RelinkAfterTheDialog, StoresTheLinkAndStaysProtected) {
   db->Close();
   if (testing_support::CheckWithMdbReader())
     for (const auto& o : testing_support::MdbReaderCatalog(work_ / "MLQ.mdb", kPassword))
-      if (o.name == "Partner") EXPECT_EQ(o.database, work_.string() + "/PARTNER.MDB");
+      if (o.name == "Partner") {
+        EXPECT_EQ(o.database, work_.string() + "/PARTNER.MDB");
+      }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RelinkAfterTheDialog,

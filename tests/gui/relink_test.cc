@@ -11,6 +11,7 @@
 namespace gui_test {
 namespace {
 
+using testing_support::EngineLink;
 using testing_support::ReadBytes;
 
 bool IsClosed(ui::LinkWindow& form) {
@@ -20,14 +21,6 @@ bool IsClosed(ui::LinkWindow& form) {
   } catch (const engine::EngineError&) {
     return true;
   }
-}
-
-// What our own engine reads back, after the window has let the file go.
-std::string LinkByEngine(const fs::path& file) {
-  auto db = engine::DBEngine::Instance().OpenDatabase(file.string());
-  std::string link = db->TableDefs().Item("Partner").Connect();
-  db->Close();
-  return link;
 }
 
 // Keeps every activation from reaching the window.
@@ -41,7 +34,7 @@ class RelinkTest : public FormTest {
   // Checks that the file now links Partner to the back-end path given, as
   // both an independent reader and our engine see it.
   void ExpectLinkedTo(const fs::path& front_end, const QString& back_end) {
-    EXPECT_EQ(LinkByEngine(front_end), (";DATABASE=" + back_end).toStdString());
+    EXPECT_EQ(EngineLink(front_end), (";DATABASE=" + back_end).toStdString());
     if (!testing_support::CheckWithMdbReader()) return;
     OracleLink link = PartnerLinkByOracle(front_end);
     EXPECT_TRUE(link.found);
@@ -131,7 +124,7 @@ TEST_F(RelinkTest, RelinksWhenShownThoughNeverActivated) {
   form->show();
   ASSERT_TRUE(WaitFor([&] { return !form->isVisible(); })) << "no relink came by itself";
   EXPECT_TRUE(report_.entries.empty());
-  EXPECT_EQ(LinkByEngine(dir / "MLQ.mdb"), (";DATABASE=" + WorkDir() + "\\PARTNER.MDB").toStdString());
+  EXPECT_EQ(EngineLink(dir / "MLQ.mdb"), (";DATABASE=" + WorkDir() + "\\PARTNER.MDB").toStdString());
 }
 
 TEST_F(RelinkTest, OnlyTheFirstActivationRelinks) {
@@ -156,7 +149,7 @@ TEST_F(RelinkTest, OnlyTheFirstActivationRelinks) {
     if (c.relinks_first) {
       EXPECT_EQ(reports, 0u);
       EXPECT_TRUE(IsClosed(*form));
-      EXPECT_EQ(LinkByEngine(dir / "MLQ.mdb"), (";DATABASE=" + WorkDir() + "\\PARTNER.MDB").toStdString());
+      EXPECT_EQ(EngineLink(dir / "MLQ.mdb"), (";DATABASE=" + WorkDir() + "\\PARTNER.MDB").toStdString());
       continue;
     }
     const auto after_first = ReadBytes(dir / "MLQ.mdb");
@@ -185,8 +178,7 @@ TEST_F(RelinkTest, BackEndThatCannotServeLeavesTheFileAlone) {
     const fs::path dir = UseFixture("v2003-basic");
     fs::create_directory(dir / "b");
     if (std::string(c.make) == "no table")
-      fs::copy_file(testing_support::BuildFixture("v2003-no-partner", scratch_->path() / "built") / "MLQ.mdb",
-                    dir / "b" / "PARTNER.MDB");
+      fs::copy_file(testing_support::BuiltOnce("v2003-no-partner"), dir / "b" / "PARTNER.MDB");
     const auto before = ReadBytes(dir / "MLQ.mdb");
     report_.entries.clear();
     auto form = LoadedForm(WorkDir() + "/b");

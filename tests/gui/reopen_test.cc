@@ -36,7 +36,7 @@ TEST_F(ReopenTest, AnotherFrontEndByFullPathThenRelink) {
   const fs::path first = UseFixture("v2003-basic");
   const fs::path other_dir = scratch_->path() / "Druga baza";
   fs::create_directory(other_dir);
-  const fs::path other = testing_support::CopyInto(testing_support::BuildFixture("v2003-unicode-path", scratch_->path() / "built") / "MLQ.mdb", other_dir);
+  const fs::path other = testing_support::CopyInto(testing_support::BuiltOnce("v2003-unicode-path"), other_dir);
   const auto first_before = ReadBytes(first / "MLQ.mdb");
 
   picker_->answers = {Q(other)};
@@ -79,7 +79,7 @@ TEST_F(ReopenTest, FailureEndsWithTheOldDatabaseClosed) {
     const fs::path dir = UseFixture("v2003-basic");
     testing_support::WriteBytes(dir / "opombe.mdb", std::vector<uint8_t>(4096, 'x'));
     fs::create_directory(dir / "brez");
-    testing_support::CopyInto(testing_support::BuildFixture("v2003-no-partner", scratch_->path() / "built") / "MLQ.mdb", dir / "brez");
+    testing_support::CopyInto(testing_support::BuiltOnce("v2003-no-partner"), dir / "brez");
     report_.entries.clear();
     auto form = LoadedForm();
     engine::Database* old = form->CurrentDatabase();

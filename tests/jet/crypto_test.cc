@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "jet/crypto.h"
+#include "jet/bytes.h"
+#include "jet/env_names.h"
+#include "jet/os_names.h"
 
 namespace {
 

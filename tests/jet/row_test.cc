@@ -13,13 +13,13 @@ namespace {
 using jet::Column;
 using jet::TableDefinition;
 
-Column Col(const char* name, uint8_t type, uint16_t number, bool fixed, uint16_t fixed_offset, uint16_t var_index,
-           uint16_t length) {
+Column Col(const jet::Format& f, const char* name, uint8_t type, uint16_t number, bool fixed, uint16_t fixed_offset,
+           uint16_t var_index, uint16_t length) {
   Column c;
   c.name = name;
   c.type = type;
   c.number = number;
-  c.flags = fixed ? jet::kColumnFixed : 0;
+  c.flags = fixed ? f.col_flag_fixed : 0;
   c.fixed_offset = fixed_offset;
   c.var_index = var_index;
   c.length = length;
@@ -27,11 +27,11 @@ Column Col(const char* name, uint8_t type, uint16_t number, bool fixed, uint16_t
 }
 
 // Id (long), Flag (bool), Name and Note (text), Added (long, added last).
-TableDefinition Table() {
+TableDefinition Table(const jet::Format& f) {
   TableDefinition d;
-  d.columns = {Col("Id", jet::kColLong, 0, true, 0, 0, 4), Col("Flag", jet::kColBool, 1, true, 0, 0, 0),
-               Col("Name", jet::kColText, 2, false, 0, 0, 50), Col("Note", jet::kColText, 3, false, 0, 1, 50),
-               Col("Added", jet::kColLong, 4, true, 4, 0, 4)};
+  d.columns = {Col(f, "Id", jet::kColLong, 0, true, 0, 0, 4), Col(f, "Flag", jet::kColBool, 1, true, 0, 0, 0),
+               Col(f, "Name", jet::kColText, 2, false, 0, 0, 50), Col(f, "Note", jet::kColText, 3, false, 0, 1, 50),
+               Col(f, "Added", jet::kColLong, 4, true, 4, 0, 4)};
   d.num_cols = 5;
   d.num_var_cols = 2;
   return d;
@@ -122,7 +122,7 @@ TEST_P(CrackRowTest, ReadsEveryColumnOfHandBuiltRows) {
       {"longer row", {5, Fixed(7, 9), {long_name, long_name + long_name}, 0x1f}, long_name, long_name + long_name,
        true, false},
   };
-  const TableDefinition def = Table();
+  const TableDefinition def = Table(f);
   for (const Case& c : cases) {
     const std::vector<uint8_t> row = BuildRow(c.layout, f);
     auto r = jet::CrackRow(row, def, f);
@@ -143,7 +143,7 @@ TEST_P(CrackRowTest, ReadsEveryColumnOfHandBuiltRows) {
 
 TEST_P(CrackRowTest, RejectsRowsWhoseOffsetsLie) {
   const jet::Format f = *jet::FormatForVersion(GetParam().version);
-  const TableDefinition def = Table();
+  const TableDefinition def = Table(f);
   const std::vector<uint8_t> good = BuildRow({5, Fixed(7, 9), {"ab", "xyz"}, 0x1f}, f);
   const size_t w = f.family == jet::Family::kJet3 ? 1 : 2;
   const size_t var_len_at = good.size() - 1 - w;  // one mask byte, then the var count
@@ -174,7 +174,7 @@ TEST_P(CrackRowTest, RejectsRowsWhoseOffsetsLie) {
 
 TEST_P(CrackRowTest, FixedColumnMustFitBeforeTheVarData) {
   const jet::Format f = *jet::FormatForVersion(GetParam().version);
-  TableDefinition def = Table();
+  TableDefinition def = Table(f);
   def.columns[4].fixed_offset = 6;  // Added would overlap Name's bytes
   const std::vector<uint8_t> row = BuildRow({5, Fixed(7, 9), {"", "xyz"}, 0x1f}, f);
   auto r = jet::CrackRow(row, def, f);

@@ -26,9 +26,22 @@ std::string LongBackEndPath() {
 }
 
 std::string Built(const dbbuilder::DatabaseSpec& described, const fs::path& path) {
+  if (path.has_parent_path()) fs::create_directories(path.parent_path());
   auto built = dbbuilder::WriteDatabase(described, path.string());
   EXPECT_TRUE(built.ok()) << path << ": " << built.status().message();
   return path.string();
+}
+
+void BuildPair(const FrontEndOptions& options, const fs::path& front, const fs::path& back) {
+  Built(dbbuilder::FrontEnd(options), front);
+  Built(dbbuilder::BackEnd(options.format, options.code_page), back);
+}
+
+fs::path BuiltOnce(const std::string& name) {
+  static TempDir built;
+  const fs::path front = built / name / "MLQ.mdb";
+  if (!fs::exists(front)) BuildFixture(name, built.path());
+  return front;
 }
 
 fs::path BuildFixture(const std::string& name, const fs::path& dir) {

@@ -1,7 +1,7 @@
 #include "tests/support/desktop_session.h"
 
 #ifdef _WIN32
-#include "jet/win32_text.h"
+#include "os/win32_text.h"
 
 namespace testing_support {
 
@@ -19,7 +19,7 @@ DesktopSession::DesktopSession(const fs::path& database, const std::string& mach
   si.hStdOutput = child_out;
   si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
   std::wstring line = L"\"" + Program("desktop-session").wstring() + L"\" \"" + database.wstring() + L"\" " +
-                      jet::WideFromUtf8(machine) + L" " + jet::WideFromUtf8(user);
+                      os::WideFromUtf8(machine) + L" " + os::WideFromUtf8(user);
   const bool started =
       ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &process_);
   ::CloseHandle(child_in);

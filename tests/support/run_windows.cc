@@ -10,7 +10,7 @@
 #include <optional>
 #include <sstream>
 
-#include "jet/win32_text.h"
+#include "os/win32_text.h"
 #include "tests/support/support.h"
 
 namespace testing_support {
@@ -100,7 +100,7 @@ RunResult Run(const std::string& command, const fs::path& cwd) {
     return r;
   }
   std::wstring line;
-  for (const std::string& w : *words) line += (line.empty() ? L"" : L" ") + QuoteArgument(jet::WideFromUtf8(w));
+  for (const std::string& w : *words) line += (line.empty() ? L"" : L" ") + QuoteArgument(os::WideFromUtf8(w));
   TempDir io;
   HANDLE out = Inheritable(io / "out", GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE err = Inheritable(io / "err", GENERIC_WRITE, CREATE_ALWAYS);

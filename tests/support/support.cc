@@ -1,6 +1,10 @@
 #include "tests/support/support.h"
 
+#include "vostrel/database.h"
+#include "vostrel/dbengine.h"
 #include "vostrel/error.h"
+#include "vostrel/tabledef.h"
+#include "vostrel/tabledefs.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -25,6 +29,13 @@ int ErrorNumber(const std::function<void()>& f) {
     return e.number();
   }
   return 0;
+}
+
+std::string EngineLink(const fs::path& file, const std::string& table, const std::string& connect) {
+  auto db = engine::DBEngine::Instance().OpenDatabase(file.string(), false, false, connect);
+  std::string link = db->TableDefs().Item(table).Connect();
+  db->Close();
+  return link;
 }
 
 fs::path SharedDir() {

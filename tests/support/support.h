@@ -26,6 +26,14 @@ fs::path SharedDir();
       GTEST_SKIP() << "../shared is absent: no corpus or fixtures to read"; \
   } while (0)
 
+// Skips the running test, saying why, where either outside reader
+// (mdb-reader, mdbtools) is missing.
+#define SKIP_WITHOUT_READERS()                                                             \
+  do {                                                                                     \
+    if (!::testing_support::HaveMdbReader() || !::testing_support::HaveMdbTools())         \
+      GTEST_SKIP() << "mdb-reader or mdbtools is not installed";                           \
+  } while (0)
+
 // Skips the running test on Windows, saying which POSIX-only behaviour it
 // checks.
 #ifdef _WIN32
@@ -121,6 +129,10 @@ bool HaveMdbReader();   // node + tools/oracle/node_modules/mdb-reader
 // set), which always has the reader, a missing one fails the test instead,
 // so that no check vanishes there unseen.
 bool CheckWithMdbReader();
+
+// The link string of `table` in `file` as our own engine reads it: the file
+// opened with `connect` (";PWD=..." for a password) and closed again.
+std::string EngineLink(const fs::path& file, const std::string& table = "Partner", const std::string& connect = "");
 
 // One catalog row as an independent reader sees it.
 struct OracleObject {

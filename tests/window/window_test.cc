@@ -13,7 +13,7 @@
 #include "platform/messages.h"
 
 #include "dbbuilder/cases.h"
-#include "jet/win32_text.h"
+#include "os/win32_text.h"
 #include "tests/cli/built.h"
 #include "tests/support/desktop_session.h"
 #include "tests/support/support.h"
@@ -26,8 +26,8 @@ namespace {
 
 using namespace testing_support;
 
-std::wstring Wide(const std::string& s) { return jet::WideFromUtf8(s); }
-std::string Narrow(const std::wstring& s) { return jet::Utf8FromWide(s); }
+std::wstring Wide(const std::string& s) { return os::WideFromUtf8(s); }
+std::string Narrow(const std::wstring& s) { return os::Utf8FromWide(s); }
 
 // A front-end MLQ.mdb linked to C:\MLQ\PARTNER.MDB, and a back-end in a
 // folder of its own.

@@ -24,7 +24,7 @@
 #include <cstring>
 #include <string>
 
-#include "jet/win32_text.h"
+#include "os/win32_text.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: desktop-session DATABASE MACHINE USER [MILLISECONDS [TIMES]]\n");
     return 2;
   }
-  const std::string machine = jet::Utf8FromWide(argv[2]), user = jet::Utf8FromWide(argv[3]);
+  const std::string machine = os::Utf8FromWide(argv[2]), user = os::Utf8FromWide(argv[3]);
   if (argc == 4) return Session(argv[1], machine, user, -1);
   const int hold_ms = _wtoi(argv[4]), times = argc == 6 ? _wtoi(argv[5]) : 1;
   int worst = 0;

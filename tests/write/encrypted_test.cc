@@ -20,6 +20,7 @@
 #include "vostrel/error.h"
 #include "vostrel/tabledef.h"
 #include "vostrel/tabledefs.h"
+#include "tests/support/built_fixtures.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/support.h"
 #include "tests/write/param_name.h"
@@ -57,16 +58,10 @@ fs::path Make(const Kind& k, const TempDir& dir) {
   dbbuilder::FrontEndOptions o;
   o.format = k.format;
   o.encryption = dbbuilder::Encryption{kPassword, k.kind};
-  const fs::path front = dir / "MLQ.accdb";
-  EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(o), front.string()).ok());
-  return front;
+  return Built(dbbuilder::FrontEnd(o), dir / "MLQ.accdb");
 }
 
-fs::path PlainBackEnd(const TempDir& dir) {
-  const fs::path back = dir / "PARTNER.accdb";
-  EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(dbbuilder::FormatVersion::kAce14), back.string()).ok());
-  return back;
-}
+fs::path PlainBackEnd(const TempDir& dir) { return Built(dbbuilder::BackEnd(dbbuilder::FormatVersion::kAce14), dir / "PARTNER.accdb"); }
 
 std::unique_ptr<engine::Database> Open(const fs::path& file, const std::string& connect) {
   return engine::DBEngine::Instance().OpenDatabase(jet::Env::Default(), file.string(), false, false, connect);

@@ -23,6 +23,7 @@
 #include "jet/journal.h"
 #include "jet/table_writer.h"
 #include "tests/support/fault_env.h"
+#include "tests/support/forwarding_env.h"
 #include "tests/support/built_fixtures.h"
 #include "tests/support/support.h"
 #include "tests/write/param_name.h"
@@ -70,12 +71,10 @@ std::function<std::pair<fs::path, std::vector<engine::LinkRequest>>(const TempDi
     dbbuilder::FrontEndOptions options, size_t path_length) {
   return [=](const TempDir& dir) {
     fs::path f = dir / "MLQ.mdb";
-    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), f.string()).ok());
     fs::path folder = dir.path();
     while (folder.string().size() + 12 < path_length) folder /= std::string(std::min<size_t>(200, path_length - folder.string().size() - 13), 'p');
-    fs::create_directories(folder);
     fs::path b = folder / "PARTNER.MDB";
-    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(options.format, options.code_page), b.string()).ok());
+    BuildPair(options, f, b);
     return std::make_pair(f, std::vector<engine::LinkRequest>{{"Partner", ";DATABASE=" + b.string()},
                                                               {"Artikli", "MS Access;DATABASE=" + b.string()}});
   };
@@ -104,10 +103,8 @@ std::vector<CrashCase> CrashCases() {
     return Built(o, 100);
   };
   auto moves = [grows](const TempDir& dir) {
-    fs::path f = dir / "MLQ.mdb";
-    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(grows), f.string()).ok());
-    fs::path b = dir / "PARTNER.MDB";
-    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(grows.format, grows.code_page), b.string()).ok());
+    fs::path f = dir / "MLQ.mdb", b = dir / "PARTNER.MDB";
+    BuildPair(grows, f, b);
     return std::make_pair(f, std::vector<engine::LinkRequest>{{"Partner", "MS Access;DATABASE=" + b.string()}});
   };
   return {
@@ -121,13 +118,6 @@ std::vector<CrashCase> CrashCases() {
       {"an agile-encrypted ACE file", false, encrypted(jet::AceEncryptionKind::kAgile), "geslo"},
       {"an RC4-encrypted ACE file", false, encrypted(jet::AceEncryptionKind::kRc4CryptoApi), "geslo"},
   };
-}
-
-std::string LinkOf(const fs::path& file, const std::string& table,
-                   const std::optional<std::string>& password = std::nullopt) {
-  auto db = engine::DBEngine::Instance().OpenDatabase(jet::Env::Default(), file.string(), false, false,
-                                                      password ? ";PWD=" + *password : "");
-  return db->TableDefs().Item(table).Connect();
 }
 
 // Makes the change uncut: the number of changing operations it takes.
@@ -167,14 +157,15 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
   const fs::path front = made.first;
   const std::vector<engine::LinkRequest> links = made.second;
   const auto before = ReadBytes(front);
+  const std::string connect = c.password ? ";PWD=" + *c.password : "";
   std::vector<std::string> old_links;
-  for (const auto& l : links) old_links.push_back(LinkOf(front, l.table, c.password));
+  for (const auto& l : links) old_links.push_back(EngineLink(front, l.table, connect));
 
   // The change uncut, counting the operations it makes.
   const uint64_t operations = OperationsOf(front, links, c.password);
   const auto after = ReadBytes(front);
   ASSERT_NE(after, before);
-  for (const auto& l : links) ASSERT_EQ(LinkOf(front, l.table, c.password), l.link);
+  for (const auto& l : links) ASSERT_EQ(EngineLink(front, l.table, connect), l.link);
 
   // What the disk holds after the cut: everything written (the process was
   // killed), only what was synced (the power went), or what was synced plus
@@ -224,7 +215,7 @@ TEST_P(RelinkCrash, EveryCutLeavesTheOldLinkOrTheNew) {
 
       // The next open plays back or removes the journal.
       std::vector<std::string> now;
-      for (const auto& l : links) now.push_back(LinkOf(front, l.table, c.password));
+      for (const auto& l : links) now.push_back(EngineLink(front, l.table, connect));
       EXPECT_FALSE(fs::exists(jet::JournalPath(front.string()))) << trace;
       const auto bytes = ReadBytes(front);
       if (returned) {
@@ -366,7 +357,7 @@ std::variant<OutsideLinks, std::string> MdbToolsLinks(const fs::path& file) {
 // does it all: two links, a path stored as a long value, cached definitions
 // freed, a row that no longer fits its full page.
 TEST(RelinkCrash, EveryCutReadsWholeToOutsideReaders) {
-  if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
+  SKIP_WITHOUT_READERS();
   dbbuilder::FrontEndOptions options;
   options.partner_fills_page = true;
   options.desktop_lv = true;
@@ -429,8 +420,7 @@ ManyLinks MakeManyLinks(const TempDir& dir) {
   ManyLinks m;
   dbbuilder::FrontEndOptions options;
   options.extra_links = 1500;
-  m.front = dir / "MLQ.mdb";
-  EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), m.front.string()).ok());
+  m.front = testing_support::Built(dbbuilder::FrontEnd(options), dir / "MLQ.mdb");
   dbbuilder::DatabaseSpec back = dbbuilder::BackEnd(options.format);
   const fs::path back_path = dir / "novo" / std::string(60, 'n') / "PARTNER.MDB";
   for (int i = 1; i <= 215; ++i) {
@@ -439,8 +429,7 @@ ManyLinks MakeManyLinks(const TempDir& dir) {
     back.AddTable(dbbuilder::Table{table, {dbbuilder::MakeColumn("ID", dbbuilder::ColumnType::kLong)}, {}, {}});
     m.links.push_back({table, ";DATABASE=" + back_path.string()});
   }
-  fs::create_directories(back_path.parent_path());
-  EXPECT_TRUE(dbbuilder::WriteDatabase(back, back_path.string()).ok());
+  testing_support::Built(back, back_path);
   m.before = ReadBytes(m.front);
   FaultEnv env;
   auto db = engine::OpenDatabaseImpl(env, m.front.string());
@@ -548,7 +537,7 @@ std::string TornPage(const FaultEnv& env, const FaultEnv::PowerCut& cut, const f
 // 30 states (VOSTREL_OUTSIDE_POWER_CUTS=N for N, VOSTREL_POWER_CUT=full for
 // 300), counted.
 TEST(RelinkCrash, PowerCutStatesReadWholeToOutsideReaders) {
-  if (!HaveMdbReader() || !HaveMdbTools()) GTEST_SKIP() << "mdb-reader or mdbtools is not installed";
+  SKIP_WITHOUT_READERS();
   TempDir dir;
   const ManyLinks m = MakeManyLinks(dir);
   const auto expected = MdbReaderCatalog(m.front);
@@ -599,9 +588,10 @@ TEST(RelinkCrash, PowerCutStatesReadWholeToOutsideReaders) {
       }
     }
     ++tally[{outcome, torn}];
-    if (torn.empty())
+    if (torn.empty()) {
       EXPECT_EQ(outcome, Outside::kWhole) << OutsideName(outcome) << ": " << why << "\npower cut after operation " << n
                                           << ": " << cut.description;
+    }
   }
   for (const auto& [what, count] : tally)
     std::cout << OutsideName(what.first) << ", " << (what.second.empty() ? "every write whole" : what.second + " torn")
@@ -616,7 +606,7 @@ namespace {
 // The file system as a reader sees it while another process commits: the
 // first read of one page comes back as that page half rewritten (here: its
 // bytes gone), every later read as the file is.
-class OverlappedEnv final : public jet::Env {
+class OverlappedEnv final : public ForwardingEnv {
  public:
   explicit OverlappedEnv(uint64_t torn_offset) : torn_offset_(torn_offset) {}
 
@@ -625,18 +615,6 @@ class OverlappedEnv final : public jet::Env {
     if (!file.ok()) return file.status();
     return std::unique_ptr<jet::File>(new OverlappedFile(*this, std::move(*file)));
   }
-  jet::Status Remove(const std::string& path) override { return base_.Remove(path); }
-  bool Exists(const std::string& path) override { return base_.Exists(path); }
-  jet::Status SyncDir(const std::string& dir) override { return base_.SyncDir(dir); }
-  jet::Status Rename(const std::string& from, const std::string& to) override { return base_.Rename(from, to); }
-  jet::Result<jet::FileInfo> Stat(const std::string& path, bool follow_links) override {
-    return base_.Stat(path, follow_links);
-  }
-  jet::Result<std::vector<std::string>> ListDir(const std::string& dir) override { return base_.ListDir(dir); }
-  jet::Result<std::string> RealPath(const std::string& path) override { return base_.RealPath(path); }
-  jet::Result<std::string> CurrentDir() override { return base_.CurrentDir(); }
-  jet::Result<std::string> ProgramPath() override { return base_.ProgramPath(); }
-  jet::Result<std::string> HostName() override { return base_.HostName(); }
   int torn_reads = 0;
 
  private:
@@ -667,7 +645,6 @@ class OverlappedEnv final : public jet::Env {
     std::unique_ptr<jet::File> base_;
   };
 
-  jet::Env& base_ = jet::Env::Default();
   uint64_t torn_offset_;
 };
 

@@ -15,13 +15,13 @@
 #include "jet/journal.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/support.h"
-#include "tests/write/built_pair.h"
+#include "tests/support/built_fixtures.h"
 
 namespace {
 
 using namespace testing_support;
 
-using Pair = write_test::BuiltPair;
+using Pair = BuiltPair;
 
 std::unique_ptr<engine::Database> Open(const fs::path& file) {
   return engine::DBEngine::Instance().OpenDatabase(file.string());

@@ -33,14 +33,13 @@ struct Scene {
     back = dir / "PARTNER.MDB";
     lacking = dir / "OTHER.MDB";
     not_a_database = dir / "NOTES.MDB";
-    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::FrontEnd({}), front.string()).ok());
-    EXPECT_TRUE(dbbuilder::WriteDatabase(dbbuilder::BackEnd(dbbuilder::FormatVersion::kJet4), back.string()).ok());
+    BuildPair({}, front, back);
     // A back-end without the table Partner.
     dbbuilder::DatabaseSpec other = dbbuilder::BackEnd(dbbuilder::FormatVersion::kJet4);
     std::erase_if(other.objects, [](const dbbuilder::Object& o) {
       return std::holds_alternative<dbbuilder::Table>(o) && std::get<dbbuilder::Table>(o).name == "Partner";
     });
-    EXPECT_TRUE(dbbuilder::WriteDatabase(other, lacking.string()).ok());
+    Built(other, lacking);
     WriteBytes(not_a_database, std::vector<uint8_t>(8192, 'x'));
     if (!SharedDir().empty())
       with_password = CopyInto(SharedDir() / "corpus/jet4/V2003_with-password.mdb", dir.path());

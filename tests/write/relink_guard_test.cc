@@ -17,10 +17,10 @@
 #include "jet/bytes.h"
 #include "jet/data_page.h"
 #include "jet/journal.h"
-#include "jet/session_locks.h"
+#include "jet/os_names.h"
 #include "tests/support/fault_env.h"
 #include "tests/support/support.h"
-#include "tests/write/built_pair.h"
+#include "tests/support/built_fixtures.h"
 
 namespace {
 
@@ -28,14 +28,10 @@ using namespace testing_support;
 
 constexpr double kNow = 46000.25;
 
-struct Built : write_test::BuiltPair {
+struct Built : BuiltPair {
   using BuiltPair::BuiltPair;
   std::vector<engine::LinkRequest> Links() const { return {{"Partner", ";DATABASE=" + back.string()}}; }
 };
-
-std::string LinkOf(const fs::path& file) {
-  return engine::DBEngine::Instance().OpenDatabase(file.string())->TableDefs().Item("Partner").Connect();
-}
 
 // The number a relink of `file` fails with (0: it did not fail).
 int RelinkFails(const fs::path& file, const std::vector<engine::LinkRequest>& links, std::string* description = nullptr) {
@@ -111,7 +107,7 @@ TEST(RelinkGuard, ADamagedFrontEndIsRefusedUntouched) {
     EXPECT_FALSE(fs::exists(jet::JournalPath(b.front.string()))) << d.name;
     // Reading stays lenient: the link of a file cut short can still be shown.
     if (d.file) {
-      EXPECT_EQ(LinkOf(b.front), std::string(";DATABASE=") + dbbuilder::kOldBackEnd) << d.name;
+      EXPECT_EQ(EngineLink(b.front), std::string(";DATABASE=") + dbbuilder::kOldBackEnd) << d.name;
     }
   }
 }
@@ -125,7 +121,7 @@ TEST(RelinkGuard, KilledThroughASymbolicLinkAndOpenedByTheRealName) {
   const fs::path alias = b.dir / "elsewhere" / "mlq-alias.mdb";
   fs::create_symlink(b.front, alias);
   const auto before = ReadBytes(b.front);
-  const std::string old_link = LinkOf(b.front);
+  const std::string old_link = EngineLink(b.front);
   uint64_t operations = 0;
   {
     FaultEnv env;
@@ -149,13 +145,13 @@ TEST(RelinkGuard, KilledThroughASymbolicLinkAndOpenedByTheRealName) {
       }
       if (power_lost) env.LosePower();
       const std::string at = "cut at " + std::to_string(n) + (power_lost ? ", the power gone" : "");
-      const std::string link = LinkOf(b.front);
+      const std::string link = EngineLink(b.front);
       const auto bytes = ReadBytes(b.front);
       EXPECT_TRUE(bytes == before || bytes == after) << at;
       EXPECT_EQ(link, bytes == before ? old_link : b.Links()[0].link) << at;
       EXPECT_FALSE(fs::exists(jet::JournalPath(b.front.string()))) << at;
       EXPECT_FALSE(fs::exists(jet::JournalPath(alias.string()))) << at;
-      EXPECT_EQ(LinkOf(alias), link) << at;
+      EXPECT_EQ(EngineLink(alias), link) << at;
     }
   }
 }
@@ -207,7 +203,7 @@ TEST(RelinkGuard, AJournalIsNotPlayedBackOntoAnotherFile) {
     Notices notices;
     auto list = [&] {
       if (!renamed) {
-        EXPECT_NO_THROW(LinkOf(b.front));
+        EXPECT_NO_THROW(EngineLink(b.front));
         return;
       }
       const RunResult r = testing_support::Run(ShellQuote(Program("vostrel-cli").string()) + " list " + ShellQuote(b.front.string()));
@@ -271,7 +267,7 @@ namespace {
 TEST(RelinkGuard, AChangeMadeFromAnOldLinkIsRefusedUnderTheLock) {
   for (const bool changed_between : {false, true}) {
     Built b;
-    const std::string read = LinkOf(b.front);
+    const std::string read = EngineLink(b.front);
     auto db = engine::OpenDatabaseImpl(jet::Env::Default(), b.front.string());
     const std::string mine = ";DATABASE=" + b.back.string();
     const std::string theirs = ";DATABASE=" + (b.dir / "." / "PARTNER.MDB").string();
@@ -285,7 +281,7 @@ TEST(RelinkGuard, AChangeMadeFromAnOldLinkIsRefusedUnderTheLock) {
       fails = e.number();
     }
     EXPECT_EQ(fails, changed_between ? engine::kErrChangedMeanwhile : 0) << changed_between;
-    EXPECT_EQ(LinkOf(b.front), changed_between ? theirs : mine) << changed_between;
+    EXPECT_EQ(EngineLink(b.front), changed_between ? theirs : mine) << changed_between;
   }
 }
 

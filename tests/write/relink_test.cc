@@ -109,10 +109,7 @@ std::function<Files(const TempDir&)> BuiltFolder(std::string folder) {
 std::function<Files(const TempDir&)> Built(dbbuilder::FrontEndOptions options) {
   return [=](const TempDir& dir) {
     Files f{dir / "MLQ.mdb", dir / "PARTNER.MDB", options.format == dbbuilder::FormatVersion::kJet3 ? options.code_page : 0};
-    auto front = dbbuilder::WriteDatabase(dbbuilder::FrontEnd(options), f.front.string());
-    EXPECT_TRUE(front.ok()) << front.status().message();
-    auto back = dbbuilder::WriteDatabase(dbbuilder::BackEnd(options.format, options.code_page), f.back.string());
-    EXPECT_TRUE(back.ok()) << back.status().message();
+    BuildPair(options, f.front, f.back);
     return f;
   };
 }

@@ -8,12 +8,16 @@
 #include <algorithm>
 #include <memory>
 
-#include "jet/env_names.h"
-#include "jet/session_locks.h"
-#include "jet/win32_text.h"
-#include "jet/windows_path.h"
+#include "os/session_locks.h"
+#include "os/win32_text.h"
+#include "vostrel/env.h"
+#include "vostrel/status.h"
 
-namespace jet {
+namespace os {
+
+// The engine's Env and File, which this file implements, and its Status.
+using namespace engine;
+
 namespace {
 
 std::wstring Wide(const std::string& utf8) { return WideFromUtf8(utf8); }
@@ -409,20 +413,10 @@ class WindowsEnv final : public Env {
 
 }  // namespace
 
-}  // namespace jet
-
-std::string engine::Env::FolderOf(const std::string& path) {
-  using jet::WindowsRootKind;
-  const std::optional<jet::WindowsPath> p = jet::ParseWindowsPath(path);
-  const size_t slash = path.find_last_of("/\\");
-  if (slash == std::string::npos) return p && p->root == WindowsRootKind::kDriveRelative ? path.substr(0, 2) : ".";
-  // A file at a root: the root keeps its separator ("C:\", "\\server\share\").
-  if (p && p->root != WindowsRootKind::kNone && p->components.size() <= 1) return path.substr(0, slash + 1);
-  return path.substr(0, slash);
-}
+}  // namespace os
 
 // The process-wide Env (the engine's class, declared in vostrel/env.h).
 engine::Env& engine::Env::Default() {
-  static jet::WindowsEnv env;
+  static os::WindowsEnv env;
   return env;
 }

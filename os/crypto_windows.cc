@@ -7,9 +7,9 @@
 #include <cwchar>
 #include <string>
 
-#include "jet/crypto.h"
+#include "os/crypto.h"
 
-namespace jet {
+namespace os {
 namespace {
 
 Status Failed(const char* what, NTSTATUS status) {
@@ -66,7 +66,7 @@ struct HashHandle {
 };
 
 Status Aes(bool encrypt, Bytes key, Bytes iv, std::span<uint8_t> data) {
-  JET_RETURN_IF_ERROR(CheckAesArguments(key, iv, data.size()));
+  if (Status s = CheckAesArguments(key, iv, data.size()); !s.ok()) return s;
   if (data.size() > ULONG_MAX) return Status::InvalidArgument("too many bytes for one AES call");
   Provider& aes = AesCbc();
   if (aes.opened() < 0) return Failed("BCryptOpenAlgorithmProvider(AES)", aes.opened());
@@ -123,4 +123,4 @@ Crypto& Crypto::Default() {
   return crypto;
 }
 
-}  // namespace jet
+}  // namespace os

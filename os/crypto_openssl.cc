@@ -5,9 +5,9 @@
 #include <climits>
 #include <memory>
 
-#include "jet/crypto.h"
+#include "os/crypto.h"
 
-namespace jet {
+namespace os {
 namespace {
 
 struct CipherContextFree {
@@ -38,7 +38,7 @@ const EVP_MD* Digest(HashAlgorithm algorithm) {
 }
 
 Status Aes(bool encrypt, Bytes key, Bytes iv, std::span<uint8_t> data) {
-  JET_RETURN_IF_ERROR(CheckAesArguments(key, iv, data.size()));
+  if (Status s = CheckAesArguments(key, iv, data.size()); !s.ok()) return s;
   if (data.size() > INT_MAX) return Status::InvalidArgument("too many bytes for one AES call");
   std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree> ctx(EVP_CIPHER_CTX_new());
   if (!ctx) return Failed("EVP_CIPHER_CTX_new");
@@ -90,4 +90,4 @@ Crypto& Crypto::Default() {
   return crypto;
 }
 
-}  // namespace jet
+}  // namespace os

@@ -1,9 +1,9 @@
-#include "jet/win32_text.h"
+#include "os/win32_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
 
-namespace jet {
+namespace os {
 
 std::wstring WideFromUtf8(std::string_view utf8) {
   if (utf8.empty()) return {};
@@ -21,5 +21,5 @@ std::string Utf8FromWide(std::wstring_view wide) {
   return out;
 }
 
-}  // namespace jet
+}  // namespace os
 #endif

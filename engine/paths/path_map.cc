@@ -1,4 +1,4 @@
-#include "vostrel/path_map.h"
+#include "vostrel/paths.h"
 
 #include <algorithm>
 

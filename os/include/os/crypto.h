@@ -1,7 +1,7 @@
 // Crypto: the primitives an encrypted ACE file needs, from the system's own
 // library (OpenSSL's libcrypto on POSIX, CNG's bcrypt.dll on Windows; one
 // implementation per system, chosen at build time as Env's is). RC4, which
-// the format also uses, is jet's own (rc4.h).
+// the format also uses, is jet's own (jet/rc4.h).
 //
 // Contract: every call either does all it says or returns a Status that is
 // not ok (kInvalidArgument for a key, IV or length the cipher cannot take,
@@ -16,10 +16,16 @@
 #include <span>
 #include <vector>
 
-#include "jet/bytes.h"
-#include "jet/env_names.h"
+#include "vostrel/status.h"
 
-namespace jet {
+namespace os {
+
+using engine::Code;
+using engine::Result;
+using engine::Status;
+
+// Bytes read, not owned (jet::Bytes is the same type).
+using Bytes = std::span<const uint8_t>;
 
 enum class HashAlgorithm { kSha1, kSha512 };
 
@@ -53,4 +59,4 @@ inline Status CheckAesArguments(Bytes key, Bytes iv, size_t length) {
   return Status::Ok();
 }
 
-}  // namespace jet
+}  // namespace os

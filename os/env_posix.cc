@@ -10,9 +10,14 @@
 #include <cstring>
 #include <memory>
 
-#include "jet/env_names.h"
+#include "vostrel/env.h"
+#include "vostrel/status.h"
 
-namespace jet {
+namespace os {
+
+// The engine's Env and File, which this file implements, and its Status.
+using namespace engine;
+
 namespace {
 
 Status FromErrno(int err, const std::string& what, bool writing) {
@@ -286,16 +291,10 @@ class PosixEnv final : public Env {
 
 }  // namespace
 
-}  // namespace jet
-
-std::string engine::Env::FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+}  // namespace os
 
 // The process-wide Env (the engine's class, declared in vostrel/env.h).
 engine::Env& engine::Env::Default() {
-  static jet::PosixEnv env;
+  static os::PosixEnv env;
   return env;
 }
