@@ -22,6 +22,13 @@ std::optional<std::string> ReadHidden(const std::string& prompt) {
   // Enter. Ctrl+Z on an empty line is an end of input. Then the prompt, so
   // that nothing typed after it shows.
   ::SetConsoleMode(in, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT | ENABLE_LINE_INPUT));
+  // Wine's console takes its Unix terminal out of echo only when input is
+  // first asked for: keys typed as the prompt shows, before the first read,
+  // would be echoed by that terminal. A peek asks for input and takes none;
+  // on Windows it changes nothing.
+  INPUT_RECORD record;
+  DWORD pending = 0;
+  ::PeekConsoleInputW(in, &record, 1, &pending);
   std::fputs(prompt.c_str(), stderr);  // the streams carry UTF-8 (ProgramArguments)
   std::fflush(stderr);
   std::wstring line;

@@ -13,6 +13,7 @@ if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "making the Wine prefix $WINEPREFIX (once)"
+  mkdir -p "$(dirname "$WINEPREFIX")"  # Wine makes the prefix, not the folders above it
   DISPLAY= wineboot -i >/dev/null 2>&1 || true
 fi
 wineserver -p 2>/dev/null || true  # one server for every run that follows
