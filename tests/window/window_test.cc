@@ -84,22 +84,25 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM param) {
   return TRUE;
 }
 
-// The message box titled "vostrel", waited for; its text.
-Box FindMessageBox(int seconds) {
+// The dialog captioned `caption` once its text is there and, where `field`
+// is not 0, the child of that id: the dialog is found as soon as it exists,
+// its children come a moment later on a busy machine.
+Box FindDialog(const wchar_t* caption, int seconds, int field = 0) {
   Box box;
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (std::chrono::steady_clock::now() < until) {
-    // The box is found as soon as it exists; its text comes with its
-    // children, a moment later on a busy machine.
-    box.window = ::FindWindowW(L"#32770", L"vostrel");
+    box = Box{};
+    box.window = ::FindWindowW(L"#32770", caption);
     if (box.window) {
       ::EnumChildWindows(box.window, &LongestStatic, reinterpret_cast<LPARAM>(&box));
-      if (!box.text.empty()) return box;
+      if (!box.text.empty() && (field == 0 || ::GetDlgItem(box.window, field) != nullptr)) return box;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return box;
 }
+
+Box FindMessageBox(int seconds) { return FindDialog(L"vostrel", seconds); }
 
 bool UserReadsSlovenian() { return PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_SLOVENIAN; }
 
@@ -320,11 +323,7 @@ TEST(Window, ASessionOfTheDesktopProgramRefusesTheRelink) {
 TEST(Window, AsksForTheFrontEndsPassword) {
   if (!fs::exists(Program("vostrel"))) GTEST_SKIP() << "the window program is not built";
   constexpr int kField = 100;  // the dialog's masked field
-  auto find_dialog = [](int seconds) {
-    HWND dialog = nullptr;
-    WaitUntil([&] { return (dialog = ::FindWindowW(L"#32770", L"Geslo")) != nullptr; }, seconds);
-    return dialog;
-  };
+  auto find_dialog = [](int seconds) { return FindDialog(L"Geslo", seconds, kField).window; };
   auto prompt_of = [](HWND dialog) {
     Box box;
     ::EnumChildWindows(dialog, &LongestStatic, reinterpret_cast<LPARAM>(&box));
